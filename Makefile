@@ -1,0 +1,32 @@
+# Scrivelander: build, run and test on Linux with MinGW and Wine.
+BUILD := build
+CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+
+.PHONY: all deps build run test bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+$(BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j2 --target Scrivelander
+	@echo "built $(BUILD)/Scrivelander.exe"
+
+run: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j2
+	scripts/run.sh
+
+test: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j2
+	scripts/test.sh
+
+bench: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j2
+	scripts/bench.sh
+
+clean:
+	rm -rf $(BUILD)

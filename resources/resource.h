@@ -1,0 +1,28 @@
+// Resource ids of Scrivelander, read by both windres and the C++ code.
+#ifndef SCRIVELANDER_RESOURCE_H
+#define SCRIVELANDER_RESOURCE_H
+
+// Icons
+#define IDI_PROGRAM 102
+
+// Menu commands of "FORMFILE"
+#define IDM_CONVERT_PDF     40034
+#define IDM_OPEN_BMP        40040
+#define IDM_OPEN_ORIGINAL   40041
+#define IDM_PRINT           40011
+#define IDM_EXIT            40002
+#define IDM_EDIT_HELP       40025
+#define IDM_LEFT_JUSTIFIED  40020
+#define IDM_RIGHT_JUSTIFIED 40021
+#define IDM_HORIZONTAL      40043
+#define IDM_VERTICAL        40042
+#define IDM_FONT            65535
+#define IDM_ZOOM_OUT        40045
+#define IDM_ZOOM_IN         40044
+#define IDM_HELP_USING      40008
+#define IDM_HELP_GHOSTSCRIPT 40036
+#define IDM_HELP_ADVANCED   40016
+#define IDM_HELP_FORMULAS   40026
+#define IDM_HELP_ABOUT      40006
+
+#endif

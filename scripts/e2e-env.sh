@@ -1,0 +1,152 @@
+# shellcheck shell=bash
+# Environment for running Scrivelander under Wine, by hand (`make run`) or in
+# the end-to-end tests (`make test`, tests/e2e/run.py).
+#
+# Source it:   . scripts/e2e-env.sh
+# It exports WINEPREFIX (build/wineprefix, a 32-bit prefix), WINEARCH,
+# WINEDEBUG and WINEDLLOVERRIDES, and defines:
+#
+#   e2e_setup          all of the below, in order (what most callers want)
+#   e2e_xvfb_start     make sure DISPLAY names a reachable X server; start a
+#                      private Xvfb (1600x1000x24) if it does not
+#   e2e_prefix_ensure  create and configure the prefix if it is missing or
+#                      was never finished (virtual desktop 1600x1000, no crash
+#                      dialog); fast (a file test) when it is ready
+#   e2e_wineserver_start  keep one persistent wineserver for the prefix
+#   e2e_teardown       stop the wineserver and the Xvfb started here (only
+#                      what this shell started)
+#
+# Sourcing does nothing slow; call e2e_setup (or the parts) yourself. Safe to
+# source and call more than once.
+#
+# Settings (environment, optional):
+#   E2E_ROOT      the repository (default: the parent of this script's folder)
+#   E2E_SCREEN    Xvfb screen, default 1600x1000x24
+#   E2E_DESKTOP   Wine virtual desktop size, default 1600x1000
+
+if [ -n "${BASH_SOURCE[0]:-}" ]; then
+  E2E_ROOT="${E2E_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
+else
+  E2E_ROOT="${E2E_ROOT:-$(pwd)}"
+fi
+export E2E_ROOT
+export WINEPREFIX="${WINEPREFIX:-$E2E_ROOT/build/wineprefix}"
+# The program and its tests are 32-bit only: a win32 prefix avoids the
+# 64-bit half of Wine altogether (and starts a little faster).
+export WINEARCH=win32
+export WINEDEBUG="${WINEDEBUG:--all}"
+# Never offer to download Mono or Gecko (there is no network for it).
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree=d;mshtml=d}"
+E2E_SCREEN="${E2E_SCREEN:-1600x1000x24}"
+E2E_DESKTOP="${E2E_DESKTOP:-1600x1000}"
+# Bump when the configuration below changes, so old prefixes are redone.
+E2E_PREFIX_VERSION=1
+
+_e2e_log() { echo "e2e-env: $*" >&2; }
+
+# True when the X server named by $DISPLAY answers.
+e2e_display_ok() {
+  [ -n "${DISPLAY:-}" ] || return 1
+  xdpyinfo >/dev/null 2>&1
+}
+
+e2e_xvfb_start() {
+  if e2e_display_ok; then return 0; fi
+  local n=91 pid i
+  while [ $n -lt 200 ]; do
+    # A display number is free when neither its socket nor its lock exists.
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+      Xvfb ":$n" -screen 0 "$E2E_SCREEN" -nolisten tcp -noreset \
+        >"${TMPDIR:-/tmp}/e2e-xvfb-$n.log" 2>&1 &
+      pid=$!
+      for i in $(seq 1 100); do
+        if [ -e "/tmp/.X11-unix/X$n" ] && DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+          export DISPLAY=":$n"
+          export E2E_XVFB_PID=$pid
+          return 0
+        fi
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.05
+      done
+      kill "$pid" 2>/dev/null
+      wait "$pid" 2>/dev/null
+    fi
+    n=$((n + 1))
+  done
+  _e2e_log "could not start Xvfb"
+  return 1
+}
+
+e2e_xvfb_stop() {
+  if [ -n "${E2E_XVFB_PID:-}" ]; then
+    kill "$E2E_XVFB_PID" 2>/dev/null
+    wait "$E2E_XVFB_PID" 2>/dev/null
+    unset E2E_XVFB_PID
+    unset DISPLAY
+  fi
+}
+
+e2e_prefix_ready() {
+  [ -f "$WINEPREFIX/.e2e-ready" ] &&
+    [ "$(cat "$WINEPREFIX/.e2e-ready" 2>/dev/null)" = "$E2E_PREFIX_VERSION $E2E_DESKTOP" ] &&
+    [ -f "$WINEPREFIX/system.reg" ]
+}
+
+e2e_prefix_ensure() {
+  e2e_prefix_ready && return 0
+  _e2e_log "creating Wine prefix $WINEPREFIX"
+  wineserver -k >/dev/null 2>&1
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  # Created without a display: wineboot then shows no window at all.
+  if ! env -u DISPLAY wineboot -i >/dev/null 2>&1; then
+    _e2e_log "wineboot failed"
+    return 1
+  fi
+  local reg="$WINEPREFIX/e2e-settings.reg"
+  cat >"$reg" <<EOF
+REGEDIT4
+
+[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]
+"ShowCrashDialog"=dword:00000000
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]
+"Desktop"="Default"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]
+"Default"="$E2E_DESKTOP"
+EOF
+  if ! env -u DISPLAY wine regedit /S "$reg" >/dev/null 2>&1; then
+    _e2e_log "regedit failed"
+    return 1
+  fi
+  # The registry reaches the files when the server goes.
+  wineserver -w >/dev/null 2>&1
+  wineserver -k >/dev/null 2>&1
+  if ! grep -q "\"Default\"=\"$E2E_DESKTOP\"" "$WINEPREFIX/user.reg"; then
+    _e2e_log "virtual desktop setting did not stick"
+    return 1
+  fi
+  echo "$E2E_PREFIX_VERSION $E2E_DESKTOP" >"$WINEPREFIX/.e2e-ready"
+}
+
+# One wineserver for the whole run, so each program starts in a fraction of
+# a second. It keeps running until e2e_wineserver_stop.
+e2e_wineserver_start() {
+  wineserver -p >/dev/null 2>&1 || true
+}
+
+e2e_wineserver_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+}
+
+e2e_setup() {
+  e2e_xvfb_start || return 1
+  e2e_prefix_ensure || return 1
+  e2e_wineserver_start
+}
+
+e2e_teardown() {
+  e2e_wineserver_stop
+  e2e_xvfb_stop
+}

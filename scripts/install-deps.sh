@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Scrivelander needs on Debian:
+# the MinGW cross compiler, Wine (32-bit), Xvfb and the X tools that drive
+# the window, Ghostscript for the sample form, and the printing tools.
+set -eu
+need=()
+have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+pkgs="cmake make g++-mingw-w64-i686 mingw-w64-tools googletest wine wine32:i386 wine64
+      xvfb xdotool x11-utils x11-apps imagemagick fonts-liberation ghostscript
+      cups printer-driver-cups-pdf poppler-utils python3"
+for p in $pkgs; do have "$p" || need+=("$p"); done
+[ ${#need[@]} -eq 0 ] && exit 0
+SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+echo "installing: ${need[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null

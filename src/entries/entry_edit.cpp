@@ -1,0 +1,9 @@
+#include "entries/entry_edit.h"
+
+bool rightButtonArmed = false;
+bool boxOpen = false;
+
+void CancelEntryEdit()
+{
+    boxOpen = false;
+}

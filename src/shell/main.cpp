@@ -1,0 +1,35 @@
+// Start-up: registers the window class, creates the main window, runs the
+// message loop until the window is closed.
+#include <windows.h>
+
+#include "resources/resource.h"
+#include "shell/main_window.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PROGRAM));
+    windowClass.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
+    windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
+    windowClass.lpszMenuName = "FORMFILE";
+    windowClass.lpszClassName = "Scrivelander";
+    if (!RegisterClassA(&windowClass))
+        return 0;
+
+    Instance = instance;
+    CreateWindowExA(0, "Scrivelander", FileTitle, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                    0, 0, 0, 0, NULL, NULL, instance, NULL);
+    PreviousWindow = GetWindow(MainWindow, GW_HWNDNEXT);
+    ShowWindow(MainWindow, SW_SHOWMAXIMIZED);
+    UpdateWindow(MainWindow);
+
+    MSG message;
+    while (GetMessageA(&message, NULL, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return (int)message.wParam;
+}

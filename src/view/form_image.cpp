@@ -1,0 +1,221 @@
+#include "view/form_image.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "entries/entry_edit.h"
+#include "shell/main_window.h"
+#include "view/bmp_format.h"
+#include "view/half_view.h"
+#include "view/view_state.h"
+
+FormImageFields FormImage = {};
+
+void EntryFilePathOf(const char* path, char entryPath[PathBufferSize])
+{
+    size_t length = strnlen(path, PathBufferSize - 1);
+    size_t keep = length >= 3 ? length - 3 : 0;
+    memcpy(entryPath, path, keep);
+    memcpy(entryPath + keep, "dta", 4);
+}
+
+static void ShowLoadMessage(const char* text)
+{
+    MessageBoxA(MainWindow, text, NULL, MB_OK);
+}
+
+// The message boxes of a failed resource end the program.
+static void EndWithMessage(const char* text)
+{
+    ShowLoadMessage(text);
+    SendMessageA(MainWindow, WM_CLOSE, 0, 0);
+}
+
+static void ReleaseImageResources()
+{
+    if (!FormImage.resourcesHeld)
+        return;
+    SelectObject(FormImage.hdcMem, FormImage.previousBitmap);
+    DeleteDC(FormImage.hdcMem);
+    DeleteObject(FormImage.hBitmap);
+    FormImage.hdcMem = NULL;
+    FormImage.hBitmap = NULL;
+    FormImage.bits = NULL;
+    FormImage.previousBitmap = NULL;
+    FormImage.resourcesHeld = false;
+}
+
+void ReleaseFormImage()
+{
+    ReleaseHalfViews();
+    ReleaseImageResources();
+    free(FormImage.headerBlock);
+    FormImage.headerBlock = NULL;
+    FormImage.headerBlockSize = 0;
+}
+
+void FormImageChanged()
+{
+    FormImage.version++;
+}
+
+static bool ReadExactly(HANDLE file, void* buffer, uint32_t count)
+{
+    DWORD got = 0;
+    return ReadFile(file, buffer, count, &got, NULL) && got == count;
+}
+
+// Reads the headers and checks them before anything of the current image is
+// given up. Returns the new header block (owned by the caller), or NULL after
+// showing why the file is refused.
+static uint8_t* ReadCheckedHeaders(HANDLE file, BITMAPFILEHEADER* fileHeader, BmpImageCheck* image)
+{
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size))
+        return NULL;
+    uint8_t head[BmpFileHeaderSize] = {};
+    DWORD got = 0;
+    if (size.QuadPart > 0 && !ReadFile(file, head, sizeof head, &got, NULL))
+        got = 0;
+    BmpFileCheck check = CheckBmpFileHeader((uint64_t)size.QuadPart, head, got);
+    if (check.refusal) {
+        ShowLoadMessage(check.refusal);
+        return NULL;
+    }
+    memcpy(fileHeader, head, sizeof head);
+    uint8_t* block = (uint8_t*)malloc(check.headerBlockSize);
+    if (!block) {
+        ShowLoadMessage("There is not enough memory to open this .bmp file.");
+        return NULL;
+    }
+    if (!ReadExactly(file, block, check.headerBlockSize)) {
+        free(block);
+        ShowLoadMessage("This .bmp file could not be read.");
+        return NULL;
+    }
+    *image = CheckBmpHeaderBlock(block, check.headerBlockSize, check.filePixelBytes);
+    if (image->refusal) {
+        free(block);
+        ShowLoadMessage(image->refusal);
+        return NULL;
+    }
+    return block;
+}
+
+// A reload of the same picture (every entry change reloads the form) reads
+// into the DIB section it already has instead of creating a new one.
+static bool SameImageAsLoaded(const uint8_t* block, uint32_t blockSize)
+{
+    return FormImage.resourcesHeld && FormImage.headerBlock && FormImage.headerBlockSize == blockSize &&
+           memcmp(FormImage.headerBlock, block, blockSize) == 0;
+}
+
+// Makes the memory device context for a new DIB section; false when the
+// program must end.
+static bool SelectNewImage()
+{
+    HDC windowDc = GetDC(MainWindow);
+    FormImage.hdcMem = CreateCompatibleDC(windowDc);
+    ReleaseDC(MainWindow, windowDc);
+    if (!FormImage.hdcMem) {
+        if (FormImage.hBitmap)
+            DeleteObject(FormImage.hBitmap);
+        FormImage.hBitmap = NULL;
+        EndWithMessage("Can't create hdcMem!");
+        return false;
+    }
+    if (!FormImage.hBitmap) {
+        DeleteDC(FormImage.hdcMem);
+        FormImage.hdcMem = NULL;
+        EndWithMessage("Can't get hBitmap!");
+        return false;
+    }
+    FormImage.previousBitmap = SelectObject(FormImage.hdcMem, FormImage.hBitmap);
+    if (!FormImage.previousBitmap || FormImage.previousBitmap == HGDI_ERROR) {
+        DeleteDC(FormImage.hdcMem);
+        DeleteObject(FormImage.hBitmap);
+        FormImage.hdcMem = NULL;
+        FormImage.hBitmap = NULL;
+        EndWithMessage("Can't select hBitmap into hdcMem!");
+        return false;
+    }
+    FormImage.resourcesHeld = true;
+    return true;
+}
+
+void LoadFormImage()
+{
+    HANDLE file = CreateFileA(ChosenPath, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    BITMAPFILEHEADER fileHeader;
+    BmpImageCheck image = {};
+    uint8_t* block = ReadCheckedHeaders(file, &fileHeader, &image);
+    if (!block) {
+        CloseHandle(file);
+        return;
+    }
+    uint32_t blockSize = fileHeader.bfOffBits - BmpFileHeaderSize;
+    bool reuse = SameImageAsLoaded(block, blockSize);
+
+    // From here on the new picture replaces the old one.
+    free(FormImage.headerBlock);
+    FormImage.headerBlock = block;
+    FormImage.headerBlockSize = blockSize;
+    FormImage.fileHeader = fileHeader;
+    memcpy(&FormImage.headerCopy, block, sizeof FormImage.headerCopy);
+    FormImage.pixelByteCount = (int)image.bytesToRead;
+    if (!reuse) {
+        ReleaseHalfViews();
+        ReleaseImageResources();
+        FormImage.hBitmap = CreateDIBSection(NULL, (BITMAPINFO*)block, DIB_RGB_COLORS,
+                                             &FormImage.bits, NULL, 0);
+        if (!FormImage.hBitmap)
+            FormImage.bits = NULL;
+    } else {
+        GdiFlush();   // entries drawn by GDI land before the pixels are replaced
+    }
+    if (FormImage.bits) {
+        DWORD got = 0;
+        ReadFile(file, FormImage.bits, image.bytesToRead, &got, NULL);
+        FormImage.imageBytes = image.imageBytes;
+        if (FormImage.EntriesOnlyMode)
+            memset(FormImage.bits, 0xFF, image.imageBytes);
+    }
+    CloseHandle(file);
+    FormImageChanged();
+
+    SetWindowTextA(MainWindow, FileTitle);
+    FormImage.width = image.width;
+    FormImage.height = image.height;
+    FormImage.imageLoaded = true;
+    ViewState.dragLimitX = ScrollLimit(FormImage.width, WindowSize.cx);
+    ViewState.dragLimitY = ScrollLimit(FormImage.height, WindowSize.cy);
+    ViewState.keyLimitX = ScrollLimit(FormImage.width, ClientSize.cx);
+    ViewState.keyLimitY = ScrollLimit(FormImage.height, ClientSize.cy);
+
+    if (!reuse && !SelectNewImage())
+        return;
+    EntryFilePathOf(ChosenPath, FormImage.entryFilePath);
+    InvalidateRect(MainWindow, NULL, FALSE);
+    UpdateWindow(MainWindow);
+}
+
+void OnOpenForm(bool entriesOnly)
+{
+    if (entriesOnly) {
+        FormImage.EntriesOnlyMode = true;
+    } else {
+        ViewState.halfSize = 1;
+        FormImage.EntriesOnlyMode = false;
+    }
+    if (boxOpen)
+        CancelEntryEdit();
+    if (!GetOpenFileNameA(&BmpOpenDialog))
+        return;
+    ViewState.pointerX = ViewState.pointerY = 0;
+    ViewState.offsetX = ViewState.offsetY = 0;
+    CurrentTextColour = 0;
+    LoadFormImage();
+}

@@ -1,0 +1,51 @@
+// The form image: the opened bitmap in a DIB section selected into a memory
+// device context. Entries are drawn into it; the view copies from it; the
+// printout stretches it.
+#ifndef SCRIVELANDER_FORM_IMAGE_H
+#define SCRIVELANDER_FORM_IMAGE_H
+
+#include <windows.h>
+#include <stdint.h>
+
+#include "shell/main_window.h"
+
+struct FormImageFields {
+    BITMAPFILEHEADER fileHeader;
+    uint8_t* headerBlock;            // info header, masks and colour table as stored in the file
+    uint32_t headerBlockSize;
+    BITMAPINFOHEADER headerCopy;     // the first 40 bytes of the header block
+    HBITMAP hBitmap;                 // the DIB section holding the pixels
+    void* bits;                      // its pixel memory
+    uint32_t imageBytes;             // size of that memory: row stride x height
+    HDC hdcMem;                      // memory device context with hBitmap selected
+    HGDIOBJ previousBitmap;          // what hdcMem held before hBitmap
+    int width, height;               // height is |biHeight|
+    int pixelByteCount;              // file size - bfOffBits
+    bool resourcesHeld;              // hdcMem and hBitmap exist and must be released
+    bool imageLoaded;                // some load has passed the header check
+    bool EntriesOnlyMode;            // the picture is blanked so only entries show and print
+    unsigned version;                // changes whenever the pixels change
+    char entryFilePath[PathBufferSize];
+};
+
+extern FormImageFields FormImage;
+
+// Reads the bitmap named by ChosenPath into the form image (the first load,
+// and every reload after the entries change).
+void LoadFormImage();
+
+// Releases the DIB section, memory device context and header block.
+void ReleaseFormImage();
+
+// Tells the view that the pixels of the form image changed (an entry was
+// drawn into it), so no copy of the old picture is shown again.
+void FormImageChanged();
+
+// The entry file beside a form: the path with its last three characters
+// replaced by "dta" (C:\forms\1040.bmp gives C:\forms\1040.dta).
+void EntryFilePathOf(const char* path, char entryPath[PathBufferSize]);
+
+// Both Open commands: 40040 shows the form with its entries, 40041 blanks it.
+void OnOpenForm(bool entriesOnly);
+
+#endif

@@ -1,0 +1,60 @@
+// The view: which rectangle of the form image the window shows, at full or
+// half size, and how keys, the wheel and a left-button drag move it.
+#ifndef SCRIVELANDER_VIEW_STATE_H
+#define SCRIVELANDER_VIEW_STATE_H
+
+#include <windows.h>
+
+struct ViewStateFields {
+    int offsetX, offsetY;        // the image pixel at the client area's top-left corner
+    int halfSize;                // 1: two image pixels per screen pixel; 0: one
+    int keyStep;                 // arrow-key step in full-size image pixels
+    int keyLimitX, keyLimitY;    // largest offsets the keys reach
+    int dragLimitX, dragLimitY;  // largest offsets a drag reaches
+    int dragAnchorX, dragAnchorY;  // dragAnchorX -1: no drag under way
+    int pointerX, pointerY;      // last pointer position in image scale
+};
+
+extern ViewStateFields ViewState;
+
+const int StartKeyStep = 10;
+const int NoDrag = -1;
+
+ViewStateFields InitialViewState();
+
+// ---- arithmetic of the view, free of window calls ----
+
+// The largest offset that shows the image's far edge at the view's far edge.
+int ScrollLimit(int imageSize, int viewSize);
+
+// The view after one arrow-key move (VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN):
+// the offset moves by the key step (ten times it at half size), is clamped
+// to 0 and the key limit, and the step grows by one.
+ViewStateFields ArrowKeyMoved(ViewStateFields view, int key);
+
+// The arrow key that one wheel message sends: sideways with Ctrl alone.
+int WheelKey(WPARAM wParam);
+
+// The view after one mouse move with the left button alone. x and y are the
+// client position as unsigned 16-bit words; the image follows the pointer
+// in each direction where the image is larger than the window.
+ViewStateFields DragMoved(ViewStateFields view, unsigned x, unsigned y,
+                          int imageWidth, int imageHeight, SIZE windowSize);
+
+// ---- painting and message handlers ----
+
+// Copies the visible part of the form image into the whole client area.
+void DrawView(HDC dc);
+
+void OnPaint(HWND window);
+void ZoomIn();
+void ZoomOut();
+void OnHomeKey();
+void OnArrowKey(int key);
+void OnKeyUp();
+void OnMouseWheel(WPARAM wParam);
+void OnLeftButtonDown();
+void OnLeftDragMove(WPARAM wParam, LPARAM lParam);
+void OnLeftButtonUp();
+
+#endif

@@ -1,0 +1,623 @@
+/*
+ * probe.exe - looks at Scrivelander from the outside, for the end-to-end tests.
+ *
+ * A Win32 console program that runs under the same wineserver and virtual
+ * desktop as Scrivelander and reports what the window manager knows about its
+ * windows: the main window, its message boxes and dialogs, the menu resource
+ * stored in the .exe. It can also post commands to the program, the way a menu
+ * or a button would.
+ *
+ * Usage:  probe.exe COMMAND [ARGS...]      one command, then exit
+ *         probe.exe serve                  read commands from stdin, one per
+ *                                          line; each answer ends with the
+ *                                          line "END <rc>"
+ *
+ * Output is plain ASCII text, one fact a line: "key value..." lines. Text
+ * that comes from a window or a resource is printed in double quotes, UTF-8,
+ * with C escapes for \ " and control characters (\t, \n, \r, \xHH), so a tab
+ * or a run of blanks in a menu item shows exactly.
+ *
+ * In serve mode an argument may be a double-quoted string with the same
+ * escapes; otherwise arguments are separated by blanks.
+ *
+ * Commands (CLASS defaults to "Scrivelander"):
+ *   window [CLASS]            the main window: title, rects, state, focus
+ *   windows [CLASS]           every top-level window (or of one class)
+ *   children HWND             every descendant of a window
+ *   foreground                the foreground window
+ *   msgbox [--wait SECS] [--all] [--class CLASS]
+ *                             visible dialogs (#32770) of the program's
+ *                             process (--all: of any process) with caption,
+ *                             message text, buttons and other controls
+ *   menu EXE [NAME]           dump a menu resource (default "FORMFILE")
+ *   post-command ID [CLASS]   PostMessage(WM_COMMAND, ID) to the main window
+ *   post HWND MSG WPARAM LPARAM
+ *   close [CLASS]             PostMessage(WM_CLOSE) to the main window
+ *   click-button CAPTION BUTTON
+ *                             in the visible dialog whose caption contains
+ *                             CAPTION, press the button whose text (without
+ *                             '&') is BUTTON
+ *   set-text CAPTION ID TEXT  set the text of control ID in that dialog
+ *   wait-window [--gone] SECS [CLASS]
+ *                             wait until the main window is visible (or gone)
+ *   cursor                    the mouse position in screen coordinates
+ *   workarea                  SPI_GETWORKAREA and the screen size
+ *   echo TEXT                 print TEXT back (for testing the pipe)
+ *
+ * Return codes: 0 done, 1 not found / timed out, 2 usage error.
+ */
+#define WIN32_LEAN_AND_MEAN
+#define _WIN32_WINNT 0x0501
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <io.h>
+#include <fcntl.h>
+
+#define DEFAULT_CLASS "Scrivelander"
+#define MAX_ARGS 16
+
+/* ------------------------------------------------------------------ output */
+
+static void out(const char *fmt, ...)
+{
+    va_list ap;
+    va_start(ap, fmt);
+    vfprintf(stdout, fmt, ap);
+    va_end(ap);
+}
+
+/* Print a wide string as a quoted, escaped UTF-8 string. */
+static void out_qw(const WCHAR *w)
+{
+    char buf[8192];
+    int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, buf, sizeof buf, NULL, NULL);
+    if (n <= 0) buf[0] = 0;
+    fputc('"', stdout);
+    for (unsigned char *p = (unsigned char *)buf; *p; p++) {
+        unsigned char c = *p;
+        if (c == '\\') fputs("\\\\", stdout);
+        else if (c == '"') fputs("\\\"", stdout);
+        else if (c == '\t') fputs("\\t", stdout);
+        else if (c == '\n') fputs("\\n", stdout);
+        else if (c == '\r') fputs("\\r", stdout);
+        else if (c < 0x20 || c == 0x7f) fprintf(stdout, "\\x%02x", c);
+        else fputc(c, stdout);
+    }
+    fputc('"', stdout);
+}
+
+static void utf8_to_w(const char *s, WCHAR *w, int cap)
+{
+    if (!MultiByteToWideChar(CP_UTF8, 0, s, -1, w, cap)) w[0] = 0;
+}
+
+/* --------------------------------------------------------------- windows */
+
+static void get_class_w(HWND h, WCHAR *buf, int cap)
+{
+    if (!GetClassNameW(h, buf, cap)) buf[0] = 0;
+}
+
+/* Text of a window. WM_GETTEXT is marshalled across processes; a timeout keeps
+ * a hung program from hanging the probe. */
+static void get_text_w(HWND h, WCHAR *buf, int cap)
+{
+    DWORD_PTR r = 0;
+    buf[0] = 0;
+    if (!SendMessageTimeoutW(h, WM_GETTEXT, cap, (LPARAM)buf, SMTO_ABORTIFHUNG, 1000, &r))
+        GetWindowTextW(h, buf, cap);
+    buf[cap - 1] = 0;
+}
+
+static DWORD window_pid(HWND h)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    return pid;
+}
+
+static HWND find_main(const char *cls)
+{
+    return FindWindowA(cls ? cls : DEFAULT_CLASS, NULL);
+}
+
+static void out_rect(const char *key, const RECT *r)
+{
+    out("%s %ld %ld %ld %ld\n", key, r->left, r->top, r->right, r->bottom);
+}
+
+static void out_hwnd_line(const char *key, HWND h)
+{
+    WCHAR cls[256], title[1024];
+    if (!h) { out("%s 0x0 \"\" \"\"\n", key); return; }
+    get_class_w(h, cls, 256);
+    get_text_w(h, title, 1024);
+    out("%s 0x%lx ", key, (unsigned long)(ULONG_PTR)h);
+    out_qw(title);
+    out(" ");
+    out_qw(cls);
+    out("\n");
+}
+
+static int cmd_window(const char *cls)
+{
+    HWND h = find_main(cls);
+    if (!h) { out("found 0\n"); return 1; }
+    WCHAR title[1024];
+    RECT wr, cr, wa;
+    POINT org = {0, 0};
+    get_text_w(h, title, 1024);
+    GetWindowRect(h, &wr);
+    GetClientRect(h, &cr);
+    ClientToScreen(h, &org);
+    out("found 1\n");
+    out("hwnd 0x%lx\n", (unsigned long)(ULONG_PTR)h);
+    out("pid %lu\n", window_pid(h));
+    out("title "); out_qw(title); out("\n");
+    out_rect("rect", &wr);
+    out_rect("client", &cr);
+    out("origin %ld %ld\n", org.x, org.y);
+    out("visible %d\n", IsWindowVisible(h) ? 1 : 0);
+    out("maximized %d\n", IsZoomed(h) ? 1 : 0);
+    out("minimized %d\n", IsIconic(h) ? 1 : 0);
+    out("enabled %d\n", IsWindowEnabled(h) ? 1 : 0);
+    out("style 0x%08lx\n", (unsigned long)GetWindowLongA(h, GWL_STYLE));
+    out("exstyle 0x%08lx\n", (unsigned long)GetWindowLongA(h, GWL_EXSTYLE));
+    out("hasmenu %d\n", GetMenu(h) ? 1 : 0);
+    out_hwnd_line("foreground", GetForegroundWindow());
+    GUITHREADINFO gi;
+    memset(&gi, 0, sizeof gi);
+    gi.cbSize = sizeof gi;
+    DWORD tid = GetWindowThreadProcessId(h, NULL);
+    if (GetGUIThreadInfo(tid, &gi)) {
+        out_hwnd_line("active", gi.hwndActive);
+        out_hwnd_line("focus", gi.hwndFocus);
+        out_hwnd_line("capture", gi.hwndCapture);
+        out_hwnd_line("menuowner", gi.hwndMenuOwner);
+        out("menumode %d\n", (gi.flags & GUI_INMENUMODE) ? 1 : 0);
+        out("popupmenu %d\n", (gi.flags & GUI_POPUPMENUMODE) ? 1 : 0);
+    }
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &wa, 0);
+    out_rect("workarea", &wa);
+    return 0;
+}
+
+typedef struct {
+    const char *cls;     /* only windows of this class, or NULL */
+    int count;
+} list_ctx;
+
+static BOOL CALLBACK list_proc(HWND h, LPARAM lp)
+{
+    list_ctx *c = (list_ctx *)lp;
+    char clsA[256];
+    GetClassNameA(h, clsA, sizeof clsA);
+    if (c->cls && strcmp(clsA, c->cls) != 0) return TRUE;
+    WCHAR cls[256], title[1024];
+    RECT r;
+    DWORD pid = 0;
+    get_class_w(h, cls, 256);
+    get_text_w(h, title, 1024);
+    GetWindowRect(h, &r);
+    GetWindowThreadProcessId(h, &pid);
+    out("window 0x%lx pid=%lu visible=%d owner=0x%lx id=%ld rect=%ld,%ld,%ld,%ld class=",
+        (unsigned long)(ULONG_PTR)h, pid, IsWindowVisible(h) ? 1 : 0,
+        (unsigned long)(ULONG_PTR)GetWindow(h, GW_OWNER),
+        (long)GetWindowLongA(h, GWL_ID), r.left, r.top, r.right, r.bottom);
+    out_qw(cls);
+    out(" text=");
+    out_qw(title);
+    out("\n");
+    c->count++;
+    return TRUE;
+}
+
+static int cmd_windows(const char *cls)
+{
+    list_ctx c = {cls, 0};
+    EnumWindows(list_proc, (LPARAM)&c);
+    out("count %d\n", c.count);
+    return 0;
+}
+
+static int cmd_children(HWND h)
+{
+    if (!IsWindow(h)) { out("error no such window\n"); return 1; }
+    list_ctx c = {NULL, 0};
+    EnumChildWindows(h, list_proc, (LPARAM)&c);
+    out("count %d\n", c.count);
+    return 0;
+}
+
+/* ---------------------------------------------------------------- dialogs */
+
+typedef struct {
+    DWORD pid;          /* only dialogs of this process, or 0 for any */
+    const char *cls;    /* window class of a dialog */
+    HWND found[64];
+    int n;
+} dlg_ctx;
+
+static BOOL CALLBACK dlg_proc(HWND h, LPARAM lp)
+{
+    dlg_ctx *c = (dlg_ctx *)lp;
+    char cls[256];
+    GetClassNameA(h, cls, sizeof cls);
+    if (strcmp(cls, c->cls) != 0 || !IsWindowVisible(h)) return TRUE;
+    if (c->pid && window_pid(h) != c->pid) return TRUE;
+    if (c->n < 64) c->found[c->n++] = h;
+    return TRUE;
+}
+
+static int find_dialogs(DWORD pid, const char *cls, HWND *out_list, int cap)
+{
+    dlg_ctx c;
+    memset(&c, 0, sizeof c);
+    c.pid = pid;
+    c.cls = cls;
+    EnumWindows(dlg_proc, (LPARAM)&c);
+    int n = c.n < cap ? c.n : cap;
+    memcpy(out_list, c.found, n * sizeof(HWND));
+    return n;
+}
+
+typedef struct {
+    HWND dlg;
+    int got_text;
+} ctl_ctx;
+
+static BOOL CALLBACK ctl_proc(HWND h, LPARAM lp)
+{
+    ctl_ctx *c = (ctl_ctx *)lp;
+    WCHAR cls[256], text[4096];
+    get_class_w(h, cls, 256);
+    get_text_w(h, text, 4096);
+    LONG id = GetWindowLongA(h, GWL_ID);
+    LONG style = GetWindowLongA(h, GWL_STYLE);
+    int visible = IsWindowVisible(h) ? 1 : 0;
+    if (lstrcmpiW(cls, L"Button") == 0 && (style & 0x0F) <= BS_DEFPUSHBUTTON) {
+        out("button id=%ld visible=%d default=%d enabled=%d text=", (long)(id & 0xFFFF), visible,
+            (style & 0x0F) == BS_DEFPUSHBUTTON ? 1 : 0, IsWindowEnabled(h) ? 1 : 0);
+        out_qw(text);
+        out("\n");
+    } else {
+        /* The message text of a message box is the static control 0xFFFF. */
+        if (lstrcmpiW(cls, L"Static") == 0 && (id & 0xFFFF) == 0xFFFF && text[0] && !c->got_text) {
+            out("text ");
+            out_qw(text);
+            out("\n");
+            c->got_text = 1;
+        }
+        out("control id=%ld visible=%d class=", (long)(id & 0xFFFF), visible);
+        out_qw(cls);
+        out(" text=");
+        out_qw(text);
+        out("\n");
+    }
+    return TRUE;
+}
+
+static void describe_dialog(HWND d)
+{
+    WCHAR caption[1024];
+    RECT r;
+    get_text_w(d, caption, 1024);
+    GetWindowRect(d, &r);
+    out("dialog 0x%lx pid=%lu owner=0x%lx rect=%ld,%ld,%ld,%ld caption=",
+        (unsigned long)(ULONG_PTR)d, window_pid(d),
+        (unsigned long)(ULONG_PTR)GetWindow(d, GW_OWNER), r.left, r.top, r.right, r.bottom);
+    out_qw(caption);
+    out("\n");
+    ctl_ctx c = {d, 0};
+    EnumChildWindows(d, ctl_proc, (LPARAM)&c);
+    out("enddialog\n");
+}
+
+static int cmd_msgbox(int argc, char **argv)
+{
+    double wait = 0;
+    int all = 0;
+    const char *dcls = "#32770";
+    const char *cls = NULL;
+    for (int i = 0; i < argc; i++) {
+        if (!strcmp(argv[i], "--wait") && i + 1 < argc) wait = atof(argv[++i]);
+        else if (!strcmp(argv[i], "--all")) all = 1;
+        else if (!strcmp(argv[i], "--class") && i + 1 < argc) cls = argv[++i];
+        else if (!strcmp(argv[i], "--dialog-class") && i + 1 < argc) dcls = argv[++i];
+        else { out("error usage: msgbox [--wait SECS] [--all] [--class CLASS]\n"); return 2; }
+    }
+    DWORD start = GetTickCount();
+    HWND list[64];
+    int n;
+    for (;;) {
+        DWORD pid = 0;
+        if (!all) {
+            HWND m = find_main(cls);
+            if (m) pid = window_pid(m);
+        }
+        n = find_dialogs(pid, dcls, list, 64);
+        if (n > 0 || (GetTickCount() - start) >= (DWORD)(wait * 1000)) break;
+        Sleep(25);
+    }
+    for (int i = 0; i < n; i++) describe_dialog(list[i]);
+    out("count %d\n", n);
+    return n > 0 ? 0 : 1;
+}
+
+/* Find a visible dialog whose caption contains the (UTF-8) substring. */
+static HWND dialog_by_caption(const char *sub)
+{
+    HWND list[64];
+    WCHAR wsub[1024], caption[1024];
+    utf8_to_w(sub, wsub, 1024);
+    int n = find_dialogs(0, "#32770", list, 64);
+    for (int i = 0; i < n; i++) {
+        get_text_w(list[i], caption, 1024);
+        if (wcsstr(caption, wsub)) return list[i];
+    }
+    return NULL;
+}
+
+typedef struct {
+    const WCHAR *want;
+    HWND found;
+} btn_ctx;
+
+static void strip_amp(const WCHAR *s, WCHAR *d)
+{
+    for (; *s; s++) {
+        if (*s == '&') { if (s[1] == '&') { *d++ = '&'; s++; } continue; }
+        *d++ = *s;
+    }
+    *d = 0;
+}
+
+static BOOL CALLBACK btn_proc(HWND h, LPARAM lp)
+{
+    btn_ctx *c = (btn_ctx *)lp;
+    WCHAR cls[64], text[1024], plain[1024];
+    get_class_w(h, cls, 64);
+    if (lstrcmpiW(cls, L"Button") != 0) return TRUE;
+    get_text_w(h, text, 1024);
+    strip_amp(text, plain);
+    if (lstrcmpiW(plain, c->want) == 0 || lstrcmpiW(text, c->want) == 0) {
+        c->found = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+static int cmd_click_button(const char *caption, const char *button)
+{
+    HWND d = dialog_by_caption(caption);
+    if (!d) { out("error no dialog with caption containing \"%s\"\n", caption); return 1; }
+    WCHAR want[1024];
+    utf8_to_w(button, want, 1024);
+    btn_ctx c = {want, NULL};
+    EnumChildWindows(d, btn_proc, (LPARAM)&c);
+    if (!c.found) { out("error no button \"%s\"\n", button); return 1; }
+    /* What the dialog receives when the button is clicked. */
+    LONG id = GetWindowLongA(c.found, GWL_ID);
+    PostMessageA(d, WM_COMMAND, MAKEWPARAM(id & 0xFFFF, BN_CLICKED), (LPARAM)c.found);
+    out("clicked 0x%lx id=%ld\n", (unsigned long)(ULONG_PTR)c.found, (long)(id & 0xFFFF));
+    return 0;
+}
+
+static int cmd_set_text(const char *caption, int id, const char *text)
+{
+    HWND d = dialog_by_caption(caption);
+    if (!d) { out("error no dialog with caption containing \"%s\"\n", caption); return 1; }
+    HWND c = GetDlgItem(d, id);
+    if (!c) { out("error no control %d\n", id); return 1; }
+    static WCHAR w[32768];
+    utf8_to_w(text, w, 32768);
+    DWORD_PTR r = 0;
+    SendMessageTimeoutW(c, WM_SETTEXT, 0, (LPARAM)w, SMTO_ABORTIFHUNG, 2000, &r);
+    out("set 0x%lx\n", (unsigned long)(ULONG_PTR)c);
+    return 0;
+}
+
+/* ------------------------------------------------------------------- menu */
+
+static void dump_menu(HMENU m, int depth)
+{
+    int n = GetMenuItemCount(m);
+    for (int i = 0; i < n; i++) {
+        WCHAR text[1024];
+        MENUITEMINFOW mi;
+        memset(&mi, 0, sizeof mi);
+        mi.cbSize = sizeof mi;
+        mi.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING;
+        mi.dwTypeData = text;
+        mi.cch = 1024;
+        text[0] = 0;
+        if (!GetMenuItemInfoW(m, i, TRUE, &mi)) {
+            out("%*serror item %d\n", depth * 2, "", i);
+            continue;
+        }
+        if (mi.fType & MFT_SEPARATOR) text[0] = 0;
+        out("%*sitem ", depth * 2, "");
+        out_qw(text);
+        out(" id=%u popup=%d separator=%d checked=%d grayed=%d disabled=%d default=%d"
+            " break=%d right=%d type=0x%x state=0x%x\n",
+            mi.hSubMenu ? 0u : mi.wID, mi.hSubMenu ? 1 : 0,
+            (mi.fType & MFT_SEPARATOR) ? 1 : 0,
+            (mi.fState & MFS_CHECKED) ? 1 : 0,
+            (mi.fState & MF_GRAYED) ? 1 : 0,
+            (mi.fState & MF_DISABLED) ? 1 : 0,
+            (mi.fState & MFS_DEFAULT) ? 1 : 0,
+            (mi.fType & (MFT_MENUBREAK | MFT_MENUBARBREAK)) ? 1 : 0,
+            (mi.fType & MFT_RIGHTJUSTIFY) ? 1 : 0,
+            mi.fType, mi.fState);
+        if (mi.hSubMenu) dump_menu(mi.hSubMenu, depth + 1);
+    }
+}
+
+static int cmd_menu(const char *exe, const char *name)
+{
+    HMODULE h = LoadLibraryExA(exe, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (!h) { out("error cannot load %s (%lu)\n", exe, GetLastError()); return 1; }
+    HMENU m = LoadMenuA(h, name ? name : "FORMFILE");
+    if (!m) { out("error no menu %s (%lu)\n", name ? name : "FORMFILE", GetLastError()); return 1; }
+    dump_menu(m, 0);
+    out("count %d\n", GetMenuItemCount(m));
+    DestroyMenu(m);
+    FreeLibrary(h);
+    return 0;
+}
+
+/* ------------------------------------------------------------------ other */
+
+static int cmd_post(HWND h, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (!IsWindow(h)) { out("error no such window\n"); return 1; }
+    if (!PostMessageA(h, msg, wp, lp)) { out("error post failed (%lu)\n", GetLastError()); return 1; }
+    out("posted 0x%lx 0x%x\n", (unsigned long)(ULONG_PTR)h, msg);
+    return 0;
+}
+
+static int cmd_wait_window(int gone, double secs, const char *cls)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND h = find_main(cls);
+        int ok = gone ? (h == NULL) : (h != NULL && IsWindowVisible(h));
+        if (ok) { out("ok\n"); return 0; }
+        if ((GetTickCount() - start) >= (DWORD)(secs * 1000)) { out("timeout\n"); return 1; }
+        Sleep(20);
+    }
+}
+
+static unsigned long parse_num(const char *s)
+{
+    return strtoul(s, NULL, 0);
+}
+
+static int dispatch(int argc, char **argv)
+{
+    if (argc < 1) { out("error no command\n"); return 2; }
+    const char *c = argv[0];
+    const char *a1 = argc > 1 ? argv[1] : NULL;
+    if (!strcmp(c, "window")) return cmd_window(a1);
+    if (!strcmp(c, "windows")) return cmd_windows(a1);
+    if (!strcmp(c, "children") && a1) return cmd_children((HWND)(ULONG_PTR)parse_num(a1));
+    if (!strcmp(c, "foreground")) { out_hwnd_line("foreground", GetForegroundWindow()); return 0; }
+    if (!strcmp(c, "msgbox")) return cmd_msgbox(argc - 1, argv + 1);
+    if (!strcmp(c, "menu") && a1) return cmd_menu(a1, argc > 2 ? argv[2] : NULL);
+    if (!strcmp(c, "post-command") && a1) {
+        HWND h = find_main(argc > 2 ? argv[2] : NULL);
+        if (!h) { out("error no main window\n"); return 1; }
+        return cmd_post(h, WM_COMMAND, MAKEWPARAM(parse_num(a1), 0), 0);
+    }
+    if (!strcmp(c, "post") && argc >= 5) {
+        HWND h = !strcmp(argv[1], "main") ? find_main(NULL) : (HWND)(ULONG_PTR)parse_num(argv[1]);
+        return cmd_post(h, parse_num(argv[2]), parse_num(argv[3]), parse_num(argv[4]));
+    }
+    if (!strcmp(c, "close")) {
+        HWND h = find_main(a1);
+        if (!h) { out("error no main window\n"); return 1; }
+        return cmd_post(h, WM_CLOSE, 0, 0);
+    }
+    if (!strcmp(c, "click-button") && argc >= 3) return cmd_click_button(argv[1], argv[2]);
+    if (!strcmp(c, "set-text") && argc >= 4) return cmd_set_text(argv[1], (int)parse_num(argv[2]), argv[3]);
+    if (!strcmp(c, "wait-window") && argc >= 2) {
+        int gone = !strcmp(argv[1], "--gone");
+        int i = gone ? 2 : 1;
+        if (i >= argc) { out("error usage\n"); return 2; }
+        return cmd_wait_window(gone, atof(argv[i]), i + 1 < argc ? argv[i + 1] : NULL);
+    }
+    if (!strcmp(c, "cursor")) {
+        POINT p;
+        GetCursorPos(&p);
+        out("cursor %ld %ld\n", p.x, p.y);
+        return 0;
+    }
+    if (!strcmp(c, "workarea")) {
+        RECT wa;
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &wa, 0);
+        out_rect("workarea", &wa);
+        out("screen %d %d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        return 0;
+    }
+    if (!strcmp(c, "echo")) {
+        WCHAR w[4096];
+        utf8_to_w(a1 ? a1 : "", w, 4096);
+        out("echo ");
+        out_qw(w);
+        out("\n");
+        return 0;
+    }
+    out("error unknown command or missing arguments: %s\n", c);
+    return 2;
+}
+
+/* ------------------------------------------------------------------ serve */
+
+/* Split a line into arguments: blanks separate, "..." quotes with escapes. */
+static int tokenize(char *line, char **argv, int cap)
+{
+    int argc = 0;
+    char *p = line;
+    while (*p && argc < cap) {
+        while (*p == ' ' || *p == '\t') p++;
+        if (!*p) break;
+        if (*p == '"') {
+            char *d = ++p;
+            argv[argc++] = d;
+            while (*p && *p != '"') {
+                if (*p == '\\' && p[1]) {
+                    p++;
+                    switch (*p) {
+                    case 't': *d++ = '\t'; p++; break;
+                    case 'n': *d++ = '\n'; p++; break;
+                    case 'r': *d++ = '\r'; p++; break;
+                    case 'x': {
+                        char hex[3] = {p[1], p[1] ? p[2] : 0, 0};
+                        *d++ = (char)strtol(hex, NULL, 16);
+                        p += 3;
+                        break;
+                    }
+                    default: *d++ = *p++; break;
+                    }
+                } else {
+                    *d++ = *p++;
+                }
+            }
+            if (*p == '"') p++;
+            *d = 0;
+        } else {
+            argv[argc++] = p;
+            while (*p && *p != ' ' && *p != '\t') p++;
+            if (*p) *p++ = 0;
+        }
+    }
+    return argc;
+}
+
+static int serve(void)
+{
+    static char line[65536];
+    char *argv[MAX_ARGS];
+    while (fgets(line, sizeof line, stdin)) {
+        size_t n = strlen(line);
+        while (n && (line[n - 1] == '\n' || line[n - 1] == '\r')) line[--n] = 0;
+        int argc = tokenize(line, argv, MAX_ARGS);
+        if (argc == 1 && !strcmp(argv[0], "quit")) break;
+        int rc = argc ? dispatch(argc, argv) : 0;
+        out("END %d\n", rc);
+        fflush(stdout);
+    }
+    return 0;
+}
+
+int main(int argc, char **argv)
+{
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stdin), _O_BINARY);
+    if (argc >= 2 && !strcmp(argv[1], "serve")) return serve();
+    int rc = dispatch(argc - 1, argv + 1);
+    fflush(stdout);
+    return rc;
+}
