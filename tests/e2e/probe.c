@@ -40,6 +40,13 @@
  *   set-text CAPTION ID TEXT  set the text of control ID in that dialog
  *   wait-window [--gone] SECS [CLASS]
  *                             wait until the main window is visible (or gone)
+ *   sync [CLASS]              send WM_NULL to the main window and wait for
+ *                             the program to handle it (it is not hung)
+ *   hittest X Y [CLASS]       WM_NCHITTEST of the main window at screen X Y
+ *   ncbutton close|min|max [CLASS]
+ *                             where a caption button of the main window is:
+ *                             its rectangle and centre in screen coordinates,
+ *                             found by asking the window to hit-test
  *   cursor                    the mouse position in screen coordinates
  *   workarea                  SPI_GETWORKAREA and the screen size
  *   echo TEXT                 print TEXT back (for testing the pipe)
@@ -490,6 +497,56 @@ static int cmd_wait_window(int gone, double secs, const char *cls)
     }
 }
 
+static int cmd_sync(const char *cls)
+{
+    HWND h = find_main(cls);
+    if (!h) { out("error no main window\n"); return 1; }
+    DWORD_PTR r = 0;
+    if (!SendMessageTimeoutA(h, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &r)) {
+        out("hung\n");
+        return 1;
+    }
+    out("ok\n");
+    return 0;
+}
+
+static int hit(HWND h, int x, int y)
+{
+    DWORD_PTR r = 0;
+    if (!SendMessageTimeoutA(h, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_NORMAL, 2000, &r)) return -1;
+    return (int)(LONG_PTR)r;
+}
+
+/* Find the caption button by hit-testing: scan the top-right corner of the
+ * window until a point answers the wanted code, then grow the rectangle. */
+static int cmd_ncbutton(const char *which, const char *cls)
+{
+    int code;
+    if (!strcmp(which, "close")) code = HTCLOSE;
+    else if (!strcmp(which, "min")) code = HTMINBUTTON;
+    else if (!strcmp(which, "max")) code = HTMAXBUTTON;
+    else if (!strcmp(which, "help")) code = HTHELP;
+    else { out("error usage: ncbutton close|min|max|help\n"); return 2; }
+    HWND h = find_main(cls);
+    if (!h) { out("error no main window\n"); return 1; }
+    RECT wr;
+    GetWindowRect(h, &wr);
+    int fx = -1, fy = -1;
+    for (int y = wr.top + 1; y < wr.top + 80 && fx < 0; y += 3)
+        for (int x = wr.right - 2; x > wr.right - 200 && x > wr.left; x -= 3)
+            if (hit(h, x, y) == code) { fx = x; fy = y; break; }
+    if (fx < 0) { out("error no such button\n"); return 1; }
+    int l = fx, r = fx, t = fy, b = fy;
+    while (l > wr.left && hit(h, l - 1, fy) == code) l--;
+    while (r < wr.right - 1 && hit(h, r + 1, fy) == code) r++;
+    int cx = (l + r) / 2;
+    while (t > wr.top && hit(h, cx, t - 1) == code) t--;
+    while (b < wr.bottom - 1 && hit(h, cx, b + 1) == code) b++;
+    out("button %d %d %d %d\n", l, t, r + 1, b + 1);
+    out("center %d %d\n", cx, (t + b) / 2);
+    return 0;
+}
+
 static unsigned long parse_num(const char *s)
 {
     return strtoul(s, NULL, 0);
@@ -528,6 +585,14 @@ static int dispatch(int argc, char **argv)
         if (i >= argc) { out("error usage\n"); return 2; }
         return cmd_wait_window(gone, atof(argv[i]), i + 1 < argc ? argv[i + 1] : NULL);
     }
+    if (!strcmp(c, "sync")) return cmd_sync(a1);
+    if (!strcmp(c, "hittest") && argc >= 3) {
+        HWND h = find_main(argc > 3 ? argv[3] : NULL);
+        if (!h) { out("error no main window\n"); return 1; }
+        out("hittest %d\n", hit(h, atoi(argv[1]), atoi(argv[2])));
+        return 0;
+    }
+    if (!strcmp(c, "ncbutton") && a1) return cmd_ncbutton(a1, argc > 2 ? argv[2] : NULL);
     if (!strcmp(c, "cursor")) {
         POINT p;
         GetCursorPos(&p);
