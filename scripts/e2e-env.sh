@@ -21,6 +21,9 @@
 #
 # Settings (environment, optional):
 #   E2E_ROOT      the repository (default: the parent of this script's folder)
+#   E2E_WINEPREFIX  another prefix folder than build/wineprefix (a WINEPREFIX
+#                 already in the environment is deliberately not used: the
+#                 prefix may be deleted and made again)
 #   E2E_SCREEN    Xvfb screen, default 1600x1000x24
 #   E2E_DESKTOP   Wine virtual desktop size, default 1600x1000
 
@@ -30,7 +33,7 @@ else
   E2E_ROOT="${E2E_ROOT:-$(pwd)}"
 fi
 export E2E_ROOT
-export WINEPREFIX="${WINEPREFIX:-$E2E_ROOT/build/wineprefix}"
+export WINEPREFIX="${E2E_WINEPREFIX:-$E2E_ROOT/build/wineprefix}"
 # The program and its tests are 32-bit only: a win32 prefix avoids the
 # 64-bit half of Wine altogether (and starts a little faster).
 export WINEARCH=win32
@@ -40,7 +43,12 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree=d;mshtml=d}"
 E2E_SCREEN="${E2E_SCREEN:-1600x1000x24}"
 E2E_DESKTOP="${E2E_DESKTOP:-1600x1000}"
 # Bump when the configuration below changes, so old prefixes are redone.
-E2E_PREFIX_VERSION=1
+E2E_PREFIX_VERSION=2
+# Wine's own fonts (Debian package fonts-wine). Debian's Wine 8 does not look
+# for them there, only in C:\windows\Fonts, so they are copied into the
+# prefix: without them the caption buttons show as letters and dialogs and
+# menus use substitute fonts.
+E2E_WINE_FONTS="${E2E_WINE_FONTS:-/usr/share/wine/fonts}"
 
 _e2e_log() { echo "e2e-env: $*" >&2; }
 
@@ -92,12 +100,30 @@ e2e_prefix_ready() {
     [ -f "$WINEPREFIX/system.reg" ]
 }
 
+# Copy Wine's fonts into the prefix when they are installed and missing there.
+e2e_prefix_fonts() {
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  [ -f "$E2E_WINE_FONTS/marlett.ttf" ] || return 0
+  [ -f "$fonts/marlett.ttf" ] && return 0
+  mkdir -p "$fonts" && cp "$E2E_WINE_FONTS"/* "$fonts"/
+}
+
 e2e_prefix_ensure() {
-  e2e_prefix_ready && return 0
+  if e2e_prefix_ready; then
+    e2e_prefix_fonts
+    return 0
+  fi
+  # Only a folder this script made (or an empty or missing one) is replaced.
+  if [ -d "$WINEPREFIX" ] && [ ! -f "$WINEPREFIX/.e2e-owned" ] &&
+    [ -n "$(ls -A "$WINEPREFIX" 2>/dev/null)" ]; then
+    _e2e_log "$WINEPREFIX exists and was not made by this script; not touching it"
+    return 1
+  fi
   _e2e_log "creating Wine prefix $WINEPREFIX"
   wineserver -k >/dev/null 2>&1
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
+  touch "$WINEPREFIX/.e2e-owned"
   # Created without a display: wineboot then shows no window at all.
   if ! env -u DISPLAY wineboot -i >/dev/null 2>&1; then
     _e2e_log "wineboot failed"
@@ -127,6 +153,7 @@ EOF
     _e2e_log "virtual desktop setting did not stick"
     return 1
   fi
+  e2e_prefix_fonts
   echo "$E2E_PREFIX_VERSION $E2E_DESKTOP" >"$WINEPREFIX/.e2e-ready"
 }
 

@@ -9,6 +9,12 @@ extern bool rightButtonArmed;
 // The entry edit box exists and has the keyboard focus.
 extern bool boxOpen;
 
+#include <windows.h>
+
+// Pointer tracking at every mouse move, after the view's drag handling:
+// records the pointer in image scale, whatever the buttons.
+void OnPointerMove(WPARAM wParam, LPARAM lParam);
+
 // Ends an open edit without storing what was typed; a picked entry goes back
 // where it was. Callers test boxOpen first.
 void CancelEntryEdit();

@@ -171,7 +171,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_KEYDOWN: OnKeyDown((int)wParam); return 0;
     case WM_KEYUP: OnKeyUp(); break;
     case WM_COMMAND: OnCommand(LOWORD(wParam)); return 0;
-    case WM_MOUSEMOVE: OnLeftDragMove(wParam, lParam); return 0;
+    case WM_MOUSEMOVE: OnLeftDragMove(wParam, lParam); OnPointerMove(wParam, lParam); return 0;
     case WM_LBUTTONDOWN: OnLeftButtonDown(); break;
     case WM_LBUTTONUP: OnLeftButtonUp(); return 0;
     case WM_RBUTTONDOWN: return 0;

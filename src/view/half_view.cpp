@@ -2,7 +2,6 @@
 
 #include <stdlib.h>
 #include <string.h>
-#include <vector>
 
 #include "view/bmp_format.h"
 #include "view/form_image.h"
@@ -47,50 +46,113 @@ static uint32_t MaskedChannel(uint32_t pixel, uint32_t mask)
     return (uint32_t)(((uint64_t)value * 255 + top / 2) / top);
 }
 
-void DecodeRow(const PixelFormat& format, const uint8_t* row, int width, uint32_t* out)
+// One stored pixel as a 0x00RRGGBB colour.
+static inline uint32_t DecodePixel(const PixelFormat& format, const uint8_t* row, int x)
 {
     switch (format.bitCount) {
-    case 1:
-        for (int x = 0; x < width; x++)
-            out[x] = format.palette[(row[x >> 3] >> (7 - (x & 7))) & 1];
-        break;
-    case 4:
-        for (int x = 0; x < width; x++)
-            out[x] = format.palette[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15];
-        break;
-    case 8:
-        for (int x = 0; x < width; x++)
-            out[x] = format.palette[row[x]];
-        break;
-    case 24:
-        for (int x = 0; x < width; x++, row += 3)
-            out[x] = ((uint32_t)row[2] << 16) | ((uint32_t)row[1] << 8) | row[0];
-        break;
-    case 16:
-    case 32: {
-        bool plain32 = format.bitCount == 32 && format.masks[0] == 0xFF0000 &&
-                       format.masks[1] == 0xFF00 && format.masks[2] == 0xFF;
-        for (int x = 0; x < width; x++) {
-            uint32_t pixel = format.bitCount == 16 ? ReadU16(row + 2 * x) : ReadU32(row + 4 * x);
-            out[x] = plain32 ? (pixel & 0xFFFFFF)
-                             : (MaskedChannel(pixel, format.masks[0]) << 16) |
-                                   (MaskedChannel(pixel, format.masks[1]) << 8) |
-                                   MaskedChannel(pixel, format.masks[2]);
-        }
-        break;
+    case 1: return format.palette[(row[x >> 3] >> (7 - (x & 7))) & 1];
+    case 4: return format.palette[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15];
+    case 8: return format.palette[row[x]];
+    case 24: row += 3 * x; return ((uint32_t)row[2] << 16) | ((uint32_t)row[1] << 8) | row[0];
     }
-    }
+    bool plain32 = format.bitCount == 32 && format.masks[0] == 0xFF0000 && format.masks[1] == 0xFF00 &&
+                   format.masks[2] == 0xFF;
+    uint32_t pixel = format.bitCount == 16 ? ReadU16(row + 2 * x) : ReadU32(row + 4 * x);
+    if (plain32)
+        return pixel & 0xFFFFFF;
+    return (MaskedChannel(pixel, format.masks[0]) << 16) | (MaskedChannel(pixel, format.masks[1]) << 8) |
+           MaskedChannel(pixel, format.masks[2]);
+}
+
+void DecodeRow(const PixelFormat& format, const uint8_t* row, int width, uint32_t* out)
+{
+    for (int x = 0; x < width; x++)
+        out[x] = DecodePixel(format, row, x);
+}
+
+// The rounded average of four colours. Red and blue are summed side by side
+// in one word, green in another: four 8-bit values never carry into the
+// next channel.
+static inline uint32_t Average4(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
+{
+    uint32_t redBlue = (a & 0xFF00FF) + (b & 0xFF00FF) + (c & 0xFF00FF) + (d & 0xFF00FF);
+    uint32_t green = (a & 0xFF00) + (b & 0xFF00) + (c & 0xFF00) + (d & 0xFF00);
+    return (((redBlue + 0x20002) >> 2) & 0xFF00FF) | (((green + 0x200) >> 2) & 0xFF00);
 }
 
 void AverageRowPairs(const uint32_t* row0, const uint32_t* row1, int outWidth, uint32_t* out)
 {
-    // Red and blue are summed side by side in one word, green in another:
-    // four 8-bit values never carry into the next channel.
-    for (int i = 0; i < outWidth; i++) {
-        uint32_t a = row0[2 * i], b = row0[2 * i + 1], c = row1[2 * i], d = row1[2 * i + 1];
-        uint32_t redBlue = (a & 0xFF00FF) + (b & 0xFF00FF) + (c & 0xFF00FF) + (d & 0xFF00FF);
-        uint32_t green = (a & 0xFF00) + (b & 0xFF00) + (c & 0xFF00) + (d & 0xFF00);
-        out[i] = (((redBlue + 0x20002) >> 2) & 0xFF00FF) | (((green + 0x200) >> 2) & 0xFF00);
+    for (int i = 0; i < outWidth; i++)
+        out[i] = Average4(row0[2 * i], row0[2 * i + 1], row1[2 * i], row1[2 * i + 1]);
+}
+
+// Two neighbouring pixels of a 1-bit row starting at column c, as two bits.
+static inline unsigned BitPair(const uint8_t* row, int c)
+{
+    int bit = c & 7;
+    if (bit < 7)
+        return (row[c >> 3] >> (6 - bit)) & 3;
+    return ((row[c >> 3] & 1u) << 1) | (row[(c >> 3) + 1] >> 7);   // the pair spans two bytes
+}
+
+// The blocks that lie wholly inside a 1-, 8- or 24-bit image, averaged
+// straight from the stored bytes; returns how many were done.
+static int AverageWholeBlocks(const PixelFormat& format, const uint8_t* row0, const uint8_t* row1, int start,
+                              int blocks, uint32_t* out)
+{
+    switch (format.bitCount) {
+    case 1: {
+        // Every 2x2 block of a two-colour image is one of 16 patterns.
+        uint32_t patterns[16];
+        for (unsigned i = 0; i < 16; i++)
+            patterns[i] = Average4(format.palette[(i >> 3) & 1], format.palette[(i >> 2) & 1],
+                                   format.palette[(i >> 1) & 1], format.palette[i & 1]);
+        for (int i = 0; i < blocks; i++) {
+            int c = start + 2 * i;
+            out[i] = patterns[(BitPair(row0, c) << 2) | BitPair(row1, c)];
+        }
+        return blocks;
+    }
+    case 8:
+        for (int i = 0; i < blocks; i++) {
+            const uint8_t* a = row0 + start + 2 * i;
+            const uint8_t* b = row1 + start + 2 * i;
+            out[i] = Average4(format.palette[a[0]], format.palette[a[1]], format.palette[b[0]],
+                              format.palette[b[1]]);
+        }
+        return blocks;
+    case 24:
+        for (int i = 0; i < blocks; i++) {
+            const uint8_t* a = row0 + 3 * (start + 2 * i);
+            const uint8_t* b = row1 + 3 * (start + 2 * i);
+            uint32_t blue = a[0] + a[3] + b[0] + b[3] + 2;
+            uint32_t green = a[1] + a[4] + b[1] + b[4] + 2;
+            uint32_t red = a[2] + a[5] + b[2] + b[5] + 2;
+            out[i] = ((red >> 2) << 16) | ((green >> 2) << 8) | (blue >> 2);
+        }
+        return blocks;
+    }
+    return 0;
+}
+
+void AverageHalfRow(const PixelFormat& format, const uint8_t* row0, const uint8_t* row1, int width,
+                    int parityX, int outWidth, uint32_t* out)
+{
+    int whole = row1 ? (width - parityX) / 2 : 0;
+    if (whole > outWidth)
+        whole = outWidth;
+    int done = AverageWholeBlocks(format, row0, row1, parityX, whole, out);
+    // The rest, pixel by pixel: image pixels beyond the right or bottom edge
+    // count as white.
+    for (int i = done; i < outWidth; i++) {
+        int c = parityX + 2 * i;
+        uint32_t p[4];
+        for (int k = 0; k < 4; k++) {
+            const uint8_t* row = k < 2 ? row0 : row1;
+            int x = c + (k & 1);
+            p[k] = row && x < width ? DecodePixel(format, row, x) : White;
+        }
+        out[i] = Average4(p[0], p[1], p[2], p[3]);
     }
 }
 
@@ -161,23 +223,14 @@ static void FillPicture(HalfPicture& p, int parityX, int parityY)
     uint32_t stride = (uint32_t)BmpRowStride((uint32_t)width, (uint32_t)format.bitCount);
     bool bottomUp = FormImage.headerCopy.biHeight > 0;
     const uint8_t* bits = (const uint8_t*)FormImage.bits;
-    // Room for the row plus the white pixel an odd last block needs.
-    std::vector<uint32_t> rows[2] = { std::vector<uint32_t>(width + 2, White),
-                                      std::vector<uint32_t>(width + 2, White) };
+    auto row = [&](int y) -> const uint8_t* {
+        if (y >= height)
+            return nullptr;
+        return bits + (size_t)(bottomUp ? height - 1 - y : y) * stride;
+    };
     for (int j = 0; j < p.height; j++) {
-        for (int k = 0; k < 2; k++) {
-            int y = parityY + 2 * j + k;
-            uint32_t* out = rows[k].data();
-            if (y >= height) {
-                for (int x = 0; x < width; x++)
-                    out[x] = White;
-                continue;
-            }
-            const uint8_t* row = bits + (size_t)(bottomUp ? height - 1 - y : y) * stride;
-            DecodeRow(format, row, width, out);
-        }
-        AverageRowPairs(rows[0].data() + parityX, rows[1].data() + parityX, p.width,
-                        p.pixels + (size_t)j * p.width);
+        int y = parityY + 2 * j;
+        AverageHalfRow(format, row(y), row(y + 1), width, parityX, p.width, p.pixels + (size_t)j * p.width);
     }
     p.version = FormImage.version;
 }

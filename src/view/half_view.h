@@ -25,6 +25,13 @@ void DecodeRow(const PixelFormat& format, const uint8_t* row, int width, uint32_
 // row0[2i], row0[2i+1], row1[2i], row1[2i+1] (colours 0x00RRGGBB).
 void AverageRowPairs(const uint32_t* row0, const uint32_t* row1, int outWidth, uint32_t* out);
 
+// One row of the half-size picture of an image `width` pixels wide: block i
+// covers image columns parityX + 2i and the next, of the stored rows row0
+// and row1. row1 is NULL below the image's last row; pixels beyond the image
+// count as white.
+void AverageHalfRow(const PixelFormat& format, const uint8_t* row0, const uint8_t* row1, int width,
+                    int parityX, int outWidth, uint32_t* out);
+
 // Where the half-size picture for a view origin is: copy from `dc` at (x, y);
 // the picture is width x height. dc is NULL when none could be made.
 struct HalfViewSource {

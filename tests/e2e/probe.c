@@ -54,7 +54,9 @@
  * Return codes: 0 done, 1 not found / timed out, 2 usage error.
  */
 #define WIN32_LEAN_AND_MEAN
-#define _WIN32_WINNT 0x0501
+#ifndef _WIN32_WINNT
+#define _WIN32_WINNT 0x0600
+#endif
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>

@@ -70,3 +70,38 @@ TEST(HalfView, DecodesEveryStoredFormat)
         EXPECT_EQ(c.colours, out);
     }
 }
+
+// The same row pair averaged by the fast paths and pixel by pixel through
+// DecodeRow must agree for every depth, width and parity.
+TEST(HalfView, FastRowsAgreeWithDecodedAverages)
+{
+    uint32_t seed = 12345;
+    auto next = [&] { seed = seed * 1103515245 + 12345; return (uint8_t)(seed >> 16); };
+    for (int bits : { 1, 4, 8, 16, 24, 32 }) {
+        PixelFormat format = Palette(bits);
+        if (bits == 1) { format.palette[0] = 0x000000; format.palette[1] = 0xFFFFFF; }
+        if (bits == 16) { format.masks[0] = 0x7C00; format.masks[1] = 0x03E0; format.masks[2] = 0x001F; }
+        if (bits == 32) { format.masks[0] = 0xFF0000; format.masks[1] = 0xFF00; format.masks[2] = 0xFF; }
+        for (int width : { 1, 2, 7, 8, 9, 31, 32, 33, 64 }) {
+            for (int parity = 0; parity <= 1; parity++) {
+                SCOPED_TRACE(testing::Message() << bits << " bits, width " << width << ", parity " << parity);
+                int stride = (width * bits + 31) / 32 * 4;
+                std::vector<uint8_t> rows(2 * stride);
+                for (auto& b : rows) b = next();
+                int outWidth = (width - parity + 1) / 2;
+                if (outWidth <= 0) continue;
+                std::vector<uint32_t> d0(width + 2, 0xFFFFFF), d1(width + 2, 0xFFFFFF);
+                DecodeRow(format, rows.data(), width, d0.data());
+                DecodeRow(format, rows.data() + stride, width, d1.data());
+                std::vector<uint32_t> expected(outWidth), got(outWidth), lastRow(outWidth), white(width + 2, 0xFFFFFF);
+                AverageRowPairs(d0.data() + parity, d1.data() + parity, outWidth, expected.data());
+                AverageHalfRow(format, rows.data(), rows.data() + stride, width, parity, outWidth, got.data());
+                EXPECT_EQ(expected, got);
+                // Below the last row the missing row counts as white.
+                AverageRowPairs(d0.data() + parity, white.data(), outWidth, expected.data());
+                AverageHalfRow(format, rows.data(), nullptr, width, parity, outWidth, lastRow.data());
+                EXPECT_EQ(expected, lastRow);
+            }
+        }
+    }
+}

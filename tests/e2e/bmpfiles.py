@@ -1,0 +1,94 @@
+"""Writes .bmp files for the tests: every depth the program opens, either
+way up, and damaged files made from good ones."""
+import struct
+
+GREY_PALETTE = [(i, i, i) for i in range(256)]
+MONO_PALETTE = [(0, 0, 0), (255, 255, 255)]
+
+
+def default_palette(bits):
+    if bits == 1:
+        return MONO_PALETTE
+    if bits == 4:
+        return [(i * 17, i * 17, i * 17) for i in range(16)]
+    if bits == 8:
+        return GREY_PALETTE
+    return []
+
+
+def stride(width, bits):
+    return (width * bits + 31) // 32 * 4
+
+
+def nearest_index(palette, rgb):
+    return min(range(len(palette)),
+               key=lambda i: sum((a - b) ** 2 for a, b in zip(palette[i], rgb)))
+
+
+def encode_row(colours, bits, palette, masks=None):
+    """One stored row from a list of (r, g, b) colours."""
+    out = bytearray(stride(len(colours), bits))
+    for x, (r, g, b) in enumerate(colours):
+        if bits <= 8:
+            index = nearest_index(palette, (r, g, b)) if palette else 0
+            if bits == 8:
+                out[x] = index
+            else:
+                per = 8 // bits
+                shift = (per - 1 - x % per) * bits
+                out[x // per] |= index << shift
+        elif bits == 16:
+            v = ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3)
+            out[2 * x:2 * x + 2] = struct.pack('<H', v)
+        elif bits == 24:
+            out[3 * x:3 * x + 3] = bytes((b, g, r))
+        elif bits == 32:
+            out[4 * x:4 * x + 4] = bytes((b, g, r, 0))
+    return bytes(out)
+
+
+def bmp_bytes(width, height, bits, pixel, top_down=False, palette=None, dpi=300):
+    """A whole .bmp file; pixel(x, y) gives the (r, g, b) colour of the
+    image point (x, y), with y = 0 the top row."""
+    if palette is None:
+        palette = default_palette(bits)
+    rows = [encode_row([pixel(x, y) for x in range(width)], bits, palette) for y in range(height)]
+    if not top_down:
+        rows.reverse()
+    pixels = b''.join(rows)
+    table = b''.join(struct.pack('<BBBB', b, g, r, 0) for (r, g, b) in palette)
+    off = 14 + 40 + len(table)
+    ppm = int(round(dpi / 0.0254)) if dpi else 0
+    info = struct.pack('<IiiHHIIiiII', 40, width, -height if top_down else height, 1, bits, 0,
+                       len(pixels), ppm, ppm, len(palette) if bits <= 8 else 0, 0)
+    head = struct.pack('<2sIHHI', b'BM', off + len(pixels), 0, 0, off)
+    return head + info + table + pixels
+
+
+def write(path, data):
+    with open(path, 'wb') as f:
+        f.write(data)
+    return path
+
+
+def with_u32(data, offset, value):
+    return data[:offset] + struct.pack('<I', value) + data[offset + 4:]
+
+
+def damaged_variants(good):
+    """(name, bytes, message fragment) for each way a file can be broken.
+    `good` is an 8-bit file with its full palette."""
+    off = struct.unpack_from('<I', good, 10)[0]
+    return [
+        ('empty', b'', 'File size was 0'),
+        ('text', b'This is not a picture at all.\n', 'Not a .bmp file'),
+        ('shorter-than-headers', good[:30], 'shorter than its headers'),
+        ('offset-inside-headers', with_u32(good, 10, 40), 'start inside its headers'),
+        ('offset-past-end', with_u32(good, 10, len(good) + 100), 'start past its end'),
+        ('palette-cut-short', with_u32(good, 10, 14 + 40 + 64), 'too short for its colours'),
+        ('pixels-cut-short', good[:off + (len(good) - off) // 2], 'ends before its picture'),
+        ('core-header', with_u32(good, 14, 12), "can't be opened"),
+        ('run-length', with_u32(good, 30, 1), "can't be opened"),
+        ('absurd-size', with_u32(with_u32(good, 18, 60000), 22, 60000), 'too large'),
+        ('zero-width', with_u32(good, 18, 0), 'has no size'),
+    ]
