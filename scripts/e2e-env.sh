@@ -43,7 +43,7 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree=d;mshtml=d}"
 E2E_SCREEN="${E2E_SCREEN:-1600x1000x24}"
 E2E_DESKTOP="${E2E_DESKTOP:-1600x1000}"
 # Bump when the configuration below changes, so old prefixes are redone.
-E2E_PREFIX_VERSION=2
+E2E_PREFIX_VERSION=1
 # Wine's own fonts (Debian package fonts-wine). Debian's Wine 8 does not look
 # for them there, only in C:\windows\Fonts, so they are copied into the
 # prefix: without them the caption buttons show as letters and dialogs and
@@ -114,7 +114,7 @@ e2e_prefix_ensure() {
     return 0
   fi
   # Only a folder this script made (or an empty or missing one) is replaced.
-  if [ -d "$WINEPREFIX" ] && [ ! -f "$WINEPREFIX/.e2e-owned" ] &&
+  if [ -d "$WINEPREFIX" ] && [ ! -f "$WINEPREFIX/.e2e-owned" ] && [ ! -f "$WINEPREFIX/.e2e-ready" ] &&
     [ -n "$(ls -A "$WINEPREFIX" 2>/dev/null)" ]; then
     _e2e_log "$WINEPREFIX exists and was not made by this script; not touching it"
     return 1

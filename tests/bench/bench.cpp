@@ -77,7 +77,7 @@ static void Pump()
 
 int main(int argc, char** argv)
 {
-    const int runs = 15;
+    const int runs = 31;
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = MainWindowProc;
     windowClass.hInstance = GetModuleHandleA(NULL);

@@ -92,3 +92,47 @@ def damaged_variants(good):
         ('absurd-size', with_u32(with_u32(good, 18, 60000), 22, 60000), 'too large'),
         ('zero-width', with_u32(good, 18, 0), 'has no size'),
     ]
+
+
+def raw_bmp(width, height, bits, rows, palette=None, top_down=False, dpi=300, compression=0,
+            masks=None):
+    """A .bmp file from stored rows (top row first, each already padded to
+    the row stride), for pictures too large to build pixel by pixel."""
+    if palette is None:
+        palette = default_palette(bits)
+    rows = list(rows)
+    if not top_down:
+        rows.reverse()
+    pixels = b''.join(rows)
+    table = b''.join(struct.pack('<BBBB', b, g, r, 0) for (r, g, b) in palette)
+    extra = b''.join(struct.pack('<I', m) for m in masks) if masks else b''
+    off = 14 + 40 + len(extra) + len(table)
+    ppm = int(round(dpi / 0.0254)) if dpi else 0
+    info = struct.pack('<IiiHHIIiiII', 40, width, -height if top_down else height, 1, bits, compression,
+                       len(pixels), ppm, ppm, len(palette) if bits <= 8 else 0, 0)
+    head = struct.pack('<2sIHHI', b'BM', off + len(pixels), 0, 0, off)
+    return head + info + extra + table + pixels
+
+
+def coordinate_colour(x, y):
+    """The colour that tells its own image position (x, y < 4096)."""
+    return (x & 255, (x >> 8) | ((y >> 8) << 4), y & 255)
+
+
+def position_of_colour(rgb):
+    r, g, b = rgb
+    return r | ((g & 15) << 8), b | ((g >> 4) << 8)
+
+
+def coordinate_form(width, height):
+    """A 24-bit picture whose every pixel tells where it is, so that one
+    screen pixel at full size shows the view's offsets."""
+    pad = stride(width, 24) - 3 * width
+    rows = []
+    for y in range(height):
+        row = bytearray(3 * width)
+        row[0::3] = bytes([y & 255]) * width                         # blue: y low
+        row[1::3] = bytes(((x >> 8) | ((y >> 8) << 4)) & 255 for x in range(width))  # green
+        row[2::3] = bytes(x & 255 for x in range(width))             # red: x low
+        rows.append(bytes(row) + b'\0' * pad)
+    return raw_bmp(width, height, 24, rows)

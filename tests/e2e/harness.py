@@ -30,6 +30,7 @@ import shutil
 import signal
 import socket
 import subprocess
+import tempfile
 import threading
 import time
 
@@ -289,8 +290,9 @@ class Probe:
                 if line.startswith("END "):
                     return lines, int(line[4:])
                 lines.append(line)
-        except (Timeout, HarnessError, OSError):
-            # A probe in an unknown state is replaced on the next call.
+        except BaseException:
+            # A probe in an unknown state (also after an interrupted call) is
+            # replaced on the next call.
             if self.proc:
                 self.proc.kill()
                 self.proc.wait()
@@ -520,14 +522,18 @@ class Session:
         self.log = log or (lambda msg: None)
         self.xvfb = None
         self.wineserver = None
+        self.guard = None
         self.probe = None
         self.display = None
         self.env = None
         self.apps = []
+        self.logdir = None
+        self._app_count = 0
 
     # -- setup
     def start(self):
         reaper()
+        self.logdir = tempfile.mkdtemp(prefix="scrivelander-e2e-logs-")
         try:
             self._start_x()
             self.env = dict(os.environ)
@@ -608,11 +614,25 @@ class Session:
             self.log("stopping a wineserver left running for the prefix")
             self._kill_wineserver()
         p = reaper().popen(["wineserver", "-f", "-p"], env=self.env, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL, preexec_fn=_die_with_parent)
+                           stderr=subprocess.DEVNULL, preexec_fn=os.setpgrp)
         wait_until(lambda: p.poll() is not None or wineserver_running(WINEPREFIX),
                    timeout=10, what="wineserver")
         if p.poll() is None:
             self.wineserver = p
+            self._start_guard()
+
+    def _start_guard(self):
+        # If the harness itself is killed (SIGKILL, no clean-up), this shell
+        # gets SIGTERM from the kernel and ends every Wine process of the
+        # prefix. A normal stop kills it quietly first.
+        if self.guard is None or self.guard.poll() is not None:
+            self.guard = reaper().popen(
+                ["bash", "-c",
+                 'trap \'kill $s 2>/dev/null; wineserver -k; exit 0\' TERM; '
+                 'trap \'kill $s 2>/dev/null; exit 0\' USR1; '
+                 'while :; do sleep 3600 & s=$!; wait $s; done'],
+                env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                stderr=subprocess.DEVNULL, preexec_fn=_die_with_parent)
 
     def restart_wine(self):
         """Kill every Wine process of the prefix and start again (used when a
@@ -637,6 +657,14 @@ class Session:
             self.probe = None
         if self.wineserver is not None:
             self._kill_wineserver()
+        if self.guard is not None:
+            self.guard.send_signal(signal.SIGUSR1)
+            try:
+                self.guard.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.guard.kill()
+                self.guard.wait()
+            self.guard = None
         if self.xvfb is not None:
             self.xvfb.terminate()
             try:
@@ -648,6 +676,9 @@ class Session:
             self.log("stopped Xvfb")
         if _reaper:
             _reaper.reap()
+        if self.logdir:
+            shutil.rmtree(self.logdir, ignore_errors=True)
+            self.logdir = None
 
     def __enter__(self):
         return self.start()
@@ -725,7 +756,10 @@ class App:
         self.cls = window_class
         self.proc = None
         self.returncode = None
-        self.log_path = os.path.join(self.cwd, "wine-output.log")
+        # Kept out of the working folder, which belongs to the program.
+        session._app_count += 1
+        self.log_path = os.path.join(session.logdir or tempfile.gettempdir(),
+                                     "app-%d.log" % session._app_count)
         self._desk = None
 
     # -- life
@@ -809,6 +843,11 @@ class App:
 
     def title(self):
         return self.window().get("title")
+
+    def wait_title(self, title, timeout=5):
+        """Wait until the main window's title is `title`."""
+        wait_until(lambda: self.title() == title, timeout, what="title %r (now %r)"
+                   % (title, self.title()))
 
     def window_rect(self):
         """(left, top, right, bottom) in screen coordinates."""
@@ -896,7 +935,7 @@ class App:
         """Press a key (Enter: the default button) in the message box and wait
         until it is gone."""
         d = self.wait_dialog(timeout, lambda d: d.text is not None, "a message box")
-        wait_until(lambda: self.foreground()[0] == d.caption, timeout,
+        wait_until(lambda: self.foreground() == (d.caption, "#32770"), timeout,
                    what="the message box to have the focus")
         self.key(key)
         wait_until(lambda: all(x.hwnd != d.hwnd for x in self.dialogs()), timeout,

@@ -41,6 +41,9 @@ sys.path.insert(0, HERE)
 import harness  # noqa: E402
 
 
+FAILURES = os.path.join(harness.BUILD, "e2e-failures")
+
+
 class ScenarioTimeout(Exception):
     pass
 
@@ -119,6 +122,15 @@ def run_one(session, name, func, mod, timeout, keep, verbose):
         signal.signal(signal.SIGALRM, old)
     if error and verbose:
         traceback.print_exc()
+    if error:
+        # What the screen showed when it failed, for looking at later.
+        try:
+            os.makedirs(FAILURES, exist_ok=True)
+            shot = os.path.join(FAILURES, name.replace("::", "-") + ".png")
+            session.screenshot_screen().save_png(shot)
+            error += " [screen: %s]" % os.path.relpath(shot, harness.REPO)
+        except Exception:
+            pass
     # Clean up: the program must be gone, and nothing else left on screen.
     try:
         for app in ctx.apps:
@@ -141,8 +153,6 @@ def run_one(session, name, func, mod, timeout, keep, verbose):
         out = ctx.apps[-1].output().strip()
         if out and verbose:
             print("    program output:\n" + "\n".join("    | " + l for l in out.splitlines()[-20:]))
-    if keep or error:
-        pass
     if not keep:
         shutil.rmtree(workdir, ignore_errors=True)
     return error, time.monotonic() - t0
@@ -177,6 +187,7 @@ def main():
     signal.signal(signal.SIGTERM, on_term)
 
     t_start = time.monotonic()
+    shutil.rmtree(FAILURES, ignore_errors=True)
     try:
         try:
             session.start()

@@ -1,0 +1,122 @@
+"""Start-up and shut-down: the window, its menu, its check marks, and how it
+ends."""
+import harness
+
+# The "FORMFILE" menu as a user sees it: (text, id) for commands, (text,
+# [items]) for pop-ups.
+EXPECTED_MENU = [
+    ("&File", [
+        ("&Convert .pdf to .bmp", 40034),
+        ("&Open .bmp file", [
+            ("To enter or print entries on .&bmp file", 40040),
+            ("To print entries on &Original form", 40041),
+        ]),
+        ("&Print", 40011),
+        ("E&xit", 40002),
+    ]),
+    ("&Edit", [
+        ("Edit &Help", 40025),
+        ("Enter &Left-justified text", 40020),
+        ("Enter &Right-justified text", 40021),
+        ("Enter Horizontal text", 40043),
+        ("Enter &Vertical text", 40042),
+    ]),
+    ("F&ont", 65535),
+    ("-", 40045),
+    ("+", 40044),
+    ("&Help", [
+        ("&Using     F1", 40008),
+        ("&GhostScript", 40036),
+        ("A&dvanced", 40016),
+        ("&Formulas", 40026),
+        ("&About", 40006),
+    ]),
+]
+
+
+def simplify(items):
+    """The menu dump as (text, id) / (text, [items]), with no item checked,
+    grayed or disabled in the resource."""
+    out = []
+    for item in items:
+        assert not item.checked and not item.grayed, item.text
+        if item.popup:
+            out.append((item.text, simplify(item.items)))
+        else:
+            out.append((item.text, item.id))
+    return out
+
+
+def test_menu_resource_has_every_item_with_its_text_and_id(ctx):
+    menu = ctx.session.menu_resource()
+    assert simplify(menu) == EXPECTED_MENU, simplify(menu)
+
+
+def test_window_covers_the_work_area_with_its_title(app):
+    assert app.title() == "Scrivelander"
+    assert app.window_rect() == (0, 0, 1600, 1000), app.window_rect()
+    assert app.client_size() == (1594, 956), app.client_size()
+    w = app.window()
+    assert w.get("visible") == "1"
+    # No sizing border and no maximise box: caption, system menu, minimise.
+    assert int(w["style"], 16) & 0x00FF0000 == 0x00CA0000, w["style"]
+    # Without a form the client area is white.
+    shot = app.screenshot()
+    assert shot.count((255, 255, 255)) == shot.width * shot.height
+
+
+def test_minimising_puts_the_window_back_over_the_work_area(app):
+    x, y = app.s.probe.kv("ncbutton min Scrivelander")["center"].split()
+    app.s.xdotool("mousemove", int(x) + app.desk()[0], int(y) + app.desk()[1], "click", 1)
+    app.sync()
+    harness.wait_until(lambda: app.window_rect() == (0, 0, 1600, 1000), 5, what="the window back in place")
+
+
+def edit_menu_check_rows(app):
+    """Opens the Edit menu and tells, for each of its five items, whether a
+    check mark shows in the margin left of the text."""
+    before = app.s.screenshot_screen()
+    app.key("alt+e")
+    harness.wait_until(app.in_menu, 5, what="the Edit menu")
+    def changed():
+        after = app.s.screenshot_screen()
+        return after if after.data != before.data else None
+    after = harness.wait_until(changed, 5, what="the menu to show")
+    # The pop-up: the changed area below the menu bar.
+    w = after.width
+    rows = [y for y in range(60, after.height)
+            if after.data[y * w * 3:(y + 1) * w * 3] != before.data[y * w * 3:(y + 1) * w * 3]]
+    top, bottom = rows[0], rows[-1]
+    cols = [x for x in range(w) if any(after.pixel(x, y) != before.pixel(x, y) for y in range(top, bottom, 3))]
+    left, right = cols[0], cols[-1]
+    popup = after.crop(left, top, right - left + 1, bottom - top + 1)
+    # Item rows: bands of rows with dark text pixels.
+    dark = lambda p: sum(p) < 200
+    text_rows = [y for y in range(popup.height)
+                 if any(dark(popup.pixel(x, y)) for x in range(20, popup.width - 4))]
+    bands = []
+    for y in text_rows:
+        if bands and y <= bands[-1][1] + 2:
+            bands[-1][1] = y
+        else:
+            bands.append([y, y])
+    marks = [any(dark(popup.pixel(x, y)) for x in range(3, 18) for y in range(b[0] - 2, b[1] + 3))
+             for b in bands]
+    app.key("Escape")
+    app.key("Escape")
+    return marks
+
+
+def test_left_justified_and_horizontal_are_checked_at_start(app):
+    marks = edit_menu_check_rows(app)
+    # Edit Help, Left-justified, Right-justified, Horizontal, Vertical.
+    assert marks == [False, True, False, True, False], marks
+
+
+def test_close_box_ends_with_exit_code_0(app):
+    assert app.close("closebox") == 0
+    assert not app.is_alive()
+
+
+def test_alt_f4_ends_with_exit_code_0(app):
+    assert app.close("alt_f4") == 0
