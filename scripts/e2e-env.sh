@@ -64,8 +64,7 @@ e2e_xvfb_start() {
   while [ $n -lt 200 ]; do
     # A display number is free when neither its socket nor its lock exists.
     if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-      Xvfb ":$n" -screen 0 "$E2E_SCREEN" -nolisten tcp -noreset \
-        >"${TMPDIR:-/tmp}/e2e-xvfb-$n.log" 2>&1 &
+      Xvfb ":$n" -screen 0 "$E2E_SCREEN" -nolisten tcp -noreset >/dev/null 2>&1 &
       pid=$!
       for i in $(seq 1 100); do
         if [ -e "/tmp/.X11-unix/X$n" ] && DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
@@ -76,8 +75,8 @@ e2e_xvfb_start() {
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.05
       done
-      kill "$pid" 2>/dev/null
-      wait "$pid" 2>/dev/null
+      kill "$pid" 2>/dev/null || true
+      wait "$pid" 2>/dev/null || true
     fi
     n=$((n + 1))
   done
@@ -87,11 +86,12 @@ e2e_xvfb_start() {
 
 e2e_xvfb_stop() {
   if [ -n "${E2E_XVFB_PID:-}" ]; then
-    kill "$E2E_XVFB_PID" 2>/dev/null
-    wait "$E2E_XVFB_PID" 2>/dev/null
+    kill "$E2E_XVFB_PID" 2>/dev/null || true
+    wait "$E2E_XVFB_PID" 2>/dev/null || true
     unset E2E_XVFB_PID
     unset DISPLAY
   fi
+  return 0
 }
 
 e2e_prefix_ready() {
@@ -104,7 +104,7 @@ e2e_prefix_ready() {
 e2e_prefix_fonts() {
   local fonts="$WINEPREFIX/drive_c/windows/Fonts"
   [ -f "$E2E_WINE_FONTS/marlett.ttf" ] || return 0
-  [ -f "$fonts/marlett.ttf" ] && return 0
+  [ ! -f "$fonts/marlett.ttf" ] || return 0
   mkdir -p "$fonts" && cp "$E2E_WINE_FONTS"/* "$fonts"/
 }
 
@@ -120,7 +120,7 @@ e2e_prefix_ensure() {
     return 1
   fi
   _e2e_log "creating Wine prefix $WINEPREFIX"
-  wineserver -k >/dev/null 2>&1
+  wineserver -k >/dev/null 2>&1 || true
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   touch "$WINEPREFIX/.e2e-owned"
@@ -147,8 +147,8 @@ EOF
     return 1
   fi
   # The registry reaches the files when the server goes.
-  wineserver -w >/dev/null 2>&1
-  wineserver -k >/dev/null 2>&1
+  wineserver -w >/dev/null 2>&1 || true
+  wineserver -k >/dev/null 2>&1 || true
   if ! grep -q "\"Default\"=\"$E2E_DESKTOP\"" "$WINEPREFIX/user.reg"; then
     _e2e_log "virtual desktop setting did not stick"
     return 1
@@ -161,6 +161,10 @@ EOF
 # a second. It keeps running until e2e_wineserver_stop.
 e2e_wineserver_start() {
   wineserver -p >/dev/null 2>&1 || true
+  # Start Wine's own services now, detached from any caller's output: a test
+  # runner that reads a program's output until it closes would otherwise wait
+  # for the services, which inherit it and live on.
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 e2e_wineserver_stop() {
@@ -176,4 +180,5 @@ e2e_setup() {
 e2e_teardown() {
   e2e_wineserver_stop
   e2e_xvfb_stop
+  return 0
 }

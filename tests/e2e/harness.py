@@ -355,9 +355,26 @@ def parse_dialogs(lines):
     return out
 
 
+class MenuItem:
+    """One menu item; its fields read both as item.text and item["text"]:
+    text (exact, with '&' and tabs), id (0 for a pop-up), popup, checked,
+    grayed, disabled, separator, items (the pop-up's items, else [])."""
+
+    def __init__(self, **fields):
+        self.__dict__.update(fields)
+
+    def __getitem__(self, name):
+        return self.__dict__[name]
+
+    def get(self, name, default=None):
+        return self.__dict__.get(name, default)
+
+    def __repr__(self):
+        return "MenuItem(%r, id=%d%s)" % (self.text, self.id, ", popup" if self.popup else "")
+
+
 def parse_menu(lines):
-    """probe 'menu' output -> nested list of dicts:
-    {text, id, popup, checked, grayed, separator, items:[...]}"""
+    """probe 'menu' output -> nested list of MenuItem."""
     root = []
     stack = [(-1, root)]
     for line in lines:
@@ -368,10 +385,10 @@ def parse_menu(lines):
         m = re.match(_QSTR, body)
         text = unquote(m.group(0))
         f = parse_fields(body[m.end():])
-        item = {"text": text, "id": int(f["id"]), "popup": f["popup"] == "1",
-                "checked": f["checked"] == "1", "grayed": f["grayed"] == "1",
-                "disabled": f["disabled"] == "1", "separator": f["separator"] == "1",
-                "items": []}
+        item = MenuItem(text=text, id=int(f["id"]), popup=f["popup"] == "1",
+                        checked=f["checked"] == "1", grayed=f["grayed"] == "1",
+                        disabled=f["disabled"] == "1", separator=f["separator"] == "1",
+                        items=[])
         while stack[-1][0] >= depth:
             stack.pop()
         stack[-1][1].append(item)
@@ -467,6 +484,19 @@ def grab_screen(display, x=0, y=0, w=None, h=None):
     if len(data) != w * h * 3:
         raise HarnessError("screenshot has %d bytes, expected %dx%dx3" % (len(data), w, h))
     return Shot(w, h, data)
+
+
+def _stable(grab, timeout, interval):
+    deadline = time.monotonic() + timeout
+    last = grab()
+    while True:
+        time.sleep(interval)
+        cur = grab()
+        if cur.data == last.data:
+            return cur
+        if time.monotonic() >= deadline:
+            raise Timeout("the screen kept changing for %.1fs" % timeout)
+        last = cur
 
 
 # ----------------------------------------------------------------- session
@@ -734,6 +764,10 @@ class Session:
         """The whole X screen (the virtual desktop), as a Shot."""
         return grab_screen(self.display)
 
+    def screenshot_screen_stable(self, timeout=5, interval=0.05):
+        """The whole screen once two grabs in a row agree."""
+        return _stable(self.screenshot_screen, timeout, interval)
+
     def xdotool(self, *args):
         subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, check=True,
                        stdout=subprocess.DEVNULL)
@@ -766,7 +800,8 @@ class App:
     def start(self, wait=True, timeout=30):
         if not os.path.exists(self.exe):
             raise HarnessError("program not built: %s" % self.exe)
-        if self.s.probe.kv("window %s" % quote(self.cls)).get("found") == "1":
+        # The window to wait for must be the new program's, not one already open.
+        if wait and self.s.probe.kv("window %s" % quote(self.cls)).get("found") == "1":
             raise HarnessError("a %s window is already open" % self.cls)
         self._log = open(self.log_path, "ab")
         self.proc = reaper().popen(["wine", self.exe] + self.args, cwd=self.cwd, env=self.s.env,
@@ -801,19 +836,20 @@ class App:
         self._close_log()
         return self.returncode
 
-    def close(self, how="closebox", timeout=10):
+    def close(self, how="closebox", timeout=10, wait=True):
         """Close the program and return its exit code. how: 'closebox' (click
-        the X in the caption), 'wm_close' (post WM_CLOSE), 'alt_f4'."""
+        the X in the caption), 'wm_close' (post WM_CLOSE), 'alt_f4'.
+        wait=False only asks (the program may answer with a message box) and
+        returns None; then wait_exit()."""
         if how == "closebox":
-            x, y = self.closebox()
-            self.s.xdotool("mousemove", x + self.desk()[0], y + self.desk()[1], "click", 1)
+            self.click_caption_button("close")
         elif how == "wm_close":
             self.s.probe.call("close %s" % quote(self.cls))
         elif how == "alt_f4":
             self.key("alt+F4")
         else:
             raise ValueError(how)
-        return self.wait_exit(timeout)
+        return self.wait_exit(timeout) if wait else None
 
     def kill(self):
         if self.proc is not None and self.proc.poll() is None:
@@ -895,12 +931,28 @@ class App:
         if rc != 0:
             raise HarnessError("post-command: %s" % " ".join(lines))
 
-    def closebox(self):
-        """Centre of the close box, in screen coordinates of the desktop."""
-        d = self.s.probe.kv("ncbutton close %s" % quote(self.cls))
+    def caption_button(self, which="close"):
+        """Centre of a caption button ('close', 'min', 'max') of the main
+        window, in desktop coordinates, found by hit-testing."""
+        d = self.s.probe.kv("ncbutton %s %s" % (which, quote(self.cls)))
         if d["rc"] != 0:
-            raise HarnessError("no close box")
+            raise HarnessError("no %s button in the caption" % which)
         return tuple(int(v) for v in d["center"].split())
+
+    def closebox(self):
+        """Centre of the close box, in desktop coordinates."""
+        return self.caption_button("close")
+
+    def click_caption_button(self, which):
+        """Click a caption button with the mouse: 'close', 'min' or 'max'."""
+        x, y = self.caption_button(which)
+        dx, dy = self.desk()
+        self.s.xdotool("mousemove", x + dx, y + dy, "click", 1)
+
+    def click_screen(self, x, y, button="left"):
+        """Click at desktop (screen) coordinates, e.g. on a dialog."""
+        dx, dy = self.desk()
+        self.s.xdotool("mousemove", x + dx, y + dy, "click", _BUTTONS[button])
 
     # -- message boxes and dialogs
     def dialogs(self, all_processes=False):
@@ -1057,6 +1109,11 @@ class App:
         cw, ch = (int(v) for v in w["client"].split()[2:])
         dx, dy = self.desk()
         return grab_screen(self.s.display, ox + dx, oy + dy, cw, ch)
+
+    def screenshot_stable(self, timeout=5, interval=0.05):
+        """A screenshot of the client area once two grabs in a row agree (the
+        program and Wine have finished drawing)."""
+        return _stable(self.screenshot, timeout, interval)
 
     def pixel(self, x, y):
         """(r, g, b) at client (x, y), as shown on screen."""

@@ -49,6 +49,9 @@
  *                             found by asking the window to hit-test
  *   cursor                    the mouse position in screen coordinates
  *   workarea                  SPI_GETWORKAREA and the screen size
+ *   hold PATH SECONDS         open PATH for reading with no sharing, print
+ *                             "holding", keep it open SECONDS, then exit
+ *                             (a file another program has open)
  *   echo TEXT                 print TEXT back (for testing the pipe)
  *
  * Return codes: 0 done, 1 not found / timed out, 2 usage error.
@@ -606,6 +609,16 @@ static int dispatch(int argc, char **argv)
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &wa, 0);
         out_rect("workarea", &wa);
         out("screen %d %d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        return 0;
+    }
+    if (!strcmp(c, "hold") && argc >= 3) {
+        HANDLE f = CreateFileA(argv[1], GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+        if (f == INVALID_HANDLE_VALUE) { out("error cannot open %s (%lu)\n", argv[1], GetLastError()); return 1; }
+        out("holding\n");
+        fflush(stdout);
+        Sleep((DWORD)(atof(argv[2]) * 1000));
+        CloseHandle(f);
+        out("released\n");
         return 0;
     }
     if (!strcmp(c, "echo")) {

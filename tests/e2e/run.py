@@ -25,7 +25,7 @@ checks (selftest_*.py) against the fixture program instead.
 
 import argparse
 import glob
-import importlib.util
+import importlib.machinery
 import inspect
 import os
 import shutil
@@ -34,6 +34,7 @@ import sys
 import tempfile
 import time
 import traceback
+import types
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
@@ -78,9 +79,10 @@ def discover(pattern, filters):
     out = []
     for path in sorted(glob.glob(os.path.join(HERE, pattern))):
         modname = os.path.splitext(os.path.basename(path))[0]
-        spec = importlib.util.spec_from_file_location(modname, path)
-        mod = importlib.util.module_from_spec(spec)
-        spec.loader.exec_module(mod)
+        mod = types.ModuleType(modname)
+        mod.__file__ = path
+        sys.modules[modname] = mod
+        importlib.machinery.SourceFileLoader(modname, path).exec_module(mod)
         funcs = [(n, f) for n, f in vars(mod).items()
                  if n.startswith("test_") and inspect.isfunction(f) and f.__module__ == modname]
         funcs.sort(key=lambda nf: nf[1].__code__.co_firstlineno)
@@ -97,11 +99,22 @@ def _alarm(signum, frame):
 
 def run_one(session, name, func, mod, timeout, keep, verbose):
     workdir = tempfile.mkdtemp(prefix="scrivelander-e2e-")
-    exe = getattr(mod, "EXE", None)
-    ctx = Context(session, workdir, name, exe)
-    params = inspect.signature(func).parameters
     t0 = time.monotonic()
+    try:
+        error = _run_in(session, workdir, name, func, mod, timeout, verbose)
+    finally:
+        if not keep:
+            shutil.rmtree(workdir, ignore_errors=True)
+    if error and keep:
+        error += " [folder: %s]" % workdir
+    return error, time.monotonic() - t0
+
+
+def _run_in(session, workdir, name, func, mod, timeout, verbose):
+    ctx = Context(session, workdir, name, getattr(mod, "EXE", None))
+    params = inspect.signature(func).parameters
     error = None
+    tb = None
     old = signal.signal(signal.SIGALRM, _alarm)
     signal.setitimer(signal.ITIMER_REAL, timeout)
     try:
@@ -113,15 +126,18 @@ def run_one(session, name, func, mod, timeout, keep, verbose):
         func(**kwargs)
     except ScenarioTimeout:
         error = "timed out after %ss" % timeout
+        tb = traceback.format_exc()
     except AssertionError as e:
         error = "assertion failed: %s" % (e if str(e) else _where(e))
+        tb = traceback.format_exc()
     except Exception as e:
         error = "%s: %s" % (type(e).__name__, e)
+        tb = traceback.format_exc()
     finally:
         signal.setitimer(signal.ITIMER_REAL, 0)
         signal.signal(signal.SIGALRM, old)
-    if error and verbose:
-        traceback.print_exc()
+    if tb and verbose:
+        sys.stdout.write(tb)
     if error:
         # What the screen showed when it failed, for looking at later.
         try:
@@ -131,6 +147,10 @@ def run_one(session, name, func, mod, timeout, keep, verbose):
             error += " [screen: %s]" % os.path.relpath(shot, harness.REPO)
         except Exception:
             pass
+    if error and ctx.apps and verbose:
+        out = ctx.apps[-1].output().strip()
+        if out:
+            print("    program output:\n" + "\n".join("    | " + l for l in out.splitlines()[-20:]))
     # Clean up: the program must be gone, and nothing else left on screen.
     try:
         for app in ctx.apps:
@@ -149,13 +169,7 @@ def run_one(session, name, func, mod, timeout, keep, verbose):
             session.restart_wine()
         except Exception:
             pass
-    if error and ctx.apps:
-        out = ctx.apps[-1].output().strip()
-        if out and verbose:
-            print("    program output:\n" + "\n".join("    | " + l for l in out.splitlines()[-20:]))
-    if not keep:
-        shutil.rmtree(workdir, ignore_errors=True)
-    return error, time.monotonic() - t0
+    return error
 
 
 def main():
@@ -179,8 +193,12 @@ def main():
         return 0
 
     passed = failed = 0
-    session = harness.Session(own_x=args.own_x,
-                              log=(lambda m: print("# " + m, flush=True)))
+    def log(msg):
+        # Notes about the set-up go to stderr, and only with -v, except the
+        # one that explains a slow first run.
+        if args.verbose or "prefix" in msg:
+            print("# " + msg, file=sys.stderr, flush=True)
+    session = harness.Session(own_x=args.own_x, log=log)
 
     def on_term(signum, frame):
         raise KeyboardInterrupt()
@@ -195,8 +213,7 @@ def main():
             print("FAIL setup: %s: %s" % (type(e).__name__, e), flush=True)
             print("0 passed, %d failed" % max(1, len(scenarios)), flush=True)
             return 1
-        if args.verbose:
-            print("# setup took %.1fs" % (time.monotonic() - t_start), flush=True)
+        log("setup took %.1fs" % (time.monotonic() - t_start))
         for name, func, mod in scenarios:
             error, secs = run_one(session, name, func, mod, args.timeout, args.keep, args.verbose)
             if error:
@@ -210,8 +227,7 @@ def main():
         failed += 1
     finally:
         session.stop()
-    if args.verbose:
-        print("# total %.1fs" % (time.monotonic() - t_start), flush=True)
+    log("total %.1fs" % (time.monotonic() - t_start))
     print("%d passed, %d failed" % (passed, failed), flush=True)
     return 1 if failed or passed == 0 else 0
 

@@ -65,26 +65,33 @@ def test_window_covers_the_work_area_with_its_title(app):
     assert shot.count((255, 255, 255)) == shot.width * shot.height
 
 
-def test_minimising_puts_the_window_back_over_the_work_area(app):
+def test_restoring_after_minimising_puts_the_window_back_over_the_work_area(app):
     x, y = app.s.probe.kv("ncbutton min Scrivelander")["center"].split()
     app.s.xdotool("mousemove", int(x) + app.desk()[0], int(y) + app.desk()[1], "click", 1)
     app.sync()
+    hwnd = app.window()["hwnd"]
+    app.s.probe.call("post %s %d %d 0" % (hwnd, 0x0112, 0xF120))   # WM_SYSCOMMAND, SC_RESTORE
+    app.sync()
     harness.wait_until(lambda: app.window_rect() == (0, 0, 1600, 1000), 5, what="the window back in place")
+    assert app.client_size() == (1594, 956)
 
 
 def edit_menu_check_rows(app):
     """Opens the Edit menu and tells, for each of its five items, whether a
     check mark shows in the margin left of the text."""
     before = app.s.screenshot_screen()
-    app.key("alt+e")
+    # Clicked open, the menu highlights none of its items.
+    dx, dy = app.desk()
+    app.s.xdotool("mousemove", dx + 46, dy + 32, "click", 1)
     harness.wait_until(app.in_menu, 5, what="the Edit menu")
     def changed():
         after = app.s.screenshot_screen()
         return after if after.data != before.data else None
-    after = harness.wait_until(changed, 5, what="the menu to show")
+    harness.wait_until(changed, 5, what="the menu to show")
+    after = app.s.screenshot_screen_stable()
     # The pop-up: the changed area below the menu bar.
     w = after.width
-    rows = [y for y in range(60, after.height)
+    rows = [y for y in range(42, after.height)
             if after.data[y * w * 3:(y + 1) * w * 3] != before.data[y * w * 3:(y + 1) * w * 3]]
     top, bottom = rows[0], rows[-1]
     cols = [x for x in range(w) if any(after.pixel(x, y) != before.pixel(x, y) for y in range(top, bottom, 3))]
