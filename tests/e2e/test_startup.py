@@ -1,5 +1,7 @@
 """Start-up and shut-down: the window, its menu, its check marks, and how it
 ends."""
+import os
+
 import harness
 
 # The "FORMFILE" menu as a user sees it: (text, id) for commands, (text,
@@ -127,3 +129,32 @@ def test_close_box_ends_with_exit_code_0(app):
 
 def test_alt_f4_ends_with_exit_code_0(app):
     assert app.close("alt_f4") == 0
+
+
+def test_closing_brings_the_window_behind_forward(ctx):
+    notepad = os.path.join(harness.WINEPREFIX, "drive_c", "windows", "system32", "notepad.exe")
+    behind = ctx.start_app(exe=notepad, window_class="Notepad")
+    app = ctx.start_app()
+    assert app.foreground()[1] == "Scrivelander"
+    assert app.close() == 0
+    harness.wait_until(lambda: behind.foreground()[1] == "Notepad", 5, what="notepad in front")
+    behind.kill()
+
+
+def test_any_settings_file_and_a_deep_start_up_folder_start_normally(ctx):
+    # The settings file is read before anything shows: whatever it holds,
+    # and however long the folder's path, the program starts and runs.
+    deep = ctx.path(*(["d" * 60] * 5))
+    os.makedirs(deep)
+    cases = [
+        (ctx.dir, "PrinterResolution=600"),
+        (ctx.dir, "=" + "9" * 5000),
+        (ctx.dir, "\0" * 70),
+        (deep, "PrinterResolution=1200"),
+    ]
+    for folder, content in cases:
+        with open(os.path.join(folder, "Scrivelander.ini"), "w") as f:
+            f.write(content)
+        app = ctx.start_app(cwd=folder)
+        assert app.title() == "Scrivelander"
+        assert app.close() == 0, (folder, content[:20])
