@@ -126,7 +126,17 @@ static void OnSize()
     GetClientRect(MainWindow, &client);
     ClientSize.cx = client.right;
     ClientSize.cy = client.bottom;
-    SetWindowTextA(MainWindow, FileTitle);
+    ShowTitle(FileTitle);
+}
+
+void ShowTitle(const char* title)
+{
+    // Every reload sets the title again; telling the window system about an
+    // unchanged title costs about a millisecond, so it is skipped.
+    char shown[PathBufferSize];
+    if (GetWindowTextA(MainWindow, shown, sizeof shown) > 0 && strcmp(shown, title) == 0)
+        return;
+    SetWindowTextA(MainWindow, title);
 }
 
 static void OnClose()

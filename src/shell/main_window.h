@@ -41,6 +41,9 @@ extern EntryModeFlags EntryModes;
 extern char StartupDirectory[PathBufferSize];
 extern char ResolutionText[5];    // up to four digits, empty when the settings file gave none
 
+// Shows `title` in the window's title bar (the file title, or a formula).
+void ShowTitle(const char* title);
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The command dispatch of WM_COMMAND (shell/commands.cpp).

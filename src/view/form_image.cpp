@@ -186,7 +186,7 @@ void LoadFormImage()
     CloseHandle(file);
     FormImageChanged();
 
-    SetWindowTextA(MainWindow, FileTitle);
+    ShowTitle(FileTitle);
     FormImage.width = image.width;
     FormImage.height = image.height;
     FormImage.imageLoaded = true;
