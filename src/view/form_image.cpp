@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "entries/entry_draw.h"
 #include "entries/entry_edit.h"
 #include "shell/main_window.h"
 #include "view/bmp_format.h"
@@ -198,8 +199,7 @@ void LoadFormImage()
     if (!reuse && !SelectNewImage())
         return;
     EntryFilePathOf(ChosenPath, FormImage.entryFilePath);
-    InvalidateRect(MainWindow, NULL, FALSE);
-    UpdateWindow(MainWindow);
+    LoadFormEntries();
 }
 
 void OnOpenForm(bool entriesOnly)

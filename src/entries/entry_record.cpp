@@ -1,0 +1,261 @@
+#include "entries/entry_record.h"
+
+#include <string.h>
+
+#include "shell/main_window.h"
+#include "view/form_image.h"
+
+EntryRecord EntryTable[EntryTableSlots];
+
+const COLORREF ColourTable[ColourCount] = {
+    RGB(0, 0, 0),       RGB(128, 0, 0),   RGB(0, 128, 0),   RGB(128, 128, 0), RGB(0, 0, 128),
+    RGB(128, 0, 128),   RGB(0, 128, 128), RGB(128, 128, 128), RGB(192, 192, 192), RGB(255, 0, 0),
+    RGB(0, 255, 0),     RGB(255, 255, 0), RGB(255, 0, 255), RGB(0, 255, 255), RGB(255, 255, 255),
+};
+
+COLORREF ColourOfIndex(int index)
+{
+    return index >= 0 && index < ColourCount ? ColourTable[index] : RGB(0, 0, 0);
+}
+
+int IndexOfColour(COLORREF colour)
+{
+    for (int i = 0; i < ColourCount; i++)
+        if (ColourTable[i] == colour)
+            return i;
+    return 0;
+}
+
+// ---- the stored layout ----
+
+static void PutInt32(uint8_t* bytes, int offset, int32_t value)
+{
+    uint32_t v = (uint32_t)value;
+    for (int i = 0; i < 4; i++)
+        bytes[offset + i] = (uint8_t)(v >> (8 * i));
+}
+
+static int32_t GetInt32(const uint8_t* bytes, int offset)
+{
+    uint32_t v = 0;
+    for (int i = 0; i < 4; i++)
+        v |= (uint32_t)bytes[offset + i] << (8 * i);
+    return (int32_t)v;
+}
+
+void EncodeEntryRecord(const EntryRecord& r, uint8_t bytes[EntryRecordSize])
+{
+    memset(bytes, 0, EntryRecordSize);
+    PutInt32(bytes, RecordOffset::x, r.x);
+    PutInt32(bytes, RecordOffset::y, r.y);
+    PutInt32(bytes, RecordOffset::width, r.width);
+    PutInt32(bytes, RecordOffset::height, r.height);
+    memcpy(bytes + RecordOffset::text, r.text, EntryTextSize);
+    memcpy(bytes + RecordOffset::faceName, r.faceName, FaceNameSize);
+    PutInt32(bytes, RecordOffset::size, r.size);
+    PutInt32(bytes, RecordOffset::weight, r.weight);
+    bytes[RecordOffset::pitchAndFamily] = r.pitchAndFamily;
+    bytes[RecordOffset::colourIndex] = r.colourIndex;
+    bytes[RecordOffset::vertical] = r.vertical;
+    bytes[RecordOffset::rightJustified] = r.rightJustified;
+}
+
+EntryRecord DecodeEntryRecord(const uint8_t bytes[EntryRecordSize])
+{
+    EntryRecord r = {};
+    r.x = GetInt32(bytes, RecordOffset::x);
+    r.y = GetInt32(bytes, RecordOffset::y);
+    r.width = GetInt32(bytes, RecordOffset::width);
+    r.height = GetInt32(bytes, RecordOffset::height);
+    memcpy(r.text, bytes + RecordOffset::text, EntryTextSize);
+    r.text[EntryTextSize - 1] = 0;
+    memcpy(r.faceName, bytes + RecordOffset::faceName, FaceNameSize);
+    r.faceName[FaceNameSize - 1] = 0;
+    r.size = GetInt32(bytes, RecordOffset::size);
+    r.weight = GetInt32(bytes, RecordOffset::weight);
+    r.pitchAndFamily = bytes[RecordOffset::pitchAndFamily];
+    r.colourIndex = bytes[RecordOffset::colourIndex];
+    r.vertical = bytes[RecordOffset::vertical];
+    r.rightJustified = bytes[RecordOffset::rightJustified];
+    return r;
+}
+
+// ---- the entry file ----
+
+static HANDLE OpenEntryFile(DWORD disposition)
+{
+    return CreateFileA(FormImage.entryFilePath, GENERIC_READ | GENERIC_WRITE, 0, NULL, disposition,
+                       FILE_ATTRIBUTE_NORMAL, NULL);
+}
+
+int ReadEntryFile()
+{
+    memset(EntryTable, 0, sizeof EntryTable);
+    HANDLE file = OpenEntryFile(OPEN_EXISTING);
+    if (file == INVALID_HANDLE_VALUE)
+        return -1;
+    DWORD size = GetFileSize(file, NULL);
+    DWORD records = size == INVALID_FILE_SIZE ? 0 : size / EntryRecordSize;
+    if (records > (DWORD)EntryTableSlots)
+        records = EntryTableSlots;
+    // One read for all records; a short read leaves the rest of the table zero.
+    static uint8_t bytes[EntryTableSlots * EntryRecordSize];
+    DWORD got = 0;
+    if (!ReadFile(file, bytes, records * EntryRecordSize, &got, NULL))
+        got = 0;
+    CloseHandle(file);
+    memset(bytes + got, 0, records * EntryRecordSize - got);
+    for (DWORD i = 0; i < records; i++)
+        EntryTable[i] = DecodeEntryRecord(bytes + i * EntryRecordSize);
+    return (int)records;
+}
+
+int FirstFreeSlot()
+{
+    for (int i = 0; i < EntryTableSlots; i++)
+        if (EntryTable[i].x == 0)
+            return i;
+    return EntryTableSlots;
+}
+
+bool AppendEntryRecord(int slot)
+{
+    if (slot < 0 || slot >= EntryTableSlots)
+        return false;
+    // OPEN_ALWAYS opens the file or creates it; an existing file is never
+    // emptied by a failed open.
+    HANDLE file = OpenEntryFile(OPEN_ALWAYS);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    // The record goes after the last whole record, so a torn tail of an
+    // earlier write can't shift it out of step.
+    DWORD size = GetFileSize(file, NULL);
+    DWORD end = size == INVALID_FILE_SIZE ? 0 : size / EntryRecordSize * EntryRecordSize;
+    uint8_t bytes[EntryRecordSize];
+    EncodeEntryRecord(EntryTable[slot], bytes);
+    DWORD written = 0;
+    bool ok = size != INVALID_FILE_SIZE && SetFilePointer(file, (LONG)end, NULL, FILE_BEGIN) == end &&
+              WriteFile(file, bytes, EntryRecordSize, &written, NULL) && written == (DWORD)EntryRecordSize &&
+              SetEndOfFile(file) && FlushFileBuffers(file);
+    if (!ok && size != INVALID_FILE_SIZE) {
+        // Leave no part of the record behind.
+        SetFilePointer(file, (LONG)size, NULL, FILE_BEGIN);
+        SetEndOfFile(file);
+    }
+    CloseHandle(file);
+    return ok;
+}
+
+static void ShowInMessageBox(const char* text)
+{
+    MessageBoxA(MainWindow, text, NULL, MB_OK);
+}
+
+void (*ShowEntryFileProblem)(const char* text) = ShowInMessageBox;
+
+void ReportAppendFailure()
+{
+    char text[PathBufferSize + 200];
+    wsprintfA(text, "The entry could not be stored in\n%s\n\nThe file may be in use by another program, "
+                    "read-only, or on a full disk.",
+              FormImage.entryFilePath);
+    ShowEntryFileProblem(text);
+}
+
+static void ReportRemoveFailure(const char* reason)
+{
+    char text[PathBufferSize + 300];
+    wsprintfA(text, "The entries could not be changed; %s is as it was.\n\n%s", FormImage.entryFilePath,
+              reason);
+    ShowEntryFileProblem(text);
+}
+
+// The temporary file beside the entry file, so that the rename that
+// replaces the entry file never crosses volumes.
+static bool TemporaryPathBeside(const char* entryPath, char temporary[PathBufferSize])
+{
+    const char* slash = strrchr(entryPath, '\\');
+    size_t folder = slash ? (size_t)(slash - entryPath + 1) : 0;
+    static const char name[] = "SCRV.tmp";
+    if (folder + sizeof name > PathBufferSize)
+        return false;
+    memcpy(temporary, entryPath, folder);
+    memcpy(temporary + folder, name, sizeof name);
+    return true;
+}
+
+// Copies every whole record but `index` from one file to the other.
+static bool CopyRecordsExcept(HANDLE from, HANDLE to, int index)
+{
+    DWORD size = GetFileSize(from, NULL);
+    if (size == INVALID_FILE_SIZE)
+        return false;
+    DWORD records = size / EntryRecordSize;
+    uint8_t record[EntryRecordSize];
+    for (DWORD i = 0; i < records; i++) {
+        DWORD got = 0, written = 0;
+        if (!ReadFile(from, record, EntryRecordSize, &got, NULL) || got != (DWORD)EntryRecordSize)
+            return false;
+        if ((int)i == index)
+            continue;
+        if (!WriteFile(to, record, EntryRecordSize, &written, NULL) || written != (DWORD)EntryRecordSize)
+            return false;
+    }
+    return FlushFileBuffers(to) != 0;
+}
+
+bool RemoveEntryRecord(int index)
+{
+    char temporary[PathBufferSize];
+    if (!TemporaryPathBeside(FormImage.entryFilePath, temporary)) {
+        ReportRemoveFailure("Its folder's path is too long.");
+        return false;
+    }
+    HANDLE entries = OpenEntryFile(OPEN_EXISTING);
+    if (entries == INVALID_HANDLE_VALUE) {
+        ReportRemoveFailure("It is in use by another program, or it can't be opened.");
+        return false;
+    }
+    HANDLE copy = CreateFileA(temporary, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (copy == INVALID_HANDLE_VALUE) {
+        CloseHandle(entries);
+        ReportRemoveFailure("A new copy of it can't be made in its folder.");
+        return false;
+    }
+    bool copied = CopyRecordsExcept(entries, copy, index);
+    CloseHandle(entries);
+    CloseHandle(copy);
+    if (!copied || !MoveFileExA(temporary, FormImage.entryFilePath,
+                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(temporary);
+        ReportRemoveFailure(copied ? "It can't be replaced: it may be in use or read-only."
+                                   : "Its new copy could not be written whole.");
+        return false;
+    }
+    LoadFormImage();
+    return true;
+}
+
+// ---- fonts and colours ----
+
+void ApplyRecordFont(const EntryRecord& record)
+{
+    CurrentFont.lfHeight = record.size * -2;
+    CurrentFont.lfWeight = record.weight;
+    CurrentFont.lfPitchAndFamily = record.pitchAndFamily;
+    memcpy(CurrentFont.lfFaceName, record.faceName, FaceNameSize);
+    CurrentFont.lfFaceName[FaceNameSize - 1] = 0;
+    CurrentTextColour = ColourOfIndex(record.colourIndex);
+}
+
+void StoreRecordFont(EntryRecord& record)
+{
+    record.size = CurrentFont.lfHeight / -2;
+    record.weight = CurrentFont.lfWeight;
+    record.pitchAndFamily = CurrentFont.lfPitchAndFamily;
+    memset(record.faceName, 0, FaceNameSize);
+    size_t length = strnlen(CurrentFont.lfFaceName, FaceNameSize - 1);
+    memcpy(record.faceName, CurrentFont.lfFaceName, length);
+    record.colourIndex = (uint8_t)IndexOfColour(CurrentTextColour);
+}
