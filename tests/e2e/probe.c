@@ -52,6 +52,9 @@
  *   hold PATH SECONDS         open PATH for reading with no sharing, print
  *                             "holding", keep it open SECONDS, then exit
  *                             (a file another program has open)
+ *   render FACE HEIGHT WEIGHT PITCH ESCAPEMENT COLOUR X Y W H RIGHT TEXT
+ *                             draw TEXT as an entry is drawn into a white
+ *                             24-bit picture and print its rows as hex
  *   echo TEXT                 print TEXT back (for testing the pipe)
  *
  * Return codes: 0 done, 1 not found / timed out, 2 usage error.
@@ -557,6 +560,65 @@ static unsigned long parse_num(const char *s)
     return strtoul(s, NULL, 0);
 }
 
+/* render FACE HEIGHT WEIGHT PITCH ESCAPEMENT COLOUR X Y W H RIGHT TEXT:
+ * draws TEXT with GDI the way an entry is drawn (top-left alignment,
+ * transparent background) into a white 24-bit picture W x H at (X, Y) -
+ * moved left by the text's width when RIGHT is 1 - and prints the picture
+ * as "row HEX" lines of R G B bytes, top row first. An independent rendering
+ * for checking what the program drew. */
+static int cmd_render(char **a)
+{
+    LOGFONTA font;
+    memset(&font, 0, sizeof font);
+    lstrcpynA(font.lfFaceName, a[0], LF_FACESIZE);
+    font.lfHeight = atoi(a[1]);
+    font.lfWeight = atoi(a[2]);
+    font.lfPitchAndFamily = (BYTE)atoi(a[3]);
+    font.lfEscapement = font.lfOrientation = atoi(a[4]);
+    COLORREF colour = (COLORREF)parse_num(a[5]);
+    int x = atoi(a[6]), y = atoi(a[7]), w = atoi(a[8]), h = atoi(a[9]), right = atoi(a[10]);
+    const char *text = a[11];
+    BITMAPINFO info;
+    memset(&info, 0, sizeof info);
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void *bits = NULL;
+    HBITMAP bitmap = CreateDIBSection(NULL, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HDC dc = CreateCompatibleDC(NULL);
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    int stride = (w * 3 + 3) & ~3;
+    memset(bits, 0xFF, (size_t)stride * h);
+    SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+    HFONT made = CreateFontIndirectA(&font);
+    HGDIOBJ oldFont = SelectObject(dc, made);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, colour);
+    if (right) {
+        SIZE extent;
+        GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
+        x -= extent.cx;
+    }
+    TextOutA(dc, x, y, text, lstrlenA(text));
+    GdiFlush();
+    out("size %d %d\n", w, h);
+    for (int row = 0; row < h; row++) {
+        const BYTE *p = (const BYTE *)bits + (size_t)row * stride;
+        out("row ");
+        for (int i = 0; i < w; i++)
+            out("%02x%02x%02x", p[3 * i + 2], p[3 * i + 1], p[3 * i]);
+        out("\n");
+    }
+    SelectObject(dc, oldFont);
+    DeleteObject(made);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return 0;
+}
+
 static int dispatch(int argc, char **argv)
 {
     if (argc < 1) { out("error no command\n"); return 2; }
@@ -621,6 +683,7 @@ static int dispatch(int argc, char **argv)
         out("released\n");
         return 0;
     }
+    if (!strcmp(c, "render") && argc >= 13) return cmd_render(argv + 1);
     if (!strcmp(c, "echo")) {
         WCHAR w[4096];
         utf8_to_w(a1 ? a1 : "", w, 4096);
