@@ -122,6 +122,11 @@ bool AppendEntryRecord(int slot)
 {
     if (slot < 0 || slot >= EntryTableSlots)
         return false;
+    return AppendRecordToFile(EntryTable[slot]);
+}
+
+bool AppendRecordToFile(const EntryRecord& record)
+{
     // OPEN_ALWAYS opens the file or creates it; an existing file is never
     // emptied by a failed open.
     HANDLE file = OpenEntryFile(OPEN_ALWAYS);
@@ -132,7 +137,7 @@ bool AppendEntryRecord(int slot)
     DWORD size = GetFileSize(file, NULL);
     DWORD end = size == INVALID_FILE_SIZE ? 0 : size / EntryRecordSize * EntryRecordSize;
     uint8_t bytes[EntryRecordSize];
-    EncodeEntryRecord(EntryTable[slot], bytes);
+    EncodeEntryRecord(record, bytes);
     DWORD written = 0;
     bool ok = size != INVALID_FILE_SIZE && SetFilePointer(file, (LONG)end, NULL, FILE_BEGIN) == end &&
               WriteFile(file, bytes, EntryRecordSize, &written, NULL) && written == (DWORD)EntryRecordSize &&

@@ -61,6 +61,9 @@ int FirstFreeSlot();
 // False when it could not be written whole; the file then holds no part of it.
 bool AppendEntryRecord(int slot);
 
+// Appends one record to the entry file, as AppendEntryRecord does.
+bool AppendRecordToFile(const EntryRecord& record);
+
 // The message telling that an entry could not be stored.
 void ReportAppendFailure();
 

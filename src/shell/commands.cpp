@@ -1,7 +1,9 @@
 // The menu commands: one call per command id.
 #include "entries/entry_edit.h"
 #include "resources/resource.h"
+#include "shell/help_texts.h"
 #include "shell/main_window.h"
+#include "shell/shell_commands.h"
 #include "view/form_image.h"
 #include "view/view_state.h"
 
@@ -20,6 +22,17 @@ void OnCommand(int id)
     case IDM_EXIT: OnExit(); break;
     case IDM_ZOOM_IN: ZoomIn(); break;
     case IDM_ZOOM_OUT: ZoomOut(); break;
+    case IDM_LEFT_JUSTIFIED: OnModeCommand(id); break;
+    case IDM_RIGHT_JUSTIFIED: OnModeCommand(id); break;
+    case IDM_HORIZONTAL: OnModeCommand(id); break;
+    case IDM_VERTICAL: OnModeCommand(id); break;
+    case IDM_FONT: OnFont(); break;
+    case IDM_HELP_USING: OnHelpBox("Help", UsageText); break;
+    case IDM_HELP_GHOSTSCRIPT: OnHelpBox("GhostScript", GhostscriptText); break;
+    case IDM_HELP_ADVANCED: OnHelpBox("Advanced", AdvancedText); break;
+    case IDM_HELP_FORMULAS: OnHelpBox("Formula Help", FormulaText); break;
+    case IDM_HELP_ABOUT: OnHelpBox("Scrivelander", AboutText); break;
+    case IDM_EDIT_HELP: OnHelpBox("Edit Help", EditHelpText); break;
     }
     // Every command, whatever it did, disarms the right button: a placement
     // needs a press after the last command.

@@ -155,6 +155,21 @@ static void OnDestroy()
     SetForegroundWindow(PreviousWindow);
 }
 
+// The view's drag scrolling first, then the entries' pointer tracking.
+static void OnMouseMove(WPARAM wParam, LPARAM lParam)
+{
+    OnLeftDragMove(wParam, lParam);
+    OnPointerMove(wParam, lParam);
+}
+
+// The Windows session ends without WM_CLOSE: an open edit is ended so a
+// picked entry goes back into its entry file.
+static void OnEndSession(WPARAM ending)
+{
+    if (ending && boxOpen)
+        CancelEntryEdit();
+}
+
 // The keys of the main window; every other key is swallowed.
 static void OnKeyDown(int key)
 {
@@ -166,6 +181,7 @@ static void OnKeyDown(int key)
     case VK_DOWN: OnArrowKey(key); break;
     case VK_OEM_PLUS: ZoomIn(); break;
     case VK_OEM_MINUS: ZoomOut(); break;
+    case VK_DELETE: OnDeleteKey(); break;
     case VK_F1: SendMessageA(MainWindow, WM_COMMAND, IDM_HELP_USING, 0); break;
     }
 }
@@ -180,12 +196,19 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE: OnClose(); return 0;
     case WM_KEYDOWN: OnKeyDown((int)wParam); return 0;
     case WM_KEYUP: OnKeyUp(); break;
-    case WM_COMMAND: OnCommand(LOWORD(wParam)); return 0;
-    case WM_MOUSEMOVE: OnLeftDragMove(wParam, lParam); OnPointerMove(wParam, lParam); return 0;
+    case WM_COMMAND:
+        if ((HWND)lParam == EntryEditBox && EntryEditBox && HIWORD(wParam) == EN_CHANGE) {
+            OnEntryTextChanged();
+            break;
+        }
+        OnCommand(LOWORD(wParam));
+        return 0;
+    case WM_MOUSEMOVE: OnMouseMove(wParam, lParam); return 0;
     case WM_LBUTTONDOWN: OnLeftButtonDown(); break;
     case WM_LBUTTONUP: OnLeftButtonUp(); return 0;
-    case WM_RBUTTONDOWN: return 0;
-    case WM_RBUTTONUP: return 0;
+    case WM_RBUTTONDOWN: OnEntryPress(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+    case WM_RBUTTONUP: OnEntryRelease(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+    case WM_ENDSESSION: OnEndSession(wParam); return 0;
     case WM_MOUSEWHEEL: OnMouseWheel(wParam); return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);

@@ -1,0 +1,81 @@
+// The mode, font and help commands.
+#include "shell/shell_commands.h"
+
+#include "entries/entry_edit.h"
+#include "resources/resource.h"
+#include "view/form_image.h"
+
+ModeOutcome ModesAfterCommand(EntryModeFlags modes, int id)
+{
+    ModeOutcome outcome = { false, modes };
+    switch (id) {
+    case IDM_LEFT_JUSTIFIED:
+        outcome.modes.leftJustified = 1;
+        break;
+    case IDM_RIGHT_JUSTIFIED:
+        if (modes.verticalText)
+            outcome.refused = true;
+        else
+            outcome.modes.leftJustified = 0;
+        break;
+    case IDM_HORIZONTAL:
+        outcome.modes.verticalText = 0;
+        break;
+    case IDM_VERTICAL:
+        if (!modes.leftJustified)
+            outcome.refused = true;
+        else
+            outcome.modes.verticalText = 1;
+        break;
+    }
+    return outcome;
+}
+
+COLORREF TextColourAfterFontChoice(int formBitCount, COLORREF current, COLORREF chosen)
+{
+    return formBitCount > 1 ? chosen : current;
+}
+
+// Each mode shows as a check mark on one item of its pair.
+static void ShowModeChecks(EntryModeFlags modes)
+{
+    CheckMenuItem(MainMenu, IDM_LEFT_JUSTIFIED, modes.leftJustified ? MF_CHECKED : MF_UNCHECKED);
+    CheckMenuItem(MainMenu, IDM_RIGHT_JUSTIFIED, modes.leftJustified ? MF_UNCHECKED : MF_CHECKED);
+    CheckMenuItem(MainMenu, IDM_HORIZONTAL, modes.verticalText ? MF_UNCHECKED : MF_CHECKED);
+    CheckMenuItem(MainMenu, IDM_VERTICAL, modes.verticalText ? MF_CHECKED : MF_UNCHECKED);
+}
+
+// An open edit is left alone: it picks the new mode up at its next step.
+void OnModeCommand(int id)
+{
+    ModeOutcome outcome = ModesAfterCommand(EntryModes, id);
+    if (outcome.refused) {
+        MessageBoxA(MainWindow, "I didn't write any right-justified vertical entry routines.",
+                    "Sorry", MB_OK);
+        return;
+    }
+    EntryModes = outcome.modes;
+    ShowModeChecks(EntryModes);
+}
+
+// The dialog writes the chosen font straight into CurrentFont and keeps its
+// colour for next time; entries already stored keep their own font.
+void OnFont()
+{
+    if (boxOpen)
+        CancelEntryEdit();
+    if (!ChooseFontA(&FontDialog))
+        return;
+    CurrentTextColour = TextColourAfterFontChoice(FormImage.headerCopy.biBitCount,
+                                                  CurrentTextColour, FontDialog.rgbColors);
+    InvalidateRect(MainWindow, NULL, TRUE);
+}
+
+void OnHelpBox(const char* caption, const char* text)
+{
+    if (boxOpen)
+        CancelEntryEdit();
+    HWND savedFocus = GetFocus();
+    MessageBoxA(MainWindow, text, caption, MB_OK);
+    SetFocus(savedFocus);
+}
