@@ -186,3 +186,34 @@ def test_column_zero_entry_does_not_hide_later_entries(ctx):
     app.key("Delete")
     app.sync()
     assert [r["text"] for r in entries(ctx)] == ["edge"]
+
+
+def test_a_failed_store_is_reported_and_the_text_is_kept(ctx):
+    dta = [entryfiles.record(400, 300, "Old", width=80, height=35)]
+    app = open_form(ctx, dta=dta, full_size=True)
+    holder = ctx.start_app(exe=harness.PROBE_EXE, args=["hold", harness.windows_path(ctx.path("form.dta")), "60"],
+                           wait=False)
+    harness.wait_until(lambda: "holding" in holder.output(), 10, what="the entry file to be held")
+    place(app, 200, 600, "Precious", key="Return")
+    caption, text = app.wait_msgbox()
+    assert "could not be stored" in text, text
+    app.dismiss_msgbox()
+    holder.kill()
+    app.sync()
+    app.key("Return")                                     # the edit is still open: store again
+    app.sync()
+    assert [r["text"] for r in entries(ctx)] == ["Old", "Precious"]
+
+
+def test_a_new_entry_is_refused_when_all_200_slots_are_used(ctx):
+    dta = [entryfiles.record(10 + 5 * (i % 100), 10 + 40 * (i // 100), "e%d" % i, width=3, height=3)
+           for i in range(200)]
+    app = open_form(ctx, dta=dta, full_size=True)
+    place(app, 600, 600, None, key=None)
+    caption, text = app.wait_msgbox()
+    assert "200 entries" in text, text
+    app.dismiss_msgbox()
+    app.type("x")
+    app.key("Return")
+    app.sync()
+    assert len(entries(ctx)) == 200
