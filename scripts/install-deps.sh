@@ -7,7 +7,7 @@ need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 pkgs="cmake make g++-mingw-w64-i686 mingw-w64-tools googletest wine wine32:i386 wine64
       xvfb xdotool x11-utils x11-apps imagemagick fonts-liberation fonts-wine ghostscript
-      cups printer-driver-cups-pdf poppler-utils python3"
+      cups printer-driver-cups-pdf libcups2:i386 poppler-utils python3"
 for p in $pkgs; do have "$p" || need+=("$p"); done
 [ ${#need[@]} -eq 0 ] && exit 0
 SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"

@@ -1,5 +1,6 @@
 // The menu commands: one call per command id.
 #include "entries/entry_edit.h"
+#include "output/print.h"
 #include "resources/resource.h"
 #include "shell/help_texts.h"
 #include "shell/main_window.h"
@@ -19,6 +20,7 @@ void OnCommand(int id)
     switch (id) {
     case IDM_OPEN_BMP: OnOpenForm(false); break;
     case IDM_OPEN_ORIGINAL: OnOpenForm(true); break;
+    case IDM_PRINT: OnPrint(); break;
     case IDM_EXIT: OnExit(); break;
     case IDM_ZOOM_IN: ZoomIn(); break;
     case IDM_ZOOM_OUT: ZoomOut(); break;

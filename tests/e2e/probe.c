@@ -55,6 +55,8 @@
  *   render FACE HEIGHT WEIGHT PITCH ESCAPEMENT COLOUR X Y W H RIGHT TEXT
  *                             draw TEXT as an entry is drawn into a white
  *                             24-bit picture and print its rows as hex
+ *   printer                   the default printer: name, physical size,
+ *                             resolution and margins
  *   echo TEXT                 print TEXT back (for testing the pipe)
  *
  * Return codes: 0 done, 1 not found / timed out, 2 usage error.
@@ -64,6 +66,7 @@
 #define _WIN32_WINNT 0x0600
 #endif
 #include <windows.h>
+#include <winspool.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -560,6 +563,25 @@ static unsigned long parse_num(const char *s)
     return strtoul(s, NULL, 0);
 }
 
+/* printer: the default printer's name and the device capabilities the
+ * program's printing uses. */
+static int cmd_printer(void)
+{
+    char name[256];
+    DWORD size = sizeof name;
+    if (!GetDefaultPrinterA(name, &size)) { out("error no default printer\n"); return 1; }
+    HDC dc = CreateDCA("WINSPOOL", name, NULL, NULL);
+    if (!dc) { out("error cannot open printer\n"); return 1; }
+    out("name %s\n", name);
+    out("physicalwidth %d\n", GetDeviceCaps(dc, PHYSICALWIDTH));
+    out("physicalheight %d\n", GetDeviceCaps(dc, PHYSICALHEIGHT));
+    out("logpixelsx %d\n", GetDeviceCaps(dc, LOGPIXELSX));
+    out("offsetx %d\n", GetDeviceCaps(dc, PHYSICALOFFSETX));
+    out("offsety %d\n", GetDeviceCaps(dc, PHYSICALOFFSETY));
+    DeleteDC(dc);
+    return 0;
+}
+
 /* render FACE HEIGHT WEIGHT PITCH ESCAPEMENT COLOUR X Y W H RIGHT TEXT:
  * draws TEXT with GDI the way an entry is drawn (top-left alignment,
  * transparent background) into a white 24-bit picture W x H at (X, Y) -
@@ -684,6 +706,7 @@ static int dispatch(int argc, char **argv)
         return 0;
     }
     if (!strcmp(c, "render") && argc >= 13) return cmd_render(argv + 1);
+    if (!strcmp(c, "printer")) return cmd_printer();
     if (!strcmp(c, "echo")) {
         WCHAR w[4096];
         utf8_to_w(a1 ? a1 : "", w, 4096);

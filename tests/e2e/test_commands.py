@@ -1,5 +1,7 @@
 """The mode, font and help commands: the six help boxes, F1, the check marks
 of the entry modes and the refused mode, and the font dialog."""
+import time
+
 import forms
 import harness
 from test_startup import edit_menu_check_rows
@@ -156,11 +158,26 @@ MODE_STEPS = [
 ]
 
 
+DOUBLE_CLICK_TIME = 0.5     # Wine's default, in seconds
+
+
+def check_marks(app):
+    # A second click on the menu bar within the double-click time is a double
+    # click, which opens no menu: let that time pass since the last look.
+    last = getattr(app, "last_menu_click", None)
+    if last is not None:
+        time.sleep(max(0.0, last + DOUBLE_CLICK_TIME + 0.1 - time.monotonic()))
+    marks = edit_menu_check_rows(app)
+    app.last_menu_click = time.monotonic()
+    harness.wait_until(lambda: not app.in_menu(), 5, what="the Edit menu to close")
+    return marks
+
+
 def test_mode_commands_move_the_check_marks_and_refuse_right_justified_vertical(app):
-    assert edit_menu_check_rows(app) == LEFT_HORIZONTAL
+    assert check_marks(app) == LEFT_HORIZONTAL
     for command, refused, marks in MODE_STEPS:
         mode_step(app, command, refused)
-        assert edit_menu_check_rows(app) == marks, (command, marks)
+        assert check_marks(app) == marks, (command, marks)
     assert app.close() == 0
 
 
@@ -204,9 +221,9 @@ def test_font_dialog_keeps_what_was_confirmed_and_forgets_what_was_cancelled(ctx
         app.sync()
         before = app.screenshot_stable()
 
-        open_font_dialog(app)
+        colour_before = control_text(open_font_dialog(app), COLOUR_BOX)
         size = "12" if bits == 1 else "14"
-        choose_in_font_dialog(app, size, bits // 8 + 1)
+        choose_in_font_dialog(app, size, 1)
         app.key("Return")
         app.wait_no_dialog()
         app.sync()
@@ -215,8 +232,10 @@ def test_font_dialog_keeps_what_was_confirmed_and_forgets_what_was_cancelled(ctx
         dialog = open_font_dialog(app)
         assert control_text(dialog, SIZE_BOX) == size, bits
         chosen_colour = control_text(dialog, COLOUR_BOX)
-        assert chosen_colour != "Black", bits
-        choose_in_font_dialog(app, "30", 1)
+        assert chosen_colour != colour_before, bits
+        # Only the size is changed here: Wine's dialog hands back a colour
+        # picked in its list even when cancelled.
+        choose_in_font_dialog(app, "30", 0)
         app.click_button("Font", "Cancel")
         app.wait_no_dialog()
 

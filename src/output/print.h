@@ -1,0 +1,27 @@
+// Printing the form with its entries on one page, scaled by printer
+// resolution over scanner resolution so the printout keeps the size of the
+// scanned paper.
+#ifndef SCRIVELANDER_PRINT_H
+#define SCRIVELANDER_PRINT_H
+
+#include <windows.h>
+#include <stdint.h>
+
+// Dots per inch from the bitmap header's pixels per metre; 0 when unknown.
+double ScannerResolution(int32_t pixelsPerMeter);
+
+// Dots per inch of a printer from its page's physical width in device
+// pixels: the width of a Letter page is taken as 8.8 inches.
+double PrinterResolution(int physicalWidth);
+
+// The printed size of a width x height image: each side times the printer
+// resolution over the scanner resolution, both truncated to whole dots per
+// inch. False when the scanner resolution truncates to 0 or less (unknown):
+// the page then gets the view as the window shows it. Sizes too large for
+// the printer's coordinates are held at the largest it takes.
+bool PrintedSize(int width, int height, double printerDpi, double scannerDpi, SIZE* size);
+
+// Command 40011.
+void OnPrint();
+
+#endif

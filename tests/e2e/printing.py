@@ -1,0 +1,88 @@
+"""A real print path for the tests: CUPS with a queue that writes PDFs,
+started here when no scheduler runs (and stopped again at exit), and the
+printed pages read back with pdftoppm."""
+import atexit
+import glob
+import os
+import subprocess
+import time
+
+import harness
+
+QUEUE = "ScrivelanderPDF"
+PPD = "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"
+OUTPUT = os.path.join(os.path.expanduser("~"), "PDF")   # where the PDF queue writes
+_started = []
+
+
+def _scheduler_running():
+    r = subprocess.run(["lpstat", "-r"], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    return "is running" in r.stdout and "not" not in r.stdout
+
+
+def _stop():
+    for proc in _started:
+        proc.terminate()
+        try:
+            proc.wait(10)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+
+
+def ensure_printer():
+    """A running scheduler with the PDF queue as the default printer."""
+    if not _scheduler_running():
+        proc = subprocess.Popen(["cupsd", "-f"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        _started.append(proc)
+        atexit.register(_stop)
+        harness.wait_until(_scheduler_running, 15, what="the print scheduler")
+    queues = subprocess.run(["lpstat", "-p"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout
+    if QUEUE not in queues:
+        subprocess.run(["lpadmin", "-p", QUEUE, "-v", "cups-pdf:/", "-P", PPD, "-E"], check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["lpadmin", "-d", QUEUE], check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.makedirs(OUTPUT, exist_ok=True)
+
+
+def printed_pdfs():
+    return set(glob.glob(os.path.join(OUTPUT, "*.pdf")))
+
+
+def wait_new_pdf(before, timeout=30):
+    """The PDF that appeared since `before`, once the queue has finished it."""
+    def done():
+        new = printed_pdfs() - before
+        if not new:
+            return None
+        path = max(new, key=os.path.getmtime)
+        jobs = subprocess.run(["lpstat", "-o"], stdout=subprocess.PIPE, text=True).stdout
+        return path if not jobs.strip() and os.path.getsize(path) > 0 else None
+    return harness.wait_until(done, timeout, interval=0.2, what="the printed PDF")
+
+
+def jobs_pending():
+    return subprocess.run(["lpstat", "-o"], stdout=subprocess.PIPE, text=True).stdout.strip()
+
+
+def page_image(pdf, dpi=300):
+    """The first page as a grey picture: (width, height, bytes)."""
+    out = subprocess.run(["pdftoppm", "-r", str(dpi), "-gray", "-f", "1", "-l", "1", pdf],
+                         stdout=subprocess.PIPE, check=True).stdout
+    # A binary PGM: "P5\n<w> <h>\n255\n" then the pixels.
+    parts = out.split(b"\n", 3)
+    width, height = (int(v) for v in parts[1].split())
+    return width, height, parts[3]
+
+
+def ink_box(page, threshold=128, region=None):
+    """(left, top, right, bottom) of the dark pixels, right/bottom exclusive."""
+    width, height, data = page
+    left, top, right, bottom = region or (0, 0, width, height)
+    box = None
+    for y in range(top, bottom):
+        row = data[y * width + left:y * width + right]
+        dark = [i for i, v in enumerate(row) if v < threshold]
+        if dark:
+            l, r = left + dark[0], left + dark[-1] + 1
+            box = [l, y, r, y + 1] if box is None else [min(box[0], l), box[1], max(box[2], r), y + 1]
+    return tuple(box) if box else None
