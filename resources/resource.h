@@ -25,4 +25,10 @@
 #define IDM_HELP_FORMULAS   40026
 #define IDM_HELP_ABOUT      40006
 
+// Controls of the conversion dialog "PDFTOBMP" (besides IDOK and IDCANCEL)
+#define IDC_RESOLUTION      1001
+#define IDC_BLACK_WHITE     1002
+#define IDC_SHADES_OF_GRAY  1003
+#define IDC_FULL_COLOR      1004
+
 #endif

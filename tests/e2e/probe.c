@@ -59,6 +59,18 @@
  *                             resolution and margins
  *   echo TEXT                 print TEXT back (for testing the pipe)
  *
+ * For the conversion scenarios:
+ *   dialog-template EXE NAME  the DIALOG resource NAME of EXE as stored:
+ *                             style, size, caption, font, and each control
+ *                             in tab order with style, place, id, class, text
+ *   controls CAPTION          the controls of the visible dialog whose
+ *                             caption contains CAPTION, in tab order: id,
+ *                             class, style, check state, rectangle in the
+ *                             dialog's client area, text; and which control
+ *                             has the keyboard focus
+ *   start CWD CMDLINE         CreateProcessA with no application name, the
+ *                             way WinExec starts a command line, in CWD
+ *
  * Return codes: 0 done, 1 not found / timed out, 2 usage error.
  */
 #define WIN32_LEAN_AND_MEAN
@@ -641,6 +653,155 @@ static int cmd_render(char **a)
     return 0;
 }
 
+/* ------------------------------------------------ conversion scenarios */
+
+/* Reads a zero-ended wide string of a dialog template; returns the next word. */
+static const WORD *tpl_string(const WORD *p, WCHAR *text, int cap)
+{
+    int i = 0;
+    while (*p) {
+        if (i < cap - 1) text[i++] = *p;
+        p++;
+    }
+    text[i] = 0;
+    return p + 1;
+}
+
+/* A name or ordinal field (menu, class, text): 0xFFFF and an ordinal, or a
+ * string. Atoms of the predefined classes are written as their names. */
+static const WORD *tpl_name(const WORD *p, WCHAR *text, int cap)
+{
+    static const WCHAR *atoms[] = {L"Button", L"Edit", L"Static", L"ListBox", L"ScrollBar", L"ComboBox"};
+    if (*p == 0xFFFF) {
+        WORD ordinal = p[1];
+        if (ordinal >= 0x80 && ordinal <= 0x85) lstrcpynW(text, atoms[ordinal - 0x80], cap);
+        else wsprintfW(text, L"#%u", ordinal);
+        return p + 2;
+    }
+    return tpl_string(p, text, cap);
+}
+
+static int cmd_dialog_template(const char *exe, const char *name)
+{
+    HMODULE h = LoadLibraryExA(exe, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (!h) { out("error cannot load %s (%lu)\n", exe, GetLastError()); return 1; }
+    HRSRC r = FindResourceA(h, name, (LPCSTR)RT_DIALOG);
+    const WORD *p = r ? (const WORD *)LockResource(LoadResource(h, r)) : NULL;
+    if (!p) { out("error no dialog %s\n", name); FreeLibrary(h); return 1; }
+    if (p[0] == 1 && p[1] == 0xFFFF) { out("error extended template\n"); FreeLibrary(h); return 1; }
+    const DLGTEMPLATE *t = (const DLGTEMPLATE *)p;
+    WCHAR menu[256], cls[256], caption[1024], face[LF_FACESIZE];
+    p = (const WORD *)(t + 1);
+    p = tpl_name(p, menu, 256);
+    p = tpl_name(p, cls, 256);
+    p = tpl_string(p, caption, 1024);
+    int points = 0;
+    face[0] = 0;
+    if (t->style & DS_SETFONT) {
+        points = *p++;
+        p = tpl_string(p, face, LF_FACESIZE);
+    }
+    out("template style=0x%08lx exstyle=0x%08lx x=%d y=%d cx=%d cy=%d count=%d points=%d menu=",
+        (unsigned long)t->style, (unsigned long)t->dwExtendedStyle, t->x, t->y, t->cx, t->cy, t->cdit, points);
+    out_qw(menu);
+    out(" class=");
+    out_qw(cls);
+    out(" face=");
+    out_qw(face);
+    out(" caption=");
+    out_qw(caption);
+    out("\n");
+    for (int i = 0; i < t->cdit; i++) {
+        p = (const WORD *)(((ULONG_PTR)p + 3) & ~(ULONG_PTR)3);
+        const DLGITEMTEMPLATE *item = (const DLGITEMTEMPLATE *)p;
+        WCHAR icls[256], text[1024];
+        p = (const WORD *)(item + 1);
+        p = tpl_name(p, icls, 256);
+        p = tpl_name(p, text, 1024);
+        WORD extra = *p++;
+        p = (const WORD *)((const BYTE *)p + extra);
+        out("item id=%d style=0x%08lx exstyle=0x%08lx x=%d y=%d cx=%d cy=%d class=", (short)item->id,
+            (unsigned long)item->style, (unsigned long)item->dwExtendedStyle, item->x, item->y, item->cx, item->cy);
+        out_qw(icls);
+        out(" text=");
+        out_qw(text);
+        out("\n");
+    }
+    FreeLibrary(h);
+    return 0;
+}
+
+static BOOL CALLBACK conversion_control_proc(HWND h, LPARAM lp)
+{
+    HWND dialog = (HWND)lp;
+    if (GetParent(h) != dialog) return TRUE;
+    WCHAR cls[256], text[1024];
+    get_class_w(h, cls, 256);
+    get_text_w(h, text, 1024);
+    RECT r;
+    GetWindowRect(h, &r);
+    MapWindowPoints(NULL, dialog, (POINT *)&r, 2);
+    DWORD_PTR checked = 0;
+    if (lstrcmpiW(cls, L"Button") == 0)
+        SendMessageTimeoutW(h, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 1000, &checked);
+    out("control hwnd=0x%lx id=%d style=0x%08lx checked=%d visible=%d rect=%ld,%ld,%ld,%ld class=",
+        (unsigned long)(ULONG_PTR)h, (short)GetWindowLongA(h, GWL_ID), (unsigned long)GetWindowLongA(h, GWL_STYLE),
+        (int)checked, IsWindowVisible(h) ? 1 : 0, r.left, r.top, r.right, r.bottom);
+    out_qw(cls);
+    out(" text=");
+    out_qw(text);
+    out("\n");
+    return TRUE;
+}
+
+static int cmd_controls(const char *caption)
+{
+    HWND d = dialog_by_caption(caption);
+    if (!d) { out("error no dialog with caption containing \"%s\"\n", caption); return 1; }
+    RECT client;
+    GetClientRect(d, &client);
+    out("dialog hwnd=0x%lx owner=0x%lx style=0x%08lx client=%ld,%ld\n", (unsigned long)(ULONG_PTR)d,
+        (unsigned long)(ULONG_PTR)GetWindow(d, GW_OWNER), (unsigned long)GetWindowLongA(d, GWL_STYLE),
+        client.right, client.bottom);
+    EnumChildWindows(d, conversion_control_proc, (LPARAM)d);
+    GUITHREADINFO gi;
+    memset(&gi, 0, sizeof gi);
+    gi.cbSize = sizeof gi;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(d, NULL), &gi))
+        out("focus hwnd=0x%lx id=%d\n", (unsigned long)(ULONG_PTR)gi.hwndFocus,
+            gi.hwndFocus ? (short)GetWindowLongA(gi.hwndFocus, GWL_ID) : 0);
+    return 0;
+}
+
+static int cmd_start(const char *cwd, const char *command)
+{
+    static char line[32768];
+    lstrcpynA(line, command, sizeof line);
+    STARTUPINFOA startup;
+    PROCESS_INFORMATION process;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, cwd, &startup, &process)) {
+        out("error cannot start (%lu)\n", GetLastError());
+        return 1;
+    }
+    out("started pid=%lu\n", process.dwProcessId);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 0;
+}
+
+static int dispatch_conversion(int argc, char **argv)
+{
+    const char *c = argv[0];
+    if (!strcmp(c, "dialog-template") && argc >= 3) return cmd_dialog_template(argv[1], argv[2]);
+    if (!strcmp(c, "controls") && argc >= 2) return cmd_controls(argv[1]);
+    if (!strcmp(c, "start") && argc >= 3) return cmd_start(argv[1], argv[2]);
+    return -1;
+}
+
+/* ------------------------------------------------------------- dispatch */
+
 static int dispatch(int argc, char **argv)
 {
     if (argc < 1) { out("error no command\n"); return 2; }
@@ -707,6 +868,8 @@ static int dispatch(int argc, char **argv)
     }
     if (!strcmp(c, "render") && argc >= 13) return cmd_render(argv + 1);
     if (!strcmp(c, "printer")) return cmd_printer();
+    int conversion = dispatch_conversion(argc, argv);
+    if (conversion >= 0) return conversion;
     if (!strcmp(c, "echo")) {
         WCHAR w[4096];
         utf8_to_w(a1 ? a1 : "", w, 4096);

@@ -2,8 +2,10 @@
 of the entry modes and the refused mode, and the font dialog."""
 import time
 
+import bmpfiles
 import forms
 import harness
+from test_placing import entries, place
 from test_startup import edit_menu_check_rows
 
 USAGE = [
@@ -210,9 +212,8 @@ def choose_in_font_dialog(app, size, colour_steps):
 
 
 def test_font_dialog_keeps_what_was_confirmed_and_forgets_what_was_cancelled(ctx):
-    # The colour of new entries can't be seen until entries can be placed;
-    # what shows is that the dialog opens, closes either way, opens again on
-    # what was confirmed last, and that the form stays as it was.
+    # The dialog opens, closes either way, opens again on what was confirmed
+    # last, and the form stays as it was.
     app = ctx.start_app()
     for bits in (1, 24):
         name = "form%d.bmp" % bits
@@ -247,4 +248,55 @@ def test_font_dialog_keeps_what_was_confirmed_and_forgets_what_was_cancelled(ctx
         app.sync()
         assert app.title() == name
         assert app.screenshot_stable().data == before.data, bits
+    assert app.close() == 0
+
+
+MAROON = (128, 0, 0)      # one step down the dialog's colour list from black
+
+
+def white_form(bits, width=600, height=400):
+    return bmpfiles.raw_bmp(width, height, bits, [b"\xff" * bmpfiles.stride(width, bits)] * height)
+
+
+def test_new_entries_take_the_chosen_font_and_on_a_colour_form_its_colour(ctx):
+    # (form depth, colour index stored with the entry, colour of its ink,
+    # colour that must not show)
+    for bits, colour_index, ink, absent in ((1, 0, (0, 0, 0), MAROON), (24, 1, MAROON, (0, 0, 0))):
+        name = "white%d" % bits
+        form = ctx.write(name + ".bmp", white_form(bits))
+        app = ctx.start_app()
+        app.open_bmp(form, via="command")
+        app.post_command(40044)                     # full size
+        open_font_dialog(app)
+        choose_in_font_dialog(app, "12", 1)
+        app.key("Return")
+        app.wait_no_dialog()
+        place(app, 100, 100, "Ink")
+        [record] = entries(ctx, name + ".dta")
+        # 12 points at 96 dpi are 16 pixels; a record keeps half the height.
+        assert (record["text"], record["size"], record["colour"]) == ("Ink", 8, colour_index), (bits, record)
+        shot = app.screenshot_stable()
+        assert shot.count(ink, tolerance=8) > 0, bits
+        assert shot.count(absent, tolerance=8) == 0, bits
+        assert app.close() == 0
+
+
+def test_help_while_editing_an_entry(ctx):
+    form = ctx.write("form.bmp", white_form(1))
+    app = ctx.start_app()
+    app.open_bmp(form, via="command")
+    place(app, 100, 100, "Draft", key=None)
+    harness.wait_until(lambda: app.focus()[1] == "Edit", 5, what="the edit box")
+    # F1 goes to the edit box then, and shows nothing.
+    app.key("F1")
+    app.sync()
+    assert app.msgbox() is None
+    assert app.focus()[1] == "Edit"
+    # A help command ends the edit without storing it; afterwards the keyboard
+    # is the main window's.
+    app.post_command(40025)
+    assert app.wait_msgbox()[0] == "Edit Help"
+    app.dismiss_msgbox()
+    main_window_has_focus(app)
+    assert entries(ctx) == []
     assert app.close() == 0

@@ -1,0 +1,69 @@
+// Converting a PDF into one .bmp per page with Ghostscript's console program
+// gswin32c, found under C:\Program Files\gs by stepping its version upward
+// from 9.05. The command ends in the .bmp open dialog, so the user can pick a
+// page.
+#ifndef SCRIVELANDER_CONVERT_H
+#define SCRIVELANDER_CONVERT_H
+
+#include "shell/main_window.h"
+
+// Where Ghostscript is looked for. The three strings begin with the same
+// folder, so each carries the version ("9.05" at start) at a fixed place:
+// characters 22 to 25 of the directory and program paths, and 23 to 26 of
+// the command line, which starts with a double quote so that the blank in
+// "Program Files" does not split the program path. The search changes all
+// three together; the version it ends on stays for the rest of the run.
+struct GhostscriptLocator {
+    char directory[PathBufferSize];
+    char program[PathBufferSize];
+    char commandLine[PathBufferSize];   // rebuilt after CommandLineBaseLength by each conversion
+};
+
+extern GhostscriptLocator Ghostscript;
+
+const int VersionField = 22;              // in directory and program
+const int CommandLineVersionField = 23;   // after the opening quote
+const int CommandLineBaseLength = 69;     // "\"C:\\...\\gswin32c\" -dBATCH -dNOPAUSE -sDEVICE="
+const char GhostscriptPattern[] = "C:\\Program Files\\gs\\gs*";
+
+GhostscriptLocator InitialGhostscriptLocator();
+
+// The version of a locator as text, such as "9.05".
+void LocatorVersion(const GhostscriptLocator& locator, char version[5]);
+
+// Steps the version of all three strings: the last minor digit first, a
+// carry into the first minor digit, and from there into the major digit.
+// Returns false and changes nothing at 9.99, past which the major digit
+// would leave the digits.
+bool StepGhostscriptVersion(GhostscriptLocator& locator);
+
+enum LocateResult { GhostscriptFound, GhostscriptNotYet, GhostscriptSearchEnded };
+
+// One step of the search, given whether the locator's directory exists as
+// a directory: found; or stepped to the next version; or ended at 9.99.
+LocateResult LocateStep(GhostscriptLocator& locator, bool directoryExists);
+
+// The Ghostscript device of a colour mode of the conversion dialog:
+// 1 "bmpmono", 2 "bmpgray", 3 "bmp16m"; NULL for any other mode.
+const char* DeviceOfColourMode(int colourMode);
+
+// The stem of the page files: a PDF's name up to its first "." (all of it
+// when it has none). Returns its length.
+int StemLength(const char* fileTitle);
+
+// Rewrites the command line after its base: the device, " -r" and up to
+// three characters of the resolution text, the output pattern with the
+// quoted stem and "%d.bmp", and the quoted PDF name. Returns false, leaving
+// the line as it was, when the result would not fit its 260 bytes or the
+// colour mode is unknown.
+bool BuildGhostscriptCommandLine(char commandLine[PathBufferSize], int colourMode,
+                                 const char* resolutionText, const char* fileTitle);
+
+// How many characters the stem and the PDF's name may have together in a
+// line with this device and resolution text (for the refusal message).
+int CommandLineRoom(int colourMode, const char* resolutionText);
+
+// Command 40034, "Convert .pdf to .bmp".
+void OnConvertPdf();
+
+#endif

@@ -1,0 +1,107 @@
+#include "output/pdf_dialog.h"
+
+#include <string.h>
+
+#include "resources/resource.h"
+#include "shell/settings.h"
+
+int ColourMode = 2;
+
+bool SettingsFilePath(const char* startupDirectory, char path[PathBufferSize])
+{
+    size_t length = strlen(startupDirectory);
+    if (length == 0)
+        return false;
+    // A root folder such as C:\ already ends in the separator.
+    bool separator = startupDirectory[length - 1] != '\\';
+    size_t total = length + (separator ? 1 : 0) + strlen(SettingsFileName);
+    if (total >= (size_t)PathBufferSize)
+        return false;
+    strcpy(path, startupDirectory);
+    if (separator)
+        strcat(path, "\\");
+    strcat(path, SettingsFileName);
+    return true;
+}
+
+int SettingsFileContent(const char* resolutionText, char content[SettingsContentLimit])
+{
+    memcpy(content, SettingsKey, SettingsKeyLength);
+    int n = 0;
+    while (n < 3 && resolutionText[n]) {
+        content[SettingsKeyLength + n] = resolutionText[n];
+        n++;
+    }
+    return SettingsKeyLength + n;
+}
+
+// Writes the settings file into the start-up directory, whatever folder an
+// open dialog has made current since. A file that can't be written is not
+// reported; a path that doesn't fit is, since the resolution would
+// otherwise be forgotten without a word.
+static void WriteSettingsFile(HWND dialog)
+{
+    char path[PathBufferSize];
+    if (!SettingsFilePath(StartupDirectory, path)) {
+        MessageBoxA(dialog,
+                    "The resolution can't be saved for the next start: the path of the folder "
+                    "Scrivelander was started in is too long for the settings file "
+                    "Scrivelander.ini.\nThis conversion uses the resolution all the same.",
+                    "Settings not saved", MB_OK);
+        return;
+    }
+    char content[SettingsContentLimit];
+    int count = SettingsFileContent(ResolutionText, content);
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(file, content, (DWORD)count, &written, NULL);
+    CloseHandle(file);
+}
+
+static void OnConversionDialogInit(HWND dialog)
+{
+    CheckRadioButton(dialog, IDC_BLACK_WHITE, IDC_FULL_COLOR, IDC_SHADES_OF_GRAY);
+    SetWindowTextA(GetDlgItem(dialog, IDC_RESOLUTION), ResolutionText);
+    ColourMode = 2;
+}
+
+// OK: the box gives at most three characters of any kind; an empty box
+// keeps the dialog open.
+static void OnConversionDialogOk(HWND dialog)
+{
+    HWND box = GetDlgItem(dialog, IDC_RESOLUTION);
+    GetWindowTextA(box, ResolutionText, 4);
+    if (ResolutionText[0] == 0) {
+        SetFocus(box);
+        return;
+    }
+    WriteSettingsFile(dialog);
+    EndDialog(dialog, 1);
+}
+
+static INT_PTR CALLBACK ConversionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnConversionDialogInit(dialog);
+        return FALSE;   // no initial keyboard focus
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_BLACK_WHITE: ColourMode = 1; return TRUE;
+        case IDC_SHADES_OF_GRAY: ColourMode = 2; return TRUE;
+        case IDC_FULL_COLOR: ColourMode = 3; return TRUE;
+        case IDOK: OnConversionDialogOk(dialog); return TRUE;
+        case IDCANCEL: EndDialog(dialog, 0); return TRUE;
+        }
+        return FALSE;
+    }
+    return FALSE;
+}
+
+int RunConversionDialog()
+{
+    return DialogBoxParamA(Instance, "PDFTOBMP", NULL, ConversionDialogProc, 0) == 1 ? 1 : 0;
+}
