@@ -66,10 +66,11 @@
  *   controls CAPTION          the controls of the visible dialog whose
  *                             caption contains CAPTION, in tab order: id,
  *                             class, style, check state, rectangle in the
- *                             dialog's client area, text; and which control
- *                             has the keyboard focus
- *   start CWD CMDLINE         CreateProcessA with no application name, the
- *                             way WinExec starts a command line, in CWD
+ *                             dialog's client area and on the screen, text;
+ *                             and which control has the keyboard focus
+ *   start CWD APP CMDLINE     CreateProcessA of CMDLINE in CWD, with APP as
+ *                             the application name ("-": none, so the
+ *                             program is searched for as WinExec does)
  *
  * Return codes: 0 done, 1 not found / timed out, 2 usage error.
  */
@@ -738,15 +739,18 @@ static BOOL CALLBACK conversion_control_proc(HWND h, LPARAM lp)
     WCHAR cls[256], text[1024];
     get_class_w(h, cls, 256);
     get_text_w(h, text, 1024);
-    RECT r;
-    GetWindowRect(h, &r);
+    RECT s, r;
+    GetWindowRect(h, &s);
+    r = s;
     MapWindowPoints(NULL, dialog, (POINT *)&r, 2);
     DWORD_PTR checked = 0;
     if (lstrcmpiW(cls, L"Button") == 0)
         SendMessageTimeoutW(h, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 1000, &checked);
-    out("control hwnd=0x%lx id=%d style=0x%08lx checked=%d visible=%d rect=%ld,%ld,%ld,%ld class=",
+    out("control hwnd=0x%lx id=%d style=0x%08lx checked=%d visible=%d rect=%ld,%ld,%ld,%ld "
+        "screen=%ld,%ld,%ld,%ld class=",
         (unsigned long)(ULONG_PTR)h, (short)GetWindowLongA(h, GWL_ID), (unsigned long)GetWindowLongA(h, GWL_STYLE),
-        (int)checked, IsWindowVisible(h) ? 1 : 0, r.left, r.top, r.right, r.bottom);
+        (int)checked, IsWindowVisible(h) ? 1 : 0, r.left, r.top, r.right, r.bottom, s.left, s.top, s.right,
+        s.bottom);
     out_qw(cls);
     out(" text=");
     out_qw(text);
@@ -773,7 +777,7 @@ static int cmd_controls(const char *caption)
     return 0;
 }
 
-static int cmd_start(const char *cwd, const char *command)
+static int cmd_start(const char *cwd, const char *app, const char *command)
 {
     static char line[32768];
     lstrcpynA(line, command, sizeof line);
@@ -781,7 +785,8 @@ static int cmd_start(const char *cwd, const char *command)
     PROCESS_INFORMATION process;
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
-    if (!CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, cwd, &startup, &process)) {
+    if (!CreateProcessA(strcmp(app, "-") ? app : NULL, line, NULL, NULL, FALSE, 0, NULL, cwd, &startup,
+                        &process)) {
         out("error cannot start (%lu)\n", GetLastError());
         return 1;
     }
@@ -796,7 +801,7 @@ static int dispatch_conversion(int argc, char **argv)
     const char *c = argv[0];
     if (!strcmp(c, "dialog-template") && argc >= 3) return cmd_dialog_template(argv[1], argv[2]);
     if (!strcmp(c, "controls") && argc >= 2) return cmd_controls(argv[1]);
-    if (!strcmp(c, "start") && argc >= 3) return cmd_start(argv[1], argv[2]);
+    if (!strcmp(c, "start") && argc >= 4) return cmd_start(argv[1], argv[2], argv[3]);
     return -1;
 }
 

@@ -81,6 +81,8 @@ def test_original_form_mode_shows_a_white_page(ctx):
     app = ctx.start_app()
     app.open_bmp(path, mode="original", via="keys")
     harness.wait_until(lambda: app.title() == "printed.bmp", 5, what="the title")
+    assert app.wait_msgbox()[0] == "Oops"   # no entries beside it yet
+    app.dismiss_msgbox()
     app.sync()
     shot = app.screenshot()
     assert shot.count((255, 255, 255)) == shot.width * shot.height
