@@ -1,5 +1,6 @@
 // The menu commands: one call per command id.
 #include "entries/entry_edit.h"
+#include "output/convert.h"
 #include "output/print.h"
 #include "resources/resource.h"
 #include "shell/help_texts.h"
@@ -18,6 +19,7 @@ static void OnExit()
 void OnCommand(int id)
 {
     switch (id) {
+    case IDM_CONVERT_PDF: OnConvertPdf(); break;
     case IDM_OPEN_BMP: OnOpenForm(false); break;
     case IDM_OPEN_ORIGINAL: OnOpenForm(true); break;
     case IDM_PRINT: OnPrint(); break;

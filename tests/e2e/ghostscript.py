@@ -42,19 +42,18 @@ class Folders:
             shutil.rmtree(GS_ROOT, ignore_errors=True)
         elif os.path.exists(GS_ROOT):
             os.rename(GS_ROOT, ASIDE)
+        remove_decoy()
         return self
 
     def __exit__(self, *exc):
         shutil.rmtree(GS_ROOT, ignore_errors=True)
         if os.path.exists(ASIDE):
             os.rename(ASIDE, GS_ROOT)
-        for name in os.listdir(DRIVE_C):
-            if name in ("Program.exe", "run-gs.sh", "gswin32c.log") or name.startswith("gs-"):
-                os.remove(os.path.join(DRIVE_C, name))
+        remove_decoy()
 
     def decoy(self):
-        """A C:\Program.exe, which Windows starts for a command line that
-        begins with the unquoted path C:\Program Files\...: the stand-in
+        """A C:\\Program.exe, which Windows starts for a command line that
+        begins with the unquoted path C:\\Program Files\\...: the stand-in
         again, so decoy_runs() tells whether it was ever started."""
         shutil.copy(STANDIN, os.path.join(DRIVE_C, "Program.exe"))
         shutil.copy(SCRIPT, DRIVE_C)
@@ -108,6 +107,7 @@ class Folders:
         """Wait until `count` starts have finished and no stand-in process is
         left; return all runs."""
         def finished():
+            assert not self.decoy_runs(), "C:\\Program.exe was started instead of the program"
             runs = self.runs(name)
             done = [r for r in runs if "exit" in r or "error" in r]
             return runs if len(done) >= count and not standin_processes() else None
@@ -115,19 +115,28 @@ class Folders:
                                   what="%d finished run(s) of the stand-in in %s" % (count, name))
 
 
+def remove_decoy():
+    for name in os.listdir(DRIVE_C):
+        if name in ("Program.exe", "run-gs.sh", "gswin32c.log") or name.startswith("gs-"):
+            os.remove(os.path.join(DRIVE_C, name))
+
+
 def standin_processes():
-    """Process ids of stand-ins still running (Wine shows a program's
-    Windows path as its command line)."""
+    """Process ids of stand-ins still running, and of the console hosts Wine
+    starts for them: a console host shows its window, and takes the
+    activation, just before it ends. (Wine shows a program's Windows path
+    as its command line.)"""
     found = []
     for pid in os.listdir("/proc"):
         if not pid.isdigit():
             continue
         try:
             with open("/proc/%s/cmdline" % pid, "rb") as f:
-                if b"gswin32c.exe" in f.read():
-                    found.append(int(pid))
+                command = f.read()
         except OSError:
-            pass
+            continue
+        if b"gswin32c.exe" in command or b"conhost.exe" in command:
+            found.append(int(pid))
     return found
 
 
