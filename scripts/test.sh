@@ -5,8 +5,11 @@
 set -u
 cd "$(dirname "$0")/.."
 . scripts/e2e-env.sh
-e2e_setup || { echo "0 passed, 1 failed"; exit 1; }
-trap e2e_teardown EXIT
+. scripts/cups-env.sh
+# The printer must be there before Wine starts, so every Wine process sees it.
+cups_start || true
+e2e_setup || { cups_stop; echo "0 passed, 1 failed"; exit 1; }
+trap 'e2e_teardown; cups_stop' EXIT
 
 mkdir -p build/logs
 ctest --test-dir build -j2 --timeout 120 --output-on-failure 2>&1 | tee build/logs/unit.log

@@ -29,18 +29,28 @@ def _stop():
             proc.kill()
 
 
-def ensure_printer():
-    """A running scheduler with the PDF queue as the default printer."""
+def _queue_ready():
+    out = subprocess.run(["lpstat", "-p", QUEUE], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    return "enabled" in out.stdout
+
+
+def ensure_printer(session=None):
+    """A running scheduler with the PDF queue as the default printer. (`make
+    test` starts it before Wine; run on its own, a scenario starts it here,
+    and the probe, which looked for printers when it started, starts anew.)"""
     if not _scheduler_running():
         proc = subprocess.Popen(["cupsd", "-f"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         _started.append(proc)
         atexit.register(_stop)
         harness.wait_until(_scheduler_running, 15, what="the print scheduler")
+        if session is not None:
+            session.probe.stop()
     queues = subprocess.run(["lpstat", "-p"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout
     if QUEUE not in queues:
         subprocess.run(["lpadmin", "-p", QUEUE, "-v", "cups-pdf:/", "-P", PPD, "-E"], check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     subprocess.run(["lpadmin", "-d", QUEUE], check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    harness.wait_until(_queue_ready, 15, what="the print queue")
     os.makedirs(OUTPUT, exist_ok=True)
 
 

@@ -20,7 +20,7 @@ def framed(x, y):
 
 
 def open_for_print(ctx, dpi=300, mode="bmp", entries=()):
-    printing.ensure_printer()
+    printing.ensure_printer(ctx.session)
     form = ctx.write("form.bmp", bmpfiles.bmp_bytes(W, H, 1, framed, dpi=dpi))
     if entries:
         ctx.write("form.dta", entryfiles.entry_file(*entries))
