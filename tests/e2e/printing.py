@@ -4,6 +4,7 @@ printed pages read back with pdftoppm."""
 import atexit
 import glob
 import os
+import pwd
 import subprocess
 import time
 
@@ -11,7 +12,9 @@ import harness
 
 QUEUE = "ScrivelanderPDF"
 PPD = "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"
-OUTPUT = os.path.join(os.path.expanduser("~"), "PDF")   # where the PDF queue writes
+# The PDF queue writes into the job owner's home folder as the system knows
+# it, whatever HOME says.
+OUTPUT = os.path.join(pwd.getpwuid(os.getuid()).pw_dir, "PDF")
 _started = []
 
 
