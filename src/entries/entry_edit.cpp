@@ -371,7 +371,7 @@ void CommitEntryEdit()
     memcpy(typed, Edit.typedText, EntryTextSize);
     CloseEntryBox();
     if (typed[0] && !StoreRecord(CommittedRecord())) {
-        ReportAppendFailure();
+        ReportAppendFailure(typed);
         // The edit goes on with the text as typed, so nothing is lost: the
         // user can try again, or press Esc.
         OpenEntryBox(typed);

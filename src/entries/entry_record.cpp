@@ -158,12 +158,13 @@ static void ShowInMessageBox(const char* text)
 
 void (*ShowEntryFileProblem)(const char* text) = ShowInMessageBox;
 
-void ReportAppendFailure()
+void ReportAppendFailure(const char* entryText)
 {
-    char text[PathBufferSize + 200];
-    wsprintfA(text, "The entry could not be stored in\n%s\n\nThe file may be in use by another program, "
+    // The entry's own text is in the message, so it is never lost unseen.
+    char text[PathBufferSize + EntryTextSize + 200];
+    wsprintfA(text, "The entry \"%s\" could not be stored in\n%s\n\nThe file may be in use by another program, "
                     "read-only, or on a full disk.",
-              FormImage.entryFilePath);
+              entryText, FormImage.entryFilePath);
     ShowEntryFileProblem(text);
 }
 

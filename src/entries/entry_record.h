@@ -64,8 +64,8 @@ bool AppendEntryRecord(int slot);
 // Appends one record to the entry file, as AppendEntryRecord does.
 bool AppendRecordToFile(const EntryRecord& record);
 
-// The message telling that an entry could not be stored.
-void ReportAppendFailure();
+// The message telling that an entry, whose text it shows, could not be stored.
+void ReportAppendFailure(const char* entryText);
 
 // Shows a problem with the entry file to the user: a message box on the
 // main window. Tests put their own function here.

@@ -196,7 +196,7 @@ def test_a_failed_store_is_reported_and_the_text_is_kept(ctx):
     harness.wait_until(lambda: "holding" in holder.output(), 10, what="the entry file to be held")
     place(app, 200, 600, "Precious", key="Return")
     caption, text = app.wait_msgbox()
-    assert "could not be stored" in text, text
+    assert "could not be stored" in text and '"Precious"' in text, text
     app.dismiss_msgbox()
     holder.kill()
     app.sync()
