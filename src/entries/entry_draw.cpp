@@ -3,8 +3,8 @@
 #include <string.h>
 
 #include "entries/formula.h"
-#include "shell/main_window.h"
 #include "view/form_image.h"
+#include "view/view_state.h"
 
 bool AdoptFirstEntryFont = true;
 
@@ -41,37 +41,10 @@ uint32_t DrawEntryInto(HDC dc, const EntryRecord& r, const LOGFONTA& font, COLOR
 uint32_t DrawEntry(int slot)
 {
     const EntryRecord& r = EntryTable[slot];
-    int angle = r.vertical == 1 ? 900 : 0;   // a quarter turn counter-clockwise
-    CurrentFont.lfEscapement = angle;
-    CurrentFont.lfOrientation = angle;
+    TurnCurrentFontFor(r);
     uint32_t value = DrawEntryInto(FormImage.hdcMem, r, CurrentFont, CurrentTextColour, EntryTable);
     FormImageChanged();
     return value;
-}
-
-// The four font fields that a record carries.
-struct RecordFont {
-    LONG height, weight;
-    BYTE pitchAndFamily;
-    char faceName[LF_FACESIZE];
-};
-
-static RecordFont RecordFontOf(const LOGFONTA& font)
-{
-    RecordFont f;
-    f.height = font.lfHeight;
-    f.weight = font.lfWeight;
-    f.pitchAndFamily = font.lfPitchAndFamily;
-    memcpy(f.faceName, font.lfFaceName, LF_FACESIZE);
-    return f;
-}
-
-static void PutRecordFont(LOGFONTA& font, const RecordFont& f)
-{
-    font.lfHeight = f.height;
-    font.lfWeight = f.weight;
-    font.lfPitchAndFamily = f.pitchAndFamily;
-    memcpy(font.lfFaceName, f.faceName, LF_FACESIZE);
 }
 
 void LoadFormEntries()
@@ -81,18 +54,30 @@ void LoadFormEntries()
         if (FormImage.EntriesOnlyMode)
             MessageBoxA(MainWindow, "First you have to Open .bmp file\nTo enter or print entries on .bmp file",
                         "Oops", MB_OK);
-    } else {
-        RecordFont defaultFont = RecordFontOf(CurrentFont);
+    } else if (records > 0) {
+        // A slot whose x is 0 does not stop the drawing: every record read
+        // is drawn.
         for (int i = 0; i < records; i++) {
-            ApplyRecordFont(EntryTable[i]);
-            DrawEntry(i);
-            if (AdoptFirstEntryFont) {
-                defaultFont = RecordFontOf(CurrentFont);
-                AdoptFirstEntryFont = false;
-            }
+            const EntryRecord& r = EntryTable[i];
+            DrawEntryInto(FormImage.hdcMem, r, RecordDrawingFont(CurrentFont, r), ColourOfIndex(r.colourIndex),
+                          EntryTable);
         }
-        PutRecordFont(CurrentFont, defaultFont);
+        FormImageChanged();
+        if (AdoptFirstEntryFont) {
+            ApplyRecordFont(EntryTable[0]);
+            AdoptFirstEntryFont = false;
+        }
+        UseTextColour(ColourOfIndex(EntryTable[records - 1].colourIndex));
+        TurnCurrentFontFor(EntryTable[records - 1]);
     }
     InvalidateRect(MainWindow, NULL, FALSE);
     UpdateWindow(MainWindow);
+}
+
+void ReloadForm()
+{
+    if (!LoadFormImage(ChosenPath))
+        return;
+    SetScrollLimits(FormImage.width, FormImage.height);
+    LoadFormEntries();
 }

@@ -1,4 +1,5 @@
-// Drawing stored entries into the form image.
+// Drawing stored entries into the form image, and reloading the form: the
+// bitmap, then every entry of its entry file.
 #ifndef SCRIVELANDER_ENTRY_DRAW_H
 #define SCRIVELANDER_ENTRY_DRAW_H
 
@@ -11,18 +12,26 @@
 // entry's font the default font and clears it.
 extern bool AdoptFirstEntryFont;
 
-// Draws one entry into `dc` with `font` (the entry's escapement already set)
-// and `colour`: a formula as its value when it has one. Returns the value,
-// or FormulaError for plain text and formulas without one.
+// Draws one entry into `dc` with `font` (turned for a vertical entry) and
+// `colour`: a formula as its value when it has one. Returns the value, or
+// FormulaError for plain text and formulas without one.
 uint32_t DrawEntryInto(HDC dc, const EntryRecord& record, const LOGFONTA& font, COLORREF colour,
                        const EntryRecord* table);
 
 // Draws the entry of a table slot into the form image with CurrentFont and
-// the current text colour.
+// the current text colour (an entry just stored), and leaves CurrentFont
+// turned as the entry is.
 uint32_t DrawEntry(int slot);
 
-// Reads the entry file and draws every entry into the form image, then
-// repaints the window.
+// Reads the entry file and draws every entry into the form image, each in
+// its own font and colour, then repaints the window. Afterwards the text
+// colour of new entries is the last entry's, CurrentFont is turned as the
+// last entry is, and the first load of the run that draws an entry makes
+// the first entry's font that of new entries.
 void LoadFormEntries();
+
+// Loads the form from the bitmap named by ChosenPath, then its entries. Every
+// open of a form and every change of the entry file ends here.
+void ReloadForm();
 
 #endif

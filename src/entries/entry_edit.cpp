@@ -4,8 +4,8 @@
 #include <string.h>
 
 #include "entries/entry_draw.h"
+#include "entries/entry_hover.h"
 #include "entries/formula.h"
-#include "shell/main_window.h"
 #include "view/form_image.h"
 
 bool rightButtonArmed = false;
@@ -29,102 +29,6 @@ struct EntryEditFields {
 static EntryEditFields Edit;
 
 const int BoxTextLimit = 100;
-
-// ---- geometry ----
-
-POINT FormPointOf(int wx, int wy, const ViewStateFields& view)
-{
-    int scale = view.halfSize ? 2 : 1;
-    POINT p = { view.offsetX + scale * wx, view.offsetY + scale * wy };
-    return p;
-}
-
-LONG ViewFontHeight(LONG height, int halfSize)
-{
-    return halfSize ? height / 2 : height;
-}
-
-int HitTestEntriesIn(const EntryRecord* table, int px, int py)
-{
-    for (int i = 0; i < EntryTableSlots && table[i].x != 0; i++) {
-        const EntryRecord& r = table[i];
-        bool inside;
-        if (r.vertical) {
-            inside = r.x < px && px < r.x + r.height && r.y - r.width < py && py < r.y;
-        } else {
-            int left = r.rightJustified ? r.x - r.width : r.x;
-            inside = left < px && px < left + r.width && r.y < py && py < r.y + r.height;
-        }
-        if (inside)
-            return i;
-    }
-    return -1;
-}
-
-int HitTestEntries(int px, int py)
-{
-    return HitTestEntriesIn(EntryTable, px, py);
-}
-
-PlacementVariant VariantOf(bool leftJustified, bool vertical)
-{
-    if (!leftJustified)
-        return RightVariant;
-    return vertical ? VerticalVariant : LeftVariant;
-}
-
-void MarkPoints(PlacementVariant variant, int px, int py, int m, int h, POINT points[4])
-{
-    switch (variant) {
-    case LeftVariant:
-        points[0] = { px + m, py }; points[1] = { px, py }; points[2] = { px, py + h }; points[3] = { px + m, py + h };
-        break;
-    case VerticalVariant:
-        points[0] = { px, py - m }; points[1] = { px, py }; points[2] = { px + h, py }; points[3] = { px + h, py - m };
-        break;
-    case RightVariant:
-        points[0] = { px - m, py }; points[1] = { px, py }; points[2] = { px, py + h }; points[3] = { px - m, py + h };
-        break;
-    }
-}
-
-RECT CaretAtRelease(PlacementVariant variant, int ax, int ay, int h)
-{
-    switch (variant) {
-    case VerticalVariant: return { ax + 2, ay - 2, ax + 2 + h, ay - 1 };
-    case RightVariant: return { ax - 2, ay + 2, ax - 1, ay + 2 + h };
-    default: return { ax + 1, ay + 2, ax + 2, ay + 2 + h };
-    }
-}
-
-POINT EchoOrigin(PlacementVariant variant, int ax, int ay, int cx)
-{
-    POINT p = { variant == RightVariant ? ax - cx : ax, ay };
-    return p;
-}
-
-EntryRecord NewEntryRecord(const NewEntryInput& in, const ViewStateFields& view, const LOGFONTA& font,
-                           COLORREF colour)
-{
-    EntryRecord r = {};
-    POINT form = FormPointOf(in.ax, in.ay, view);
-    r.x = form.x;
-    r.y = form.y;
-    int scale = view.halfSize ? 2 : 1;
-    r.width = in.extent.cx * scale;
-    r.height = in.extent.cy * scale;
-    size_t length = strnlen(in.text, EntryTextSize - 1);
-    memcpy(r.text, in.text, length);
-    size_t face = strnlen(font.lfFaceName, FaceNameSize - 1);
-    memcpy(r.faceName, font.lfFaceName, face);
-    r.size = font.lfHeight / -2;
-    r.weight = font.lfWeight;
-    r.pitchAndFamily = font.lfPitchAndFamily;
-    r.colourIndex = (uint8_t)IndexOfColour(colour);
-    r.vertical = in.verticalText == 1 ? 1 : 0;
-    r.rightJustified = in.leftJustified ? 0 : 1;
-    return r;
-}
 
 // ---- drawing on the window ----
 
@@ -192,26 +96,22 @@ void OnEntryPress(int wx, int wy)
     ReleaseDC(MainWindow, dc);
 }
 
-static void OnEntryDrag(LPARAM lParam)
+static void OnEntryDrag(int x, int y)
 {
     if (!FormImage.imageLoaded)
         return;
     HDC dc = GetDC(MainWindow);
     DrawView(dc);
-    DrawMark(dc, CurrentVariant(), (short)LOWORD(lParam), (short)HIWORD(lParam));
+    DrawMark(dc, CurrentVariant(), x, y);
     ReleaseDC(MainWindow, dc);
 }
 
-void OnPointerMove(WPARAM wParam, LPARAM lParam)
+void OnPointerMove(WPARAM keys, int x, int y)
 {
-    // Read as unsigned words, as the left-button drag reads them.
-    int scale = ViewState.halfSize ? 2 : 1;
-    ViewState.pointerX = LOWORD(lParam) * scale;
-    ViewState.pointerY = HIWORD(lParam) * scale;
     if (boxOpen)
         return;
-    if (wParam == MK_RBUTTON)
-        OnEntryDrag(lParam);
+    if (keys == MK_RBUTTON)
+        OnEntryDrag(x, y);
     else
         OnHover();
 }
@@ -268,17 +168,19 @@ void OnEntryRelease(int wx, int wy)
     Edit.anchorX = wx;
     Edit.anchorY = wy;
     boxOpen = true;
-    if (Edit.pickedSlot >= 0 && !RemoveEntryRecord(Edit.pickedSlot)) {
-        // The entry file could not be changed (the user has been told): the
-        // entry stays where it is, and nothing is edited.
-        EndEdit();
-        rightButtonArmed = false;
-        InvalidateRect(MainWindow, NULL, FALSE);
-        UpdateWindow(MainWindow);
-        return;
+    if (Edit.pickedSlot >= 0) {
+        if (!RemoveEntryRecord(Edit.pickedSlot)) {
+            // The entry file could not be changed (the user has been told):
+            // the entry stays where it is, and nothing is edited.
+            EndEdit();
+            rightButtonArmed = false;
+            InvalidateRect(MainWindow, NULL, FALSE);
+            UpdateWindow(MainWindow);
+            return;
+        }
+        ReloadForm();
+        UseTextColour(Edit.pickedColour);
     }
-    if (Edit.pickedSlot >= 0)
-        CurrentTextColour = Edit.pickedColour;
     OpenEntryBox(Edit.pickedSlot >= 0 ? Edit.pickedRecord.text : "");
 }
 
@@ -361,7 +263,7 @@ static bool StoreRecord(const EntryRecord& record)
         return false;
     }
     if (DrawEntry(slot) != FormulaError)
-        LoadFormImage();   // every formula is evaluated again with the new one
+        ReloadForm();   // every formula is evaluated again with the new one
     return true;
 }
 

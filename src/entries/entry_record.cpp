@@ -2,7 +2,6 @@
 
 #include <string.h>
 
-#include "shell/main_window.h"
 #include "view/form_image.h"
 
 EntryRecord EntryTable[EntryTableSlots];
@@ -239,20 +238,56 @@ bool RemoveEntryRecord(int index)
                                    : "Its new copy could not be written whole.");
         return false;
     }
-    LoadFormImage();
     return true;
 }
 
 // ---- fonts and colours ----
 
+// The record's four font fields over `font`.
+static void PutRecordFont(LOGFONTA& font, const EntryRecord& record)
+{
+    font.lfHeight = record.size * -2;
+    font.lfWeight = record.weight;
+    font.lfPitchAndFamily = record.pitchAndFamily;
+    memcpy(font.lfFaceName, record.faceName, FaceNameSize);
+    font.lfFaceName[FaceNameSize - 1] = 0;
+}
+
+static void TurnFont(LOGFONTA& font, const EntryRecord& record)
+{
+    int angle = record.vertical == 1 ? 900 : 0;   // a quarter turn counter-clockwise
+    font.lfEscapement = angle;
+    font.lfOrientation = angle;
+}
+
 void ApplyRecordFont(const EntryRecord& record)
 {
-    CurrentFont.lfHeight = record.size * -2;
-    CurrentFont.lfWeight = record.weight;
-    CurrentFont.lfPitchAndFamily = record.pitchAndFamily;
-    memcpy(CurrentFont.lfFaceName, record.faceName, FaceNameSize);
-    CurrentFont.lfFaceName[FaceNameSize - 1] = 0;
+    PutRecordFont(CurrentFont, record);
     CurrentTextColour = ColourOfIndex(record.colourIndex);
+}
+
+void UseChosenFont(const LOGFONTA& font, COLORREF colour)
+{
+    CurrentFont = font;
+    CurrentTextColour = colour;
+}
+
+void UseTextColour(COLORREF colour)
+{
+    CurrentTextColour = colour;
+}
+
+void TurnCurrentFontFor(const EntryRecord& record)
+{
+    TurnFont(CurrentFont, record);
+}
+
+LOGFONTA RecordDrawingFont(const LOGFONTA& base, const EntryRecord& record)
+{
+    LOGFONTA font = base;
+    PutRecordFont(font, record);
+    TurnFont(font, record);
+    return font;
 }
 
 void StoreRecordFont(EntryRecord& record)

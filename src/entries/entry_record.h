@@ -7,6 +7,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "base/program_state.h"
+
 const int EntryRecordSize = 160;
 const int EntryTextSize = 100;      // at most 99 characters and a zero
 const int FaceNameSize = 32;
@@ -71,17 +73,36 @@ void ReportAppendFailure(const char* entryText);
 // main window. Tests put their own function here.
 extern void (*ShowEntryFileProblem)(const char* text);
 
-// Rewrites the entry file without record `index` and reloads the form. The
-// rewrite goes to a file beside the entry file that replaces it in one
-// step; if anything fails, the entry file stays as it was and the user is
-// told. Returns whether the record was removed.
+// Rewrites the entry file without record `index`. The rewrite goes to a file
+// beside the entry file that replaces it in one step; if anything fails, the
+// entry file stays as it was and the user is told. Returns whether the
+// record was removed; the caller then reloads the form (ReloadForm).
 bool RemoveEntryRecord(int index);
+
+// ---- the font and colour of new entries: CurrentFont and
+// CurrentTextColour change only through these ----
 
 // The four font fields a record carries, and its colour, into CurrentFont.
 void ApplyRecordFont(const EntryRecord& record);
 
 // Fills the font fields and colour index of a record from CurrentFont.
 void StoreRecordFont(EntryRecord& record);
+
+// The font dialog's choice: the whole LOGFONT, and the text colour.
+void UseChosenFont(const LOGFONTA& font, COLORREF colour);
+
+// The text colour of new entries (black when a form is opened; a picked
+// entry's colour while it is edited).
+void UseTextColour(COLORREF colour);
+
+// The escapement and orientation of CurrentFont after an entry was drawn:
+// a quarter turn for a vertical entry, none otherwise.
+void TurnCurrentFontFor(const EntryRecord& record);
+
+// The font an entry is drawn with: `base` (CurrentFont, for the fields a
+// record does not carry) with the record's four font fields and turned for
+// a vertical entry.
+LOGFONTA RecordDrawingFont(const LOGFONTA& base, const EntryRecord& record);
 
 const int ColourCount = 15;
 extern const COLORREF ColourTable[ColourCount];

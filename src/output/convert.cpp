@@ -4,7 +4,6 @@
 #include <string.h>
 
 #include "output/pdf_dialog.h"
-#include "view/form_image.h"
 
 GhostscriptLocator Ghostscript = InitialGhostscriptLocator();
 
@@ -194,12 +193,12 @@ static void StartGhostscript()
     CloseHandle(process.hProcess);
 }
 
-void OnConvertPdf()
+bool ConvertPdf()
 {
     bool isDirectory = false;
     if (!PathExists(GhostscriptPattern, &isDirectory) || !isDirectory) {
         Report("Read Help -GhostScript", "File not found!");
-        return;
+        return false;
     }
     if (!LocateGhostscript()) {
         char version[5];
@@ -210,22 +209,22 @@ void OnConvertPdf()
                  "and is in none of them.\nRead Help -GhostScript",
                  version);
         Report(text, "File not found!");
-        return;
+        return false;
     }
     if (!PathExists(Ghostscript.program, NULL)) {
         Report(Ghostscript.program, "Couldn't find:");
-        return;
+        return false;
     }
     if (!GetOpenFileNameA(&PdfOpenDialog))
-        return;
+        return false;
     if (!RunConversionDialog())
-        return;
+        return false;
     if (!BuildGhostscriptCommandLine(Ghostscript.commandLine, ColourMode, ResolutionText, FileTitle)) {
         ReportLineTooLong();
-        return;
+        return false;
     }
     // The .bmp dialog that follows starts with no file name.
     ChosenPath[0] = 0;
     StartGhostscript();
-    OnOpenForm(false);
+    return true;
 }

@@ -1,11 +1,11 @@
 // Converting a PDF into one .bmp per page with Ghostscript's console program
 // gswin32c, found under C:\Program Files\gs by stepping its version upward
-// from 9.05. The command ends in the .bmp open dialog, so the user can pick a
-// page.
+// from 9.05. The command then goes on to the .bmp open dialog, so the user
+// can pick a page.
 #ifndef SCRIVELANDER_CONVERT_H
 #define SCRIVELANDER_CONVERT_H
 
-#include "shell/main_window.h"
+#include "base/program_state.h"
 
 // Where Ghostscript is looked for. The three strings begin with the same
 // folder, so each carries the version ("9.05" at start) at a fixed place:
@@ -63,7 +63,10 @@ bool BuildGhostscriptCommandLine(char commandLine[PathBufferSize], int colourMod
 // line with this device and resolution text (for the refusal message).
 int CommandLineRoom(int colourMode, const char* resolutionText);
 
-// Command 40034, "Convert .pdf to .bmp".
-void OnConvertPdf();
+// Command 40034, "Convert .pdf to .bmp", up to the start of Ghostscript.
+// Returns true when the conversion was started (or tried: its outcome is not
+// awaited), so the caller opens the page dialog; false when it ended with a
+// message or a cancelled dialog.
+bool ConvertPdf();
 
 #endif

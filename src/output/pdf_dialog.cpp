@@ -3,37 +3,8 @@
 #include <string.h>
 
 #include "resources/resource.h"
-#include "shell/settings.h"
 
 int ColourMode = 2;
-
-bool SettingsFilePath(const char* startupDirectory, char path[PathBufferSize])
-{
-    size_t length = strlen(startupDirectory);
-    if (length == 0)
-        return false;
-    // A root folder such as C:\ already ends in the separator.
-    bool separator = startupDirectory[length - 1] != '\\';
-    size_t total = length + (separator ? 1 : 0) + strlen(SettingsFileName);
-    if (total >= (size_t)PathBufferSize)
-        return false;
-    strcpy(path, startupDirectory);
-    if (separator)
-        strcat(path, "\\");
-    strcat(path, SettingsFileName);
-    return true;
-}
-
-int SettingsFileContent(const char* resolutionText, char content[SettingsContentLimit])
-{
-    memcpy(content, SettingsKey, SettingsKeyLength);
-    int n = 0;
-    while (n < 3 && resolutionText[n]) {
-        content[SettingsKeyLength + n] = resolutionText[n];
-        n++;
-    }
-    return SettingsKeyLength + n;
-}
 
 // Writes the settings file into the start-up directory, whatever folder an
 // open dialog has made current since. A file that can't be written is not
@@ -73,8 +44,10 @@ static void OnConversionDialogInit(HWND dialog)
 static void OnConversionDialogOk(HWND dialog)
 {
     HWND box = GetDlgItem(dialog, IDC_RESOLUTION);
-    GetWindowTextA(box, ResolutionText, 4);
-    if (ResolutionText[0] == 0) {
+    char text[4] = "";
+    GetWindowTextA(box, text, sizeof text);
+    SetResolutionText(text);
+    if (text[0] == 0) {
         SetFocus(box);
         return;
     }

@@ -4,7 +4,6 @@
 
 #include "entries/entry_draw.h"
 #include "entries/entry_edit.h"
-#include "shell/main_window.h"
 #include "view/form_image.h"
 #include "view/view_state.h"
 

@@ -1,4 +1,5 @@
 // The menu commands: one call per command id.
+#include "entries/entry_draw.h"
 #include "entries/entry_edit.h"
 #include "output/convert.h"
 #include "output/print.h"
@@ -8,6 +9,30 @@
 #include "shell/shell_commands.h"
 #include "view/form_image.h"
 #include "view/view_state.h"
+
+// Both Open commands: 40040 shows the form with its entries, 40041 blanks
+// it. A cancelled dialog still leaves the size and mode chosen.
+static void OnOpenForm(bool entriesOnly)
+{
+    if (!entriesOnly)
+        StartAtHalfSize();
+    SetEntriesOnlyMode(entriesOnly);
+    if (boxOpen)
+        CancelEntryEdit();
+    if (!GetOpenFileNameA(&BmpOpenDialog))
+        return;
+    ResetViewOrigin();
+    UseTextColour(RGB(0, 0, 0));
+    ReloadForm();
+}
+
+// Convert .pdf to .bmp: Ghostscript makes the pages, then the user picks
+// one, as with the first Open command.
+static void OnConvert()
+{
+    if (ConvertPdf())
+        OnOpenForm(false);
+}
 
 static void OnExit()
 {
@@ -19,7 +44,7 @@ static void OnExit()
 void OnCommand(int id)
 {
     switch (id) {
-    case IDM_CONVERT_PDF: OnConvertPdf(); break;
+    case IDM_CONVERT_PDF: OnConvert(); break;
     case IDM_OPEN_BMP: OnOpenForm(false); break;
     case IDM_OPEN_ORIGINAL: OnOpenForm(true); break;
     case IDM_PRINT: OnPrint(); break;

@@ -58,16 +58,18 @@ void OnModeCommand(int id)
     ShowModeChecks(EntryModes);
 }
 
-// The dialog writes the chosen font straight into CurrentFont and keeps its
-// colour for next time; entries already stored keep their own font.
+// The dialog opens on CurrentFont and keeps its colour for next time; the
+// chosen font and colour are those of new entries. Entries already stored
+// keep their own font.
 void OnFont()
 {
     if (boxOpen)
         CancelEntryEdit();
+    FontDialogChoice = CurrentFont;
     if (!ChooseFontA(&FontDialog))
         return;
-    CurrentTextColour = TextColourAfterFontChoice(FormImage.headerCopy.biBitCount,
-                                                  CurrentTextColour, FontDialog.rgbColors);
+    UseChosenFont(FontDialogChoice, TextColourAfterFontChoice(FormImage.headerCopy.biBitCount,
+                                                              CurrentTextColour, FontDialog.rgbColors));
     InvalidateRect(MainWindow, NULL, TRUE);
 }
 

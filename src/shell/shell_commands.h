@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "shell/main_window.h"
+#include "base/program_state.h"
 
 // What a mode command (40020, 40021, 40043, 40042) makes of the modes.
 // Right-justified vertical entries have no drawing routines, so a command

@@ -3,12 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "entries/entry_draw.h"
-#include "entries/entry_edit.h"
-#include "shell/main_window.h"
 #include "view/bmp_format.h"
 #include "view/half_view.h"
-#include "view/view_state.h"
 
 FormImageFields FormImage = {};
 
@@ -144,18 +140,23 @@ static bool SelectNewImage()
     return true;
 }
 
-void LoadFormImage()
+void SetEntriesOnlyMode(bool entriesOnly)
 {
-    HANDLE file = CreateFileA(ChosenPath, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+    FormImage.EntriesOnlyMode = entriesOnly;
+}
+
+bool LoadFormImage(const char* path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
-        return;
+        return false;
     BITMAPFILEHEADER fileHeader;
     BmpImageCheck image = {};
     uint8_t* block = ReadCheckedHeaders(file, &fileHeader, &image);
     if (!block) {
         CloseHandle(file);
-        return;
+        return false;
     }
     uint32_t blockSize = fileHeader.bfOffBits - BmpFileHeaderSize;
     bool reuse = SameImageAsLoaded(block, blockSize);
@@ -191,31 +192,9 @@ void LoadFormImage()
     FormImage.width = image.width;
     FormImage.height = image.height;
     FormImage.imageLoaded = true;
-    ViewState.dragLimitX = ScrollLimit(FormImage.width, WindowSize.cx);
-    ViewState.dragLimitY = ScrollLimit(FormImage.height, WindowSize.cy);
-    ViewState.keyLimitX = ScrollLimit(FormImage.width, ClientSize.cx);
-    ViewState.keyLimitY = ScrollLimit(FormImage.height, ClientSize.cy);
 
     if (!reuse && !SelectNewImage())
-        return;
-    EntryFilePathOf(ChosenPath, FormImage.entryFilePath);
-    LoadFormEntries();
-}
-
-void OnOpenForm(bool entriesOnly)
-{
-    if (entriesOnly) {
-        FormImage.EntriesOnlyMode = true;
-    } else {
-        ViewState.halfSize = 1;
-        FormImage.EntriesOnlyMode = false;
-    }
-    if (boxOpen)
-        CancelEntryEdit();
-    if (!GetOpenFileNameA(&BmpOpenDialog))
-        return;
-    ViewState.pointerX = ViewState.pointerY = 0;
-    ViewState.offsetX = ViewState.offsetY = 0;
-    CurrentTextColour = 0;
-    LoadFormImage();
+        return false;
+    EntryFilePathOf(path, FormImage.entryFilePath);
+    return true;
 }

@@ -7,7 +7,7 @@
 #include <windows.h>
 #include <stdint.h>
 
-#include "shell/main_window.h"
+#include "base/program_state.h"
 
 struct FormImageFields {
     BITMAPFILEHEADER fileHeader;
@@ -30,9 +30,13 @@ struct FormImageFields {
 
 extern FormImageFields FormImage;
 
-// Reads the bitmap named by ChosenPath into the form image (the first load,
-// and every reload after the entries change).
-void LoadFormImage();
+// Reads the bitmap at `path` into the form image (the first load, and every
+// reload after the entries change), sets the window's title to FileTitle and
+// derives the entry file's path. Returns true when the form image holds the
+// picture; false when the file was refused (the previous picture stays, and
+// the user has been told, except for a file that can't be opened) or when
+// a resource failure has ended the program.
+bool LoadFormImage(const char* path);
 
 // Releases the DIB section, memory device context and header block.
 void ReleaseFormImage();
@@ -45,7 +49,8 @@ void FormImageChanged();
 // replaced by "dta" (C:\forms\1040.bmp gives C:\forms\1040.dta).
 void EntryFilePathOf(const char* path, char entryPath[PathBufferSize]);
 
-// Both Open commands: 40040 shows the form with its entries, 40041 blanks it.
-void OnOpenForm(bool entriesOnly);
+// Whether loads blank the picture so only the entries show and print:
+// set by "To print entries on Original form", cleared by the other Open.
+void SetEntriesOnlyMode(bool entriesOnly);
 
 #endif

@@ -4,7 +4,6 @@
 #include <string.h>
 
 #include "view/bmp_format.h"
-#include "view/form_image.h"
 
 const uint32_t White = 0x00FFFFFF;
 
@@ -187,7 +186,7 @@ void ReleaseHalfViews()
             ReleasePicture(p);
 }
 
-static bool CreatePicture(HalfPicture& p, int width, int height)
+static bool CreatePicture(HalfPicture& p, HDC compatible, int width, int height)
 {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -200,7 +199,7 @@ static bool CreatePicture(HalfPicture& p, int width, int height)
     p.bitmap = CreateDIBSection(NULL, &info, DIB_RGB_COLORS, &bits, NULL, 0);
     if (!p.bitmap)
         return false;
-    p.dc = CreateCompatibleDC(FormImage.hdcMem);
+    p.dc = CreateCompatibleDC(compatible);
     if (!p.dc) {
         DeleteObject(p.bitmap);
         p.bitmap = NULL;
@@ -215,14 +214,14 @@ static bool CreatePicture(HalfPicture& p, int width, int height)
 
 // Averages the whole form image into the picture for one parity. Image
 // pixels beyond the right and bottom edges count as white.
-static void FillPicture(HalfPicture& p, int parityX, int parityY)
+static void FillPicture(HalfPicture& p, const HalfViewImage& image, int parityX, int parityY)
 {
     GdiFlush();   // text drawn into the form image must be in its pixels
-    PixelFormat format = PixelFormatOf(FormImage.headerBlock, FormImage.headerBlockSize);
-    int width = FormImage.width, height = FormImage.height;
+    PixelFormat format = PixelFormatOf(image.headerBlock, image.headerBlockSize);
+    int width = image.width, height = image.height;
     uint32_t stride = (uint32_t)BmpRowStride((uint32_t)width, (uint32_t)format.bitCount);
-    bool bottomUp = FormImage.headerCopy.biHeight > 0;
-    const uint8_t* bits = (const uint8_t*)FormImage.bits;
+    bool bottomUp = image.bottomUp;
+    const uint8_t* bits = image.bits;
     auto row = [&](int y) -> const uint8_t* {
         if (y >= height)
             return nullptr;
@@ -232,29 +231,29 @@ static void FillPicture(HalfPicture& p, int parityX, int parityY)
         int y = parityY + 2 * j;
         AverageHalfRow(format, row(y), row(y + 1), width, parityX, p.width, p.pixels + (size_t)j * p.width);
     }
-    p.version = FormImage.version;
+    p.version = image.version;
 }
 
-HalfViewSource HalfViewFor(int offsetX, int offsetY)
+HalfViewSource HalfViewFor(const HalfViewImage& image, int offsetX, int offsetY)
 {
     HalfViewSource source = {};
-    if (!FormImage.bits || !FormImage.headerBlock || FormImage.width <= 0)
+    if (!image.bits || !image.headerBlock || image.width <= 0)
         return source;
     int parityX = offsetX & 1, parityY = offsetY & 1;
     HalfPicture& p = Pictures[parityX][parityY];
-    int width = (FormImage.width - parityX + 1) / 2;
-    int height = (FormImage.height - parityY + 1) / 2;
+    int width = (image.width - parityX + 1) / 2;
+    int height = (image.height - parityY + 1) / 2;
     if (width <= 0 || height <= 0)
         return source;
     if (p.dc && (p.width != width || p.height != height))
         ReleasePicture(p);
     if (!p.dc) {
-        if (!CreatePicture(p, width, height))
+        if (!CreatePicture(p, image.dc, width, height))
             return source;
-        p.version = FormImage.version - 1;
+        p.version = image.version - 1;
     }
-    if (p.version != FormImage.version)
-        FillPicture(p, parityX, parityY);
+    if (p.version != image.version)
+        FillPicture(p, image, parityX, parityY);
     source.dc = p.dc;
     source.x = (offsetX - parityX) / 2;
     source.y = (offsetY - parityY) / 2;

@@ -40,7 +40,18 @@ struct HalfViewSource {
     int width, height;
 };
 
-HalfViewSource HalfViewFor(int offsetX, int offsetY);
+// The form image a half-size picture is made from.
+struct HalfViewImage {
+    const uint8_t* bits;           // the stored pixel rows
+    const uint8_t* headerBlock;    // info header, masks and colour table
+    uint32_t headerBlockSize;
+    int width, height;             // height is |biHeight|
+    bool bottomUp;
+    unsigned version;              // changes whenever the pixels change
+    HDC dc;                        // a device context the pictures are made compatible with
+};
+
+HalfViewSource HalfViewFor(const HalfViewImage& image, int offsetX, int offsetY);
 
 // Frees every half-size picture (before the form image they came from goes).
 void ReleaseHalfViews();

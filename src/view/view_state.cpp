@@ -1,7 +1,5 @@
 #include "view/view_state.h"
 
-#include "entries/entry_edit.h"
-#include "shell/main_window.h"
 #include "view/form_image.h"
 #include "view/half_view.h"
 
@@ -57,9 +55,7 @@ ViewStateFields DragMoved(ViewStateFields view, unsigned x, unsigned y,
         view.dragAnchorX = view.pointerX;
         view.dragAnchorY = view.pointerY;
     }
-    int scale = view.halfSize ? 2 : 1;
-    view.pointerX = (int)(x & 0xFFFF) * scale;
-    view.pointerY = (int)(y & 0xFFFF) * scale;
+    view = PointerMoved(view, x, y);
     if (!underWay) {
         view.dragAnchorX = view.pointerX;
         view.dragAnchorY = view.pointerY;
@@ -70,6 +66,14 @@ ViewStateFields DragMoved(ViewStateFields view, unsigned x, unsigned y,
         view.offsetY += view.dragAnchorY - view.pointerY;
     view.offsetX = Clamp(view.offsetX, view.dragLimitX);
     view.offsetY = Clamp(view.offsetY, view.dragLimitY);
+    return view;
+}
+
+ViewStateFields PointerMoved(ViewStateFields view, unsigned x, unsigned y)
+{
+    int scale = view.halfSize ? 2 : 1;
+    view.pointerX = (int)(x & 0xFFFF) * scale;
+    view.pointerY = (int)(y & 0xFFFF) * scale;
     return view;
 }
 
@@ -100,7 +104,10 @@ void DrawView(HDC dc)
     }
     // The half-size picture: every screen pixel the average of its 2x2 block
     // of image pixels.
-    HalfViewSource half = HalfViewFor(ViewState.offsetX, ViewState.offsetY);
+    HalfViewImage image = { (const uint8_t*)FormImage.bits, FormImage.headerBlock, FormImage.headerBlockSize,
+                            FormImage.width, FormImage.height, FormImage.headerCopy.biHeight > 0,
+                            FormImage.version, FormImage.hdcMem };
+    HalfViewSource half = HalfViewFor(image, ViewState.offsetX, ViewState.offsetY);
     if (!half.dc) {
         SetStretchBltMode(dc, HALFTONE);
         SetBrushOrgEx(dc, 0, 0, NULL);
@@ -119,6 +126,32 @@ void OnPaint(HWND window)
     if (FormImage.hBitmap && FormImage.hdcMem)
         DrawView(dc);
     EndPaint(window, &ps);
+}
+
+// ---- changes of the view ----
+
+void SetScrollLimits(int imageWidth, int imageHeight)
+{
+    ViewState.dragLimitX = ScrollLimit(imageWidth, WindowSize.cx);
+    ViewState.dragLimitY = ScrollLimit(imageHeight, WindowSize.cy);
+    ViewState.keyLimitX = ScrollLimit(imageWidth, ClientSize.cx);
+    ViewState.keyLimitY = ScrollLimit(imageHeight, ClientSize.cy);
+}
+
+void ResetViewOrigin()
+{
+    ViewState.pointerX = ViewState.pointerY = 0;
+    ViewState.offsetX = ViewState.offsetY = 0;
+}
+
+void StartAtHalfSize()
+{
+    ViewState.halfSize = 1;
+}
+
+void TrackPointer(unsigned x, unsigned y)
+{
+    ViewState = PointerMoved(ViewState, x, y);
 }
 
 // ---- zoom and keys ----
@@ -166,15 +199,10 @@ void OnLeftButtonDown()
     SetCursor(HandCursor);
 }
 
-void OnLeftDragMove(WPARAM wParam, LPARAM lParam)
+void OnLeftDragMove(unsigned x, unsigned y)
 {
-    if (boxOpen || wParam != MK_LBUTTON)
-        return;
     SetCursor(HandCursor);
-    // The pointer is read as unsigned words: the drag arithmetic works on
-    // them as the window reports them.
-    ViewState = DragMoved(ViewState, LOWORD(lParam), HIWORD(lParam),
-                          FormImage.width, FormImage.height, WindowSize);
+    ViewState = DragMoved(ViewState, x, y, FormImage.width, FormImage.height, WindowSize);
     InvalidateRect(MainWindow, NULL, FALSE);
     UpdateWindow(MainWindow);
 }

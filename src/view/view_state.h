@@ -41,10 +41,32 @@ int WheelKey(WPARAM wParam);
 ViewStateFields DragMoved(ViewStateFields view, unsigned x, unsigned y,
                           int imageWidth, int imageHeight, SIZE windowSize);
 
-// ---- painting and message handlers ----
+// The view after the pointer moved to client position (x, y), given as
+// unsigned 16-bit words: in image scale, doubled at half size.
+ViewStateFields PointerMoved(ViewStateFields view, unsigned x, unsigned y);
+
+// ---- painting ----
 
 // Copies the visible part of the form image into the whole client area.
 void DrawView(HDC dc);
+
+// ---- changes of the view, the only ways ViewState is written ----
+
+// The scroll limits for a form image of this size (set at every load).
+void SetScrollLimits(int imageWidth, int imageHeight);
+
+// An Open command: the view's origin and the last pointer go back to 0.
+void ResetViewOrigin();
+
+// "To enter or print entries on .bmp file" and the conversion switch to half
+// size before their dialog; the change shows at the next repaint.
+void StartAtHalfSize();
+
+// Records the pointer's client position, as unsigned 16-bit words: every
+// mouse move that does not drag.
+void TrackPointer(unsigned x, unsigned y);
+
+// ---- message handlers ----
 
 void OnPaint(HWND window);
 void ZoomIn();
@@ -54,7 +76,9 @@ void OnArrowKey(int key);
 void OnKeyUp();
 void OnMouseWheel(WPARAM wParam);
 void OnLeftButtonDown();
-void OnLeftDragMove(WPARAM wParam, LPARAM lParam);
+// A mouse move with the left button alone while no entry is being typed:
+// the image follows the pointer, which is recorded as TrackPointer does.
+void OnLeftDragMove(unsigned x, unsigned y);
 void OnLeftButtonUp();
 
 #endif

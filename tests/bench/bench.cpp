@@ -113,15 +113,15 @@ static void BenchEntries(const char* form, int runs)
     EntryFilePathOf(ChosenPath, entryPath);
     DeleteFileA(entryPath);
     ShowWindow(MainWindow, SW_HIDE);
-    LoadFormImage();
-    double bare = Median(runs, [] { LoadFormImage(); });
+    ReloadForm();
+    double bare = Median(runs, [] { ReloadForm(); });
     printf("\nentries on %s (window hidden: no repaint)\n", strrchr(form, '\\') ? strrchr(form, '\\') + 1 : form);
     printf("%-34s %10s %10s %8s %8s\n", "", "entries", "reload", "share", "x bare");
     for (int formulas = 0; formulas <= 1; formulas++) {
         WriteEntries(entryPath, formulas != 0);
-        LoadFormImage();
+        ReloadForm();
         double entries = Median(runs, [] { LoadFormEntries(); });
-        double reload = Median(runs, [] { LoadFormImage(); });
+        double reload = Median(runs, [] { ReloadForm(); });
         printf("%-34s %10.2f %10.2f %7.0f%% %8.2f\n", formulas ? "200 chained formulas" : "200 plain entries",
                entries, reload, 100.0 * entries / reload, reload / bare);
     }
@@ -160,11 +160,11 @@ int main(int argc, char** argv)
     std::vector<char> buffer;
     for (int i = 1; i < argc; i++) {
         strncpy(ChosenPath, argv[i], PathBufferSize - 1);
-        LoadFormImage();   // first load: creates the image, warms the page cache
+        ReloadForm();   // first load: creates the image, warms the page cache
         ReadWholeFile(argv[i], buffer);
         // The load alone: a hidden window is not repainted by it.
         ShowWindow(MainWindow, SW_HIDE);
-        double load = Median(runs, [] { LoadFormImage(); });
+        double load = Median(runs, [] { ReloadForm(); });
         ShowWindow(MainWindow, SW_SHOW);
         Pump();
         double floor = Median(runs, [&] { ReadWholeFile(argv[i], buffer); });
@@ -177,7 +177,7 @@ int main(int argc, char** argv)
         double full = Median(runs, [] { Repaint(); });
         // A whole edit at half size: reload (which changes the picture) and repaint.
         ViewState.halfSize = 1;
-        double edit = Median(runs, [] { LoadFormImage(); Repaint(); });
+        double edit = Median(runs, [] { ReloadForm(); Repaint(); });
         const char* name = strrchr(argv[i], '\\') ? strrchr(argv[i], '\\') + 1 : argv[i];
         printf("%-28s %8.2f %8.2f %6.2f %9.2f %9.2f %11.2f %7.0f\n", name, load, floor, load / floor, half,
                full, halftone, 1000.0 / half);

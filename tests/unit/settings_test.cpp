@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "shell/settings.h"
+#include "base/settings.h"
 
 struct ResolutionCase {
     std::string bytes;

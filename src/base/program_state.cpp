@@ -1,0 +1,104 @@
+// Every start value of the state in program_state.h.
+#include "base/program_state.h"
+
+#include <string.h>
+
+HINSTANCE Instance = NULL;
+HWND MainWindow = NULL;
+HMENU MainMenu = NULL;
+HWND PreviousWindow = NULL;
+HCURSOR ArrowCursor = NULL;
+HCURSOR HandCursor = NULL;
+SIZE WindowSize = { 0, 0 };
+SIZE ClientSize = { 0, 0 };
+
+char FileTitle[PathBufferSize] = "Scrivelander";
+char ChosenPath[PathBufferSize] = "";
+
+// The common dialogs are handed these structures as the 32-bit system lays
+// them out.
+static_assert(sizeof(OPENFILENAMEA) == 88, "OPENFILENAMEA must be the full 88-byte structure");
+static_assert(sizeof(PRINTDLGA) == 66, "PRINTDLGA must be the packed 66-byte structure");
+static_assert(sizeof(CHOOSEFONTA) == 60, "CHOOSEFONTA must be 60 bytes");
+static_assert(sizeof(DOCINFOA) == 20, "DOCINFOA must be 20 bytes");
+
+static OPENFILENAMEA OpenDialog(const char* filter, const char* title, DWORD flags, const char* defaultExtension)
+{
+    OPENFILENAMEA dialog;
+    memset(&dialog, 0, sizeof dialog);
+    dialog.lStructSize = sizeof dialog;
+    dialog.lpstrFilter = filter;
+    dialog.lpstrFile = ChosenPath;
+    dialog.nMaxFile = PathBufferSize;
+    dialog.lpstrFileTitle = FileTitle;
+    dialog.nMaxFileTitle = PathBufferSize;
+    dialog.lpstrTitle = title;
+    dialog.Flags = flags;
+    dialog.lpstrDefExt = defaultExtension;
+    return dialog;
+}
+
+static PRINTDLGA StartPrintDialog()
+{
+    PRINTDLGA dialog;
+    memset(&dialog, 0, sizeof dialog);
+    dialog.lStructSize = sizeof dialog;
+    dialog.Flags = PD_RETURNDC | PD_HIDEPRINTTOFILE | PD_NOPAGENUMS | PD_NOSELECTION;
+    dialog.nCopies = 1;
+    return dialog;
+}
+
+static DOCINFOA StartDocInfo()
+{
+    DOCINFOA info;
+    memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    info.lpszDocName = "Scrivelander";
+    return info;
+}
+
+static CHOOSEFONTA StartFontDialog()
+{
+    CHOOSEFONTA dialog;
+    memset(&dialog, 0, sizeof dialog);
+    dialog.lStructSize = sizeof dialog;
+    dialog.lpLogFont = &FontDialogChoice;
+    dialog.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS;
+    return dialog;
+}
+
+static LOGFONTA StartFont()
+{
+    LOGFONTA font;
+    memset(&font, 0, sizeof font);
+    font.lfHeight = -30;
+    font.lfWeight = 400;
+    strcpy(font.lfFaceName, "Arial");
+    return font;
+}
+
+OPENFILENAMEA BmpOpenDialog = OpenDialog(" *.bmp\0*.bmp\0", "Open .bmp file", OFN_HIDEREADONLY, ".bmp");
+OPENFILENAMEA PdfOpenDialog =
+    OpenDialog(" *.pdf\0*.pdf\0", "Open .pdf file", OFN_CREATEPROMPT | OFN_HIDEREADONLY, ".pdf");
+PRINTDLGA PrintDialog = StartPrintDialog();
+DOCINFOA PrintDocInfo = StartDocInfo();
+CHOOSEFONTA FontDialog = StartFontDialog();
+LOGFONTA FontDialogChoice = StartFont();
+
+LOGFONTA CurrentFont = StartFont();
+COLORREF CurrentTextColour = RGB(0, 0, 0);
+
+EntryModeFlags EntryModes = { 1, 0 };
+
+char StartupDirectory[PathBufferSize] = "";
+char ResolutionText[5] = "";
+
+void ShowTitle(const char* title)
+{
+    // Every reload sets the title again; telling the window system about an
+    // unchanged title costs about a millisecond, so it is skipped.
+    char shown[PathBufferSize];
+    if (GetWindowTextA(MainWindow, shown, sizeof shown) > 0 && strcmp(shown, title) == 0)
+        return;
+    SetWindowTextA(MainWindow, title);
+}

@@ -1,0 +1,66 @@
+// The program's process-wide state that every folder reads: the main
+// window's handles and buffers, the dialog descriptions, the font, colour
+// and modes of new entries, and the settings. Each group says which file
+// writes it; every other file only reads it or calls that file's functions.
+// All start values are assigned in program_state.cpp; what is known only
+// once the window exists (handles, sizes, the start-up folder) is filled in
+// by the group's writer when the window is created.
+//
+// The form image (view/form_image.h), the view (view/view_state.h), the
+// entry table (entries/entry_record.h) and the entry edit state
+// (entries/entry_edit.h) are kept with the code that owns them.
+#ifndef SCRIVELANDER_PROGRAM_STATE_H
+#define SCRIVELANDER_PROGRAM_STATE_H
+
+#include <windows.h>
+#include <commdlg.h>
+
+const int PathBufferSize = 260;
+
+// ---- MainWindow: written by shell/main_window.cpp ----
+extern HINSTANCE Instance;
+extern HWND MainWindow;
+extern HMENU MainMenu;
+extern HWND PreviousWindow;       // the window behind ours at start, brought forward at the end
+extern HCURSOR ArrowCursor;
+extern HCURSOR HandCursor;
+extern SIZE WindowSize;           // the size forced on the window: the work area's right and bottom
+extern SIZE ClientSize;           // right and bottom of the client rectangle at the last WM_SIZE
+
+// ---- The chosen file: written by the two open dialogs, which are handed
+// these buffers (the Open command in shell/, the Convert command in
+// output/, which also empties ChosenPath before its page dialog) ----
+extern char FileTitle[PathBufferSize];   // the chosen file's name; also the window title
+extern char ChosenPath[PathBufferSize];  // the full path chosen in either open dialog
+
+// ---- Dialog descriptions: filled here, given their owner window by
+// shell/main_window.cpp; the common dialogs update them in place, so each
+// opens with what it returned last time ----
+extern OPENFILENAMEA BmpOpenDialog;
+extern OPENFILENAMEA PdfOpenDialog;
+extern PRINTDLGA PrintDialog;
+extern DOCINFOA PrintDocInfo;
+extern CHOOSEFONTA FontDialog;
+extern LOGFONTA FontDialogChoice;  // the font dialog's LOGFONT: opened on CurrentFont, read back on OK
+
+// ---- The font and text colour of new entries: written by
+// entries/entry_style.cpp ----
+extern LOGFONTA CurrentFont;
+extern COLORREF CurrentTextColour;
+
+// ---- How new entries are placed: written by the mode commands
+// (shell/shell_commands.cpp) ----
+struct EntryModeFlags {
+    int leftJustified;   // 1 at start; 0 means right-justified
+    int verticalText;    // 0 at start
+};
+extern EntryModeFlags EntryModes;
+
+// ---- Settings: written by base/settings.cpp ----
+extern char StartupDirectory[PathBufferSize];
+extern char ResolutionText[5];    // up to four characters, empty when the settings file gave none
+
+// Shows `title` in the main window's title bar (the file title, or a formula).
+void ShowTitle(const char* title);
+
+#endif
