@@ -25,6 +25,11 @@
 #define IDM_HELP_FORMULAS   40026
 #define IDM_HELP_ABOUT      40006
 
+// Commands the program adds to the Edit menu when the window is created,
+// after the items of "FORMFILE"
+#define IDM_UNDO            40070
+#define IDM_REDO            40071
+
 // Controls of the conversion dialog "PDFTOBMP" (besides IDOK and IDCANCEL)
 #define IDC_RESOLUTION      1001
 #define IDC_BLACK_WHITE     1002

@@ -102,3 +102,12 @@ void ShowTitle(const char* title)
         return;
     SetWindowTextA(MainWindow, title);
 }
+
+int ShowMessage(const char* text, const char* caption, UINT type)
+{
+    HWND focus = GetFocus();
+    int answer = MessageBoxA(MainWindow, text, caption, type);
+    if (focus && IsWindow(focus))
+        SetFocus(focus);
+    return answer;
+}

@@ -29,7 +29,9 @@ extern SIZE ClientSize;           // right and bottom of the client rectangle at
 
 // ---- The chosen file: written by the two open dialogs, which are handed
 // these buffers (the Open command in shell/, the Convert command in
-// output/, which also empties ChosenPath before its page dialog) ----
+// output/, which also empties ChosenPath before its page dialog). The form
+// on screen, which reloads read again, is FormImage.formPath: a refused or
+// cancelled choice here never points changes at another file ----
 extern char FileTitle[PathBufferSize];   // the chosen file's name; also the window title
 extern char ChosenPath[PathBufferSize];  // the full path chosen in either open dialog
 
@@ -62,5 +64,10 @@ extern char ResolutionText[5];    // up to four characters, empty when the setti
 
 // Shows `title` in the main window's title bar (the file title, or a formula).
 void ShowTitle(const char* title);
+
+// A message box on the main window, with `type`'s buttons. When it closes
+// the keyboard focus goes back to the window that had it, such as the edit
+// box of an entry being typed (the system gives it to the main window).
+int ShowMessage(const char* text, const char* caption, UINT type);
 
 #endif

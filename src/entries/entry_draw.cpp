@@ -52,8 +52,7 @@ void LoadFormEntries()
     int records = ReadEntryFile();
     if (records < 0) {
         if (FormImage.EntriesOnlyMode)
-            MessageBoxA(MainWindow, "First you have to Open .bmp file\nTo enter or print entries on .bmp file",
-                        "Oops", MB_OK);
+            ShowMessage("First you have to Open .bmp file\nTo enter or print entries on .bmp file", "Oops", MB_OK);
     } else if (records > 0) {
         // A slot whose x is 0 does not stop the drawing: every record read
         // is drawn.
@@ -76,8 +75,18 @@ void LoadFormEntries()
 
 void ReloadForm()
 {
-    if (!LoadFormImage(ChosenPath))
+    if (LoadFormImage(FormImage.formPath)) {
+        SetScrollLimits(FormImage.width, FormImage.height);
+        LoadFormEntries();
         return;
-    SetScrollLimits(FormImage.width, FormImage.height);
-    LoadFormEntries();
+    }
+    if (!IsWindow(MainWindow))
+        return;   // a resource failure has ended the program
+    // The table follows the entry file even when the picture can't.
+    ReadEntryFile();
+    char text[PathBufferSize + 200];
+    wsprintfA(text, "The form's picture\n%s\ncould not be read again, so it may not show the entries as they "
+                    "are now stored.",
+              FormImage.formPath);
+    ShowMessage(text, NULL, MB_OK);
 }

@@ -30,8 +30,11 @@ uint32_t DrawEntry(int slot);
 // the first entry's font that of new entries.
 void LoadFormEntries();
 
-// Loads the form from the bitmap named by ChosenPath, then its entries. Every
-// open of a form and every change of the entry file ends here.
+// Loads the form on screen again (the bitmap the last successful open
+// loaded, whatever the open dialogs chose since), then its entries. Every
+// change of the entry file ends here. When the bitmap can't be read, the
+// table is still read again from the entry file, and the user is told that
+// the picture may be out of date.
 void ReloadForm();
 
 #endif

@@ -3,9 +3,10 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "entries/entry_changes.h"
 #include "entries/entry_draw.h"
+#include "entries/entry_history.h"
 #include "entries/entry_hover.h"
-#include "entries/formula.h"
 #include "view/form_image.h"
 
 bool rightButtonArmed = false;
@@ -16,6 +17,8 @@ HWND EntryEditBox = NULL;
 struct EntryEditFields {
     int pickedSlot = -1;        // -1: a new entry
     EntryRecord pickedRecord = {};   // the picked entry as it stood at the press
+    uint8_t pickedBytes[EntryRecordSize] = {};   // ...and as its entry file held it
+    char entryFile[PathBufferSize] = {};         // the entry file the edit belongs to, from the release
     COLORREF pickedColour = 0;
     bool editLeftJustified = true;
     int anchorX = 0, anchorY = 0;    // window point of the release
@@ -24,6 +27,7 @@ struct EntryEditFields {
     int typedLength = 0;
     SIZE typedExtent = {};           // of typedText in the view font
     bool keepInPlace = false;        // a picked entry goes back where it was
+    bool committing = false;         // a commit is under way further up the stack
     WNDPROC boxProcedure = nullptr;
 };
 static EntryEditFields Edit;
@@ -48,6 +52,11 @@ static HFONT MakeViewFont(int escapement)
     font.lfHeight = ViewFontHeight(font.lfHeight, ViewState.halfSize);
     font.lfEscapement = font.lfOrientation = escapement;
     return CreateFontIndirectA(&font);
+}
+
+static HFONT MakeVariantFont(PlacementVariant variant)
+{
+    return MakeViewFont(variant == VerticalVariant ? 900 : 0);
 }
 
 static void DrawMark(HDC dc, PlacementVariant variant, int px, int py)
@@ -83,6 +92,7 @@ void OnEntryPress(int wx, int wy)
         ShowTitle(FileTitle);
         Edit.pickedSlot = slot;
         Edit.pickedRecord = EntryTable[slot];
+        StoredRecordBytes(slot, Edit.pickedBytes);
         ApplyRecordFont(Edit.pickedRecord);
         Edit.pickedColour = CurrentTextColour;
         Edit.editLeftJustified = Edit.pickedRecord.rightJustified != 1;
@@ -104,6 +114,11 @@ static void OnEntryDrag(int x, int y)
     DrawView(dc);
     DrawMark(dc, CurrentVariant(), x, y);
     ReleaseDC(MainWindow, dc);
+}
+
+bool EntryPickHeld()
+{
+    return !boxOpen && Edit.pickedSlot >= 0 && rightButtonArmed && GetKeyState(VK_RBUTTON) < 0;
 }
 
 void OnPointerMove(WPARAM keys, int x, int y)
@@ -147,38 +162,52 @@ static void EndEdit()
     Edit.pickedSlot = -1;
     EntryEditBox = NULL;
     boxOpen = false;
+    EndEditStep();
 }
 
 static void CloseEntryBox()
 {
-    SendMessageA(EntryEditBox, WM_CLOSE, 0, 0);
+    if (EntryEditBox)
+        SendMessageA(EntryEditBox, WM_CLOSE, 0, 0);
     DestroyCaret();
+}
+
+static void RepaintWindow()
+{
+    InvalidateRect(MainWindow, NULL, FALSE);
+    UpdateWindow(MainWindow);
 }
 
 void OnEntryRelease(int wx, int wy)
 {
     if (boxOpen || !FormImage.imageLoaded || !rightButtonArmed)
         return;
-    if (Edit.pickedSlot < 0 && FirstFreeSlot() >= EntryTableSlots) {
+    if (Edit.pickedSlot < 0 && EntryCount >= EntryTableSlots) {
         rightButtonArmed = false;
-        MessageBoxA(MainWindow, "This form already holds 200 entries, as many as it can.\n"
-                                "Delete one before placing another.", NULL, MB_OK);
+        ShowMessage("This form already holds 200 entries, as many as it can.\n"
+                    "Delete one before placing another.", NULL, MB_OK);
         return;
     }
     Edit.anchorX = wx;
     Edit.anchorY = wy;
+    memcpy(Edit.entryFile, FormImage.entryFilePath, PathBufferSize);
+    // Open from here on: a message box of the reload below must not let
+    // another release start a second edit.
     boxOpen = true;
     if (Edit.pickedSlot >= 0) {
-        if (!RemoveEntryRecord(Edit.pickedSlot)) {
-            // The entry file could not be changed (the user has been told):
+        // Until the box echoes it, the text is the entry's own: an edit
+        // ended before that puts the entry back whole.
+        memcpy(Edit.typedText, Edit.pickedRecord.text, EntryTextSize);
+        if (!TakeOutEntry(Edit.entryFile, Edit.pickedSlot, Edit.pickedBytes)) {
+            // The entry file was left as it was (the user has been told):
             // the entry stays where it is, and nothing is edited.
             EndEdit();
             rightButtonArmed = false;
-            InvalidateRect(MainWindow, NULL, FALSE);
-            UpdateWindow(MainWindow);
+            RepaintWindow();
             return;
         }
-        ReloadForm();
+        if (!boxOpen || !IsWindow(MainWindow))
+            return;   // the edit was ended while the form was loaded again
         UseTextColour(Edit.pickedColour);
     }
     OpenEntryBox(Edit.pickedSlot >= 0 ? Edit.pickedRecord.text : "");
@@ -196,7 +225,7 @@ void OnEntryTextChanged()
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, CurrentTextColour);
     PlacementVariant variant = CurrentVariant();
-    HFONT font = MakeViewFont(variant == VerticalVariant ? 900 : 0);
+    HFONT font = MakeVariantFont(variant);
     HGDIOBJ previous = SelectObject(dc, font);
     Edit.typedLength = GetWindowTextA(EntryEditBox, Edit.typedText, EntryTextSize);
     Edit.typedText[Edit.typedLength] = 0;
@@ -218,11 +247,28 @@ void OnEntryTextChanged()
 
 // ---- ending an edit ----
 
-// The record the commit stores for the text typed, in the slot given.
-static EntryRecord CommittedRecord()
+// The typed text's extent in the view font of this moment: the zoom may
+// have changed since the last echo, and the record's size is scaled by the
+// zoom of this moment.
+static void MeasureTypedText()
 {
-    if (Edit.pickedSlot >= 0 && Edit.keepInPlace)
-        return Edit.pickedRecord;
+    HDC dc = GetDC(MainWindow);
+    HFONT font = MakeVariantFont(CurrentVariant());
+    HGDIOBJ previous = SelectObject(dc, font);
+    GetTextExtentPoint32A(dc, Edit.typedText, (int)strlen(Edit.typedText), &Edit.typedExtent);
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    ReleaseDC(MainWindow, dc);
+}
+
+// The stored bytes of the entry the commit stores.
+static void CommittedBytes(uint8_t bytes[EntryRecordSize])
+{
+    if (Edit.pickedSlot >= 0 && Edit.keepInPlace) {
+        memcpy(bytes, Edit.pickedBytes, EntryRecordSize);   // back as it was, byte for byte
+        return;
+    }
+    MeasureTypedText();
     NewEntryInput in = { Edit.typedText, Edit.typedExtent, Edit.anchorX, Edit.anchorY,
                          Edit.editLeftJustified, EntryModes.verticalText };
     EntryRecord r = NewEntryRecord(in, ViewState, CurrentFont, CurrentTextColour);
@@ -240,68 +286,92 @@ static EntryRecord CommittedRecord()
     // Column 0 would read as a free slot and hide every later entry.
     if (r.x == 0)
         r.x = 1;
-    return r;
+    EncodeEntryRecord(r, bytes);
 }
 
-// Stores the committed record: in the first free slot, appended to the
-// entry file and drawn. False when the file could not take it.
-static bool StoreRecord(const EntryRecord& record)
+// Stores what the box holds; an empty box stores nothing (for a picked
+// entry, which is out of its file, that deletes it).
+static bool StoreTypedEntry()
 {
-    int slot = FirstFreeSlot();
-    if (slot >= EntryTableSlots) {
-        // Only a form whose entry file holds more than 200 records gets here
-        // (a picked entry going back): the file keeps it, the table can't.
-        if (!AppendRecordToFile(record))
-            return false;
-        ShowEntryFileProblem("This form holds more than 200 entries. The entry is stored in its file,\n"
-                             "but only the first 200 entries are shown.");
+    if (!Edit.typedText[0])
         return true;
-    }
-    EntryTable[slot] = record;
-    if (!AppendEntryRecord(slot)) {
-        EntryTable[slot].x = 0;
+    uint8_t bytes[EntryRecordSize];
+    CommittedBytes(bytes);
+    return StoreEntry(Edit.entryFile, bytes, Edit.typedText);
+}
+
+bool CommitEntryEdit()
+{
+    if (Edit.committing)
+        return false;   // this edit is already being ended
+    Edit.committing = true;
+    bool stored = StoreTypedEntry();
+    Edit.committing = false;
+    if (!stored) {
+        // The edit goes on with the text as typed, so nothing is lost: the
+        // user can try again once the file is free, or press Esc.
+        if (EntryEditBox)
+            SetFocus(EntryEditBox);
+        UpdateWindow(MainWindow);
+        OnEntryTextChanged();
         return false;
     }
-    if (DrawEntry(slot) != FormulaError)
-        ReloadForm();   // every formula is evaluated again with the new one
+    CloseEntryBox();
+    SetFocus(MainWindow);
+    RepaintWindow();
+    EndEdit();
     return true;
 }
 
-void CommitEntryEdit()
-{
-    char typed[EntryTextSize];
-    memcpy(typed, Edit.typedText, EntryTextSize);
-    CloseEntryBox();
-    if (typed[0] && !StoreRecord(CommittedRecord())) {
-        ReportAppendFailure(typed);
-        // The edit goes on with the text as typed, so nothing is lost: the
-        // user can try again, or press Esc.
-        OpenEntryBox(typed);
-        return;
-    }
-    SetFocus(MainWindow);
-    InvalidateRect(MainWindow, NULL, FALSE);
-    UpdateWindow(MainWindow);
-    EndEdit();
-}
-
-void CancelEntryEdit()
+bool CancelEntryEdit()
 {
     if (!boxOpen)
-        return;
+        return true;
     if (Edit.pickedSlot >= 0) {
         Edit.keepInPlace = true;
-        CommitEntryEdit();
+        bool back = CommitEntryEdit();
         Edit.keepInPlace = false;
-        return;
+        return back;
     }
-    DestroyCaret();
-    SendMessageA(EntryEditBox, WM_CLOSE, 0, 0);
+    CloseEntryBox();
     HDC dc = GetDC(MainWindow);
     DrawView(dc);
     ReleaseDC(MainWindow, dc);
     SetFocus(MainWindow);
     EndEdit();
+    return true;
+}
+
+void EndEntryEditAtSessionEnd()
+{
+    if (!boxOpen)
+        return;
+    if (Edit.pickedSlot >= 0 && Edit.typedText[0])
+        SaveEntryAtSessionEnd(Edit.entryFile, Edit.pickedBytes);
+    CloseEntryBox();
+    EndEdit();
+}
+
+void OnUndoCommand()
+{
+    if (EntryPickHeld())
+        return;
+    if (!boxOpen) {
+        UndoEntryChange();
+        return;
+    }
+    // During an edit, undo ends it as Esc does; a moved entry then goes
+    // back to its own place in the file, not to the end.
+    bool picked = Edit.pickedSlot >= 0;
+    int made = EntryHistory.made;
+    if (CancelEntryEdit() && picked && EntryHistory.made != made)
+        UndoEntryChange();
+}
+
+void OnRedoCommand()
+{
+    if (!EntryPickHeld() && CancelEntryEdit())
+        RedoEntryChange();
 }
 
 // The box's keys: Enter and Tab store, Esc abandons a new entry or puts a

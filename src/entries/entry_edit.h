@@ -30,11 +30,28 @@ void OnPointerMove(WPARAM keys, int x, int y);
 // EN_CHANGE from the box: echo its text.
 void OnEntryTextChanged();
 
-// Ends an open edit without storing what was typed; a picked entry goes back
-// where it was. Callers test boxOpen first.
-void CancelEntryEdit();
+// A press picked an entry up and the right button still holds it: keys that
+// change the entries (Delete, undo, redo) wait until it is let go.
+bool EntryPickHeld();
 
-// Ends an open edit and stores the entry.
-void CommitEntryEdit();
+// Ends an open edit without storing what was typed; a picked entry goes back
+// into its entry file. True when no edit is open any more; false when the
+// picked entry could not be put back: the user has been told, the edit stays
+// open with the focus in its box, and the caller's command must not go on.
+bool CancelEntryEdit();
+
+// Ends an open edit and stores the entry. False, with the edit left open and
+// the user told, when the entry file could not take it.
+bool CommitEntryEdit();
+
+// Windows is ending: a picked entry goes back into its entry file without a
+// question, or, when that can't be, into the recovery file beside it.
+void EndEntryEditAtSessionEnd();
+
+// Edit, Undo (Ctrl+Z) and Redo (Ctrl+Y, Ctrl+Shift+Z). During an edit, undo
+// ends it as Esc does, putting a moved entry back at its own place in the
+// file; redo ends it as the other commands do, then redoes.
+void OnUndoCommand();
+void OnRedoCommand();
 
 #endif

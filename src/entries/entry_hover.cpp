@@ -2,7 +2,7 @@
 // bar while the pointer rests on it.
 #include "entries/entry_hover.h"
 
-#include "entries/entry_draw.h"
+#include "entries/entry_changes.h"
 #include "entries/entry_geometry.h"
 
 // Set when the pointer came onto an entry from outside all entries; the
@@ -36,6 +36,6 @@ void OnDeleteKey()
     if (EntryTable[0].x == 0)
         return;
     int slot = HitTestEntries(ViewState.offsetX + ViewState.pointerX, ViewState.offsetY + ViewState.pointerY);
-    if (slot >= 0 && RemoveEntryRecord(slot))
-        ReloadForm();
+    if (slot >= 0)
+        DeleteEntry(slot);
 }

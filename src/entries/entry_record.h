@@ -49,35 +49,23 @@ void EncodeEntryRecord(const EntryRecord& record, uint8_t bytes[EntryRecordSize]
 // the record.
 EntryRecord DecodeEntryRecord(const uint8_t bytes[EntryRecordSize]);
 
+// The open form's entries: slot i holds record i of its entry file. Scans
+// (hit tests, formula references) stop at the first slot whose x is 0.
 extern EntryRecord EntryTable[EntryTableSlots];
+
+// How many slots the last ReadEntryFile filled: the file's records, at most
+// 200. A new entry is stored as record EntryCount and so shows in that slot.
+extern int EntryCount;
 
 // Empties the table and reads the entry file into it: the first 200 records
 // (records after them stay in the file but not in the table). Returns the
 // number read, or -1 when the file is missing or held open elsewhere.
+// The table follows the file: it is read again after every change.
 int ReadEntryFile();
 
-// The first slot whose x is 0, or EntryTableSlots when every slot is in use.
-int FirstFreeSlot();
-
-// Appends the slot's record to the entry file, creating the file if needed.
-// False when it could not be written whole; the file then holds no part of it.
-bool AppendEntryRecord(int slot);
-
-// Appends one record to the entry file, as AppendEntryRecord does.
-bool AppendRecordToFile(const EntryRecord& record);
-
-// The message telling that an entry, whose text it shows, could not be stored.
-void ReportAppendFailure(const char* entryText);
-
-// Shows a problem with the entry file to the user: a message box on the
-// main window. Tests put their own function here.
-extern void (*ShowEntryFileProblem)(const char* text);
-
-// Rewrites the entry file without record `index`. The rewrite goes to a file
-// beside the entry file that replaces it in one step; if anything fails, the
-// entry file stays as it was and the user is told. Returns whether the
-// record was removed; the caller then reloads the form (ReloadForm).
-bool RemoveEntryRecord(int index);
+// The 160 bytes of a slot exactly as they were read from the entry file, so
+// a change can check that the file still holds that record at that place.
+void StoredRecordBytes(int slot, uint8_t bytes[EntryRecordSize]);
 
 // ---- the font and colour of new entries: CurrentFont and
 // CurrentTextColour change only through these ----

@@ -160,7 +160,7 @@ static bool LocateGhostscript()
 
 static void Report(const char* text, const char* caption)
 {
-    MessageBoxA(MainWindow, text, caption, MB_OK);
+    ShowMessage(text, caption, MB_OK);
 }
 
 static void ReportLineTooLong()

@@ -103,8 +103,8 @@ static void PrintOnPrinter(HDC printer, double scannerDpi)
 
 void OnPrint()
 {
-    if (boxOpen)
-        CancelEntryEdit();
+    if (!CancelEntryEdit())
+        return;
     LoadFormEntries();
     double scannerDpi = ReportScannerResolution();
     if (!PrintDlgA(&PrintDialog))

@@ -1,5 +1,5 @@
 // The menu commands: one call per command id.
-#include "entries/entry_draw.h"
+#include "entries/entry_changes.h"
 #include "entries/entry_edit.h"
 #include "output/convert.h"
 #include "output/print.h"
@@ -11,34 +11,39 @@
 #include "view/view_state.h"
 
 // Both Open commands: 40040 shows the form with its entries, 40041 blanks
-// it. A cancelled dialog still leaves the size and mode chosen.
+// it. A cancelled dialog still leaves the size and mode chosen. An entry
+// being edited is ended first; if a picked entry can't go back into its
+// file, nothing else happens, so it can never land in another form's file.
 static void OnOpenForm(bool entriesOnly)
 {
+    if (!CancelEntryEdit())
+        return;
     if (!entriesOnly)
         StartAtHalfSize();
     SetEntriesOnlyMode(entriesOnly);
-    if (boxOpen)
-        CancelEntryEdit();
     if (!GetOpenFileNameA(&BmpOpenDialog))
         return;
     ResetViewOrigin();
     UseTextColour(RGB(0, 0, 0));
-    ReloadForm();
+    OpenForm(ChosenPath);
 }
 
 // Convert .pdf to .bmp: Ghostscript makes the pages, then the user picks
-// one, as with the first Open command.
+// one, as with the first Open command. Its own dialogs leave an entry being
+// typed alone, and give the keyboard back to it.
 static void OnConvert()
 {
+    HWND focus = GetFocus();
     if (ConvertPdf())
         OnOpenForm(false);
+    else if (focus && IsWindow(focus))
+        SetFocus(focus);
 }
 
 static void OnExit()
 {
-    if (boxOpen)
-        CancelEntryEdit();
-    SendMessageA(MainWindow, WM_CLOSE, 0, 0);
+    if (CancelEntryEdit())
+        SendMessageA(MainWindow, WM_CLOSE, 0, 0);
 }
 
 void OnCommand(int id)
@@ -62,6 +67,8 @@ void OnCommand(int id)
     case IDM_HELP_FORMULAS: OnHelpBox("Formula Help", FormulaText); break;
     case IDM_HELP_ABOUT: OnHelpBox("Scrivelander", AboutText); break;
     case IDM_EDIT_HELP: OnHelpBox("Edit Help", EditHelpText); break;
+    case IDM_UNDO: OnUndoCommand(); break;
+    case IDM_REDO: OnRedoCommand(); break;
     }
     // Every command, whatever it did, disarms the right button: a placement
     // needs a press after the last command.

@@ -20,8 +20,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return 0;
 
     Instance = instance;
-    CreateWindowExA(0, "Scrivelander", FileTitle, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                    0, 0, 0, 0, NULL, NULL, instance, NULL);
+    if (!CreateWindowExA(0, "Scrivelander", FileTitle, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                         0, 0, 0, 0, NULL, NULL, instance, NULL)) {
+        // Without a window no message would ever end the loop below.
+        MessageBoxA(NULL, "Scrivelander could not create its window and has to end.", NULL, MB_OK);
+        return 1;
+    }
     PreviousWindow = GetWindow(MainWindow, GW_HWNDNEXT);
     ShowWindow(MainWindow, SW_SHOWMAXIMIZED);
     UpdateWindow(MainWindow);

@@ -10,6 +10,26 @@
 #include "view/form_image.h"
 #include "view/view_state.h"
 
+// The Edit pop-up: the one holding Edit Help.
+static HMENU EditMenuOf(HMENU menuBar)
+{
+    for (int i = 0; i < GetMenuItemCount(menuBar); i++) {
+        HMENU popup = GetSubMenu(menuBar, i);
+        if (popup && GetMenuState(popup, IDM_EDIT_HELP, MF_BYCOMMAND) != (UINT)-1)
+            return popup;
+    }
+    return NULL;
+}
+
+void AddUndoItems(HMENU menuBar)
+{
+    HMENU edit = EditMenuOf(menuBar);
+    if (!edit)
+        return;
+    AppendMenuA(edit, MF_STRING, IDM_UNDO, "&Undo\tCtrl+Z");
+    AppendMenuA(edit, MF_STRING, IDM_REDO, "&Redo\tCtrl+Y");
+}
+
 // What is known only once the window exists; every other start value is
 // set where the state is defined.
 static void OnCreate(HWND window)
@@ -21,6 +41,7 @@ static void OnCreate(HWND window)
     MainMenu = GetMenu(window);
     CheckMenuItem(MainMenu, IDM_LEFT_JUSTIFIED, MF_CHECKED);
     CheckMenuItem(MainMenu, IDM_HORIZONTAL, MF_CHECKED);
+    AddUndoItems(MainMenu);
     BmpOpenDialog.hwndOwner = window;
     PdfOpenDialog.hwndOwner = window;
     PrintDialog.hwndOwner = window;
@@ -50,9 +71,9 @@ static void OnSize()
 static void OnClose()
 {
     // However the window is closed, an open edit is ended first, so a picked
-    // entry goes back into its entry file.
-    if (boxOpen)
-        CancelEntryEdit();
+    // entry goes back into its entry file; while it can't, the window stays.
+    if (!CancelEntryEdit())
+        return;
     ReleaseFormImage();
     DestroyWindow(MainWindow);
 }
@@ -76,12 +97,29 @@ static void OnMouseMove(WPARAM keys, LPARAM lParam)
     OnPointerMove(keys, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
 }
 
-// The Windows session ends without WM_CLOSE: an open edit is ended so a
-// picked entry goes back into its entry file.
+// The Windows session ends without WM_CLOSE and nothing can be asked: a
+// picked entry goes back into its entry file, or into a recovery file.
 static void OnEndSession(WPARAM ending)
 {
-    if (ending && boxOpen)
-        CancelEntryEdit();
+    if (ending)
+        EndEntryEditAtSessionEnd();
+}
+
+// A picked entry held by the right button is out of reach of Delete.
+static void OnDelete()
+{
+    if (!EntryPickHeld())
+        OnDeleteKey();
+}
+
+// Ctrl+Z undoes; Ctrl+Y and Ctrl+Shift+Z redo. In the edit box these keys
+// are the box's own.
+static void OnUndoKeys(int key)
+{
+    if (GetKeyState(VK_CONTROL) >= 0 || GetKeyState(VK_MENU) < 0)
+        return;
+    bool redo = key == 'Y' || GetKeyState(VK_SHIFT) < 0;
+    SendMessageA(MainWindow, WM_COMMAND, redo ? IDM_REDO : IDM_UNDO, 0);
 }
 
 // The keys of the main window; every other key is swallowed.
@@ -95,8 +133,10 @@ static void OnKeyDown(int key)
     case VK_DOWN: OnArrowKey(key); break;
     case VK_OEM_PLUS: ZoomIn(); break;
     case VK_OEM_MINUS: ZoomOut(); break;
-    case VK_DELETE: OnDeleteKey(); break;
+    case VK_DELETE: OnDelete(); break;
     case VK_F1: SendMessageA(MainWindow, WM_COMMAND, IDM_HELP_USING, 0); break;
+    case 'Z':
+    case 'Y': OnUndoKeys(key); break;
     }
 }
 

@@ -50,8 +50,7 @@ void OnModeCommand(int id)
 {
     ModeOutcome outcome = ModesAfterCommand(EntryModes, id);
     if (outcome.refused) {
-        MessageBoxA(MainWindow, "I didn't write any right-justified vertical entry routines.",
-                    "Sorry", MB_OK);
+        ShowMessage("I didn't write any right-justified vertical entry routines.", "Sorry", MB_OK);
         return;
     }
     EntryModes = outcome.modes;
@@ -63,8 +62,8 @@ void OnModeCommand(int id)
 // keep their own font.
 void OnFont()
 {
-    if (boxOpen)
-        CancelEntryEdit();
+    if (!CancelEntryEdit())
+        return;
     FontDialogChoice = CurrentFont;
     if (!ChooseFontA(&FontDialog))
         return;
@@ -75,9 +74,6 @@ void OnFont()
 
 void OnHelpBox(const char* caption, const char* text)
 {
-    if (boxOpen)
-        CancelEntryEdit();
-    HWND savedFocus = GetFocus();
-    MessageBoxA(MainWindow, text, caption, MB_OK);
-    SetFocus(savedFocus);
+    if (CancelEntryEdit())
+        ShowMessage(text, caption, MB_OK);
 }

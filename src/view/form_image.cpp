@@ -18,7 +18,7 @@ void EntryFilePathOf(const char* path, char entryPath[PathBufferSize])
 
 static void ShowLoadMessage(const char* text)
 {
-    MessageBoxA(MainWindow, text, NULL, MB_OK);
+    ShowMessage(text, NULL, MB_OK);
 }
 
 // The message boxes of a failed resource end the program.
@@ -195,6 +195,11 @@ bool LoadFormImage(const char* path)
 
     if (!reuse && !SelectNewImage())
         return false;
-    EntryFilePathOf(path, FormImage.entryFilePath);
+    if (path != FormImage.formPath) {
+        size_t length = strnlen(path, PathBufferSize - 1);
+        memcpy(FormImage.formPath, path, length);
+        FormImage.formPath[length] = 0;
+    }
+    EntryFilePathOf(FormImage.formPath, FormImage.entryFilePath);
     return true;
 }

@@ -25,6 +25,7 @@ struct FormImageFields {
     bool imageLoaded;                // some load has passed the header check
     bool EntriesOnlyMode;            // the picture is blanked so only entries show and print
     unsigned version;                // changes whenever the pixels change
+    char formPath[PathBufferSize];   // the bitmap on screen: every reload reads it again
     char entryFilePath[PathBufferSize];
 };
 
@@ -32,10 +33,11 @@ extern FormImageFields FormImage;
 
 // Reads the bitmap at `path` into the form image (the first load, and every
 // reload after the entries change), sets the window's title to FileTitle and
-// derives the entry file's path. Returns true when the form image holds the
-// picture; false when the file was refused (the previous picture stays, and
-// the user has been told, except for a file that can't be opened) or when
-// a resource failure has ended the program.
+// records `path` as the form on screen with its entry file's path. Returns
+// true when the form image holds the picture; false when the file was
+// refused (the previous picture, form path and entry file path stay, and the
+// user has been told, except for a file that can't be opened) or when a
+// resource failure has ended the program.
 bool LoadFormImage(const char* path);
 
 // Releases the DIB section, memory device context and header block.

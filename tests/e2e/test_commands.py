@@ -143,10 +143,10 @@ def mode_step(app, command, refused):
 
 
 # Check marks in the Edit menu: Edit Help, Left-justified, Right-justified,
-# Horizontal, Vertical.
-LEFT_HORIZONTAL = [False, True, False, True, False]
-RIGHT_HORIZONTAL = [False, False, True, True, False]
-LEFT_VERTICAL = [False, True, False, False, True]
+# Horizontal, Vertical, then Undo and Redo, which never carry one.
+LEFT_HORIZONTAL = [False, True, False, True, False, False, False]
+RIGHT_HORIZONTAL = [False, False, True, True, False, False, False]
+LEFT_VERTICAL = [False, True, False, False, True, False, False]
 
 MODE_STEPS = [
     (IDM_RIGHT, False, RIGHT_HORIZONTAL),

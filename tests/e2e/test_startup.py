@@ -79,8 +79,9 @@ def test_restoring_after_minimising_puts_the_window_back_over_the_work_area(app)
 
 
 def edit_menu_check_rows(app):
-    """Opens the Edit menu and tells, for each of its five items, whether a
-    check mark shows in the margin left of the text."""
+    """Opens the Edit menu and tells, for each of its items (the five of the
+    resource, then Undo and Redo), whether a check mark shows in the margin
+    left of the text."""
     before = app.s.screenshot_screen()
     # Clicked open, the menu highlights none of its items.
     dx, dy = app.desk()
@@ -118,8 +119,8 @@ def edit_menu_check_rows(app):
 
 def test_left_justified_and_horizontal_are_checked_at_start(app):
     marks = edit_menu_check_rows(app)
-    # Edit Help, Left-justified, Right-justified, Horizontal, Vertical.
-    assert marks == [False, True, False, True, False], marks
+    # Edit Help, Left-justified, Right-justified, Horizontal, Vertical, Undo, Redo.
+    assert marks == [False, True, False, True, False, False, False], marks
 
 
 def test_close_box_ends_with_exit_code_0(app):

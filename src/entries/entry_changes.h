@@ -1,0 +1,43 @@
+// Every change the user makes to the entries: it is made in the entry file
+// (entries/entry_file), kept for undo and redo (entries/entry_history), and
+// followed by reading the file again, so the table and the picture show the
+// file as it is. A change names the record it acts on by its bytes and its
+// place in the file, and is refused when the file holds something else there.
+#ifndef SCRIVELANDER_ENTRY_CHANGES_H
+#define SCRIVELANDER_ENTRY_CHANGES_H
+
+#include "entries/entry_record.h"
+
+// Opens the form at `path` with its entries. A form that loads starts a
+// history of its own, and the user is told of entries saved for it when
+// Windows ended. False when the file was refused: the form on screen, and
+// the entry file that changes go to, stay as they were.
+bool OpenForm(const char* path);
+
+// The Delete key: takes the entry of a table slot out of the entry file.
+void DeleteEntry(int slot);
+
+// The release on a picked entry: takes its record (the bytes read into the
+// table, at position `slot`) out of the entry file at `path` while it is
+// edited. Its changes up to EndEditStep make one step. False, with the user
+// told, when the file could not be changed.
+bool TakeOutEntry(const char* path, int slot, const uint8_t record[EntryRecordSize]);
+
+// Stores a record after the last one of the entry file at `path` and shows
+// it. False, with the entry's text in a message, when the file can't take it.
+bool StoreEntry(const char* path, const uint8_t record[EntryRecordSize], const char* entryText);
+
+// An edit has ended: what it changed is one step.
+void EndEditStep();
+
+// Windows is ending and nothing can be asked: the record goes back into its
+// entry file if it can, and otherwise into the recovery file beside it.
+void SaveEntryAtSessionEnd(const char* path, const uint8_t record[EntryRecordSize]);
+
+// Puts the entry file back as it was before the last change, or as it was
+// after the change undone last. Refused, with a message, when the file is
+// no longer as that change left it.
+void UndoEntryChange();
+void RedoEntryChange();
+
+#endif

@@ -1,0 +1,284 @@
+#include "entries/entry_file.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+void FreeEntryFileBytes(EntryFileBytes& bytes)
+{
+    free(bytes.data);
+    bytes.data = NULL;
+    bytes.size = 0;
+    bytes.exists = false;
+}
+
+bool SameEntryFileBytes(const EntryFileBytes& a, const EntryFileBytes& b)
+{
+    if (a.exists != b.exists)
+        return false;
+    if (!a.exists)
+        return true;
+    return a.size == b.size && (a.size == 0 || memcmp(a.data, b.data, a.size) == 0);
+}
+
+// An existing file's content of `size` bytes, not yet filled in.
+static bool Allocate(EntryFileBytes& bytes, uint32_t size)
+{
+    bytes.exists = true;
+    bytes.size = size;
+    bytes.data = size ? (uint8_t*)malloc(size) : NULL;
+    return size == 0 || bytes.data != NULL;
+}
+
+static void CopyInto(uint8_t* to, const uint8_t* from, uint32_t count)
+{
+    if (count)
+        memcpy(to, from, count);
+}
+
+// ---- the changes, as functions of values ----
+
+static EntryChangeOutcome PlanRemoval(const EntryFileBytes& current, int index, const uint8_t* record,
+                                      EntryFileBytes& after)
+{
+    uint32_t whole = current.exists ? current.size / EntryRecordSize * EntryRecordSize : 0;
+    if (index < 0 || (uint32_t)index >= whole / EntryRecordSize)
+        return RecordNotThere;
+    uint32_t at = (uint32_t)index * EntryRecordSize;
+    if (memcmp(current.data + at, record, EntryRecordSize) != 0)
+        return RecordNotThere;
+    if (!Allocate(after, whole - EntryRecordSize))
+        return NotEnoughMemory;
+    CopyInto(after.data, current.data, at);
+    CopyInto(after.data + at, current.data + at + EntryRecordSize, whole - at - EntryRecordSize);
+    return ChangeMade;
+}
+
+static EntryChangeOutcome PlanAppend(const EntryFileBytes& current, const uint8_t* record, EntryFileBytes& after)
+{
+    uint32_t whole = current.exists ? current.size / EntryRecordSize * EntryRecordSize : 0;
+    if (whole + EntryRecordSize > MaxEntryFileBytes)
+        return FileTooLarge;
+    if (!Allocate(after, whole + EntryRecordSize))
+        return NotEnoughMemory;
+    CopyInto(after.data, current.data, whole);
+    memcpy(after.data + whole, record, EntryRecordSize);
+    return ChangeMade;
+}
+
+static EntryChangeOutcome PlanRestore(const EntryFileBytes& current, const EntryFileBytes& expected,
+                                      const EntryFileBytes& content, EntryFileBytes& after)
+{
+    if (!SameEntryFileBytes(current, expected))
+        return ChangedElsewhere;
+    if (!content.exists)
+        return ChangeMade;   // there was no entry file: `after` says so
+    if (!Allocate(after, content.size))
+        return NotEnoughMemory;
+    CopyInto(after.data, content.data, content.size);
+    return ChangeMade;
+}
+
+EntryChangeOutcome PlanEntryFileChange(const EntryFileBytes& current, const EntryFileChange& change,
+                                       EntryFileBytes& after)
+{
+    after = EntryFileBytes();
+    EntryChangeOutcome outcome = RecordNotThere;
+    switch (change.kind) {
+    case RemoveRecordChange: outcome = PlanRemoval(current, change.index, change.record, after); break;
+    case AppendRecordChange: outcome = PlanAppend(current, change.record, after); break;
+    case RestoreChange: outcome = PlanRestore(current, *change.expected, *change.content, after); break;
+    }
+    if (outcome != ChangeMade)
+        FreeEntryFileBytes(after);
+    return outcome;
+}
+
+// ---- on disk ----
+
+// The temporary file beside the entry file, so that the rename that
+// replaces the entry file never crosses volumes.
+static bool TemporaryPathBeside(const char* entryPath, char temporary[PathBufferSize])
+{
+    const char* slash = strrchr(entryPath, '\\');
+    size_t folder = slash ? (size_t)(slash - entryPath + 1) : 0;
+    static const char name[] = "SCRV.tmp";
+    if (folder + sizeof name > PathBufferSize)
+        return false;
+    memcpy(temporary, entryPath, folder);
+    memcpy(temporary + folder, name, sizeof name);
+    return true;
+}
+
+static EntryChangeOutcome ReadWholeFile(HANDLE file, EntryFileBytes& bytes)
+{
+    DWORD size = GetFileSize(file, NULL);
+    if (size == INVALID_FILE_SIZE)
+        return FileUnreadable;
+    if (size > MaxEntryFileBytes)
+        return FileTooLarge;
+    if (!Allocate(bytes, size)) {
+        FreeEntryFileBytes(bytes);
+        return NotEnoughMemory;
+    }
+    DWORD got = 0;
+    if (size && (!ReadFile(file, bytes.data, size, &got, NULL) || got != size)) {
+        FreeEntryFileBytes(bytes);
+        return FileUnreadable;
+    }
+    return ChangeMade;
+}
+
+static EntryChangeOutcome WriteTemporary(const char* temporary, const EntryFileBytes& content)
+{
+    HANDLE copy = CreateFileA(temporary, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (copy == INVALID_HANDLE_VALUE)
+        return CopyNotMade;
+    DWORD written = 0;
+    bool whole = (content.size == 0 || (WriteFile(copy, content.data, content.size, &written, NULL) &&
+                                        written == content.size)) &&
+                 FlushFileBuffers(copy);
+    CloseHandle(copy);
+    if (!whole) {
+        DeleteFileA(temporary);
+        return CopyNotWritten;
+    }
+    return ChangeMade;
+}
+
+// The written copy takes the entry file's place; content that says there
+// is no entry file (an undo back to before the first entry) removes it.
+static EntryChangeOutcome PutInPlace(const char* temporary, const char* path, bool exists)
+{
+    if (!exists)
+        return DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND ? ChangeMade : NotReplaced;
+    if (MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return ChangeMade;
+    DeleteFileA(temporary);
+    return NotReplaced;
+}
+
+static void HandOver(EntryFileBytes& bytes, EntryFileBytes* to)
+{
+    if (to) {
+        *to = bytes;
+        bytes = EntryFileBytes();
+    } else {
+        FreeEntryFileBytes(bytes);
+    }
+}
+
+EntryChangeOutcome ChangeEntryFile(const char* path, const EntryFileChange& change, EntryFileBytes* before,
+                                   EntryFileBytes* after)
+{
+    char temporary[PathBufferSize];
+    if (!TemporaryPathBeside(path, temporary))
+        return PathTooLong;
+    EntryFileBytes current = EntryFileBytes();
+    // Held without sharing from the check until its replacement is ready,
+    // so no other program changes it in between.
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+            return FileInUse;
+    } else {
+        EntryChangeOutcome read = ReadWholeFile(file, current);
+        if (read != ChangeMade) {
+            CloseHandle(file);
+            return read;
+        }
+    }
+    EntryFileBytes next = EntryFileBytes();
+    EntryChangeOutcome outcome = PlanEntryFileChange(current, change, next);
+    if (outcome == ChangeMade && next.exists)
+        outcome = WriteTemporary(temporary, next);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    if (outcome == ChangeMade)
+        outcome = PutInPlace(temporary, path, next.exists);
+    if (outcome != ChangeMade) {
+        FreeEntryFileBytes(current);
+        FreeEntryFileBytes(next);
+        return outcome;
+    }
+    HandOver(current, before);
+    HandOver(next, after);
+    return ChangeMade;
+}
+
+// ---- telling the user ----
+
+const char* RefusalReason(EntryChangeOutcome outcome)
+{
+    switch (outcome) {
+    case ChangeMade: return "";
+    case RecordNotThere:
+        return "The entry is no longer at its place in the file; another program may have changed it.\n"
+               "The form now shows the file as it is.";
+    case ChangedElsewhere: return "It was changed by another program since then.";
+    case FileInUse: return "It is in use by another program, or it can't be opened.";
+    case FileUnreadable: return "It could not be read whole.";
+    case FileTooLarge: return "It is too large to be an entry file.";
+    case NotEnoughMemory: return "There is not enough memory to change it.";
+    case PathTooLong: return "Its folder's path is too long.";
+    case CopyNotMade: return "A new copy of it can't be made in its folder.";
+    case CopyNotWritten: return "Its new copy could not be written whole.";
+    case NotReplaced: return "It can't be replaced: it may be in use or read-only.";
+    }
+    return "";
+}
+
+static void ShowInMessageBox(const char* text)
+{
+    ShowMessage(text, NULL, MB_OK);
+}
+
+void (*ShowEntryFileProblem)(const char* text) = ShowInMessageBox;
+
+void ReportStoreFailure(const char* entryText, const char* path)
+{
+    // The entry's own text is in the message, so it is never lost unseen.
+    char text[PathBufferSize + EntryTextSize + 200];
+    wsprintfA(text, "The entry \"%s\" could not be stored in\n%s\n\nThe file may be in use by another program, "
+                    "read-only, or on a full disk.",
+              entryText, path);
+    ShowEntryFileProblem(text);
+}
+
+void ReportChangeRefused(EntryChangeOutcome outcome, const char* path)
+{
+    char text[PathBufferSize + 300];
+    wsprintfA(text, "The entries could not be changed; %s is as it was.\n\n%s", path, RefusalReason(outcome));
+    ShowEntryFileProblem(text);
+}
+
+// ---- the recovery file ----
+
+bool RecoveryPathOf(const char* entryPath, char recoveryPath[PathBufferSize])
+{
+    static const char suffix[] = ".recovered";
+    size_t length = strnlen(entryPath, PathBufferSize);
+    if (length + sizeof suffix > PathBufferSize)
+        return false;
+    memcpy(recoveryPath, entryPath, length);
+    memcpy(recoveryPath + length, suffix, sizeof suffix);
+    return true;
+}
+
+bool AppendToRecoveryFile(const char* entryPath, const uint8_t record[EntryRecordSize])
+{
+    char path[PathBufferSize];
+    if (!RecoveryPathOf(entryPath, path))
+        return false;
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    bool ok = SetFilePointer(file, 0, NULL, FILE_END) != INVALID_SET_FILE_POINTER &&
+              WriteFile(file, record, EntryRecordSize, &written, NULL) && written == (DWORD)EntryRecordSize &&
+              FlushFileBuffers(file);
+    CloseHandle(file);
+    return ok;
+}

@@ -1,0 +1,90 @@
+// The entry file as a whole, and the one way it is changed: its content is
+// read with the file held open, checked against what the change was meant
+// for, and the new content goes to a temporary file beside it that replaces
+// it in one step. A change that can't be made leaves the file byte for byte
+// as it was.
+#ifndef SCRIVELANDER_ENTRY_FILE_H
+#define SCRIVELANDER_ENTRY_FILE_H
+
+#include <stdint.h>
+
+#include "entries/entry_record.h"
+
+// The whole content of an entry file, or the fact that there is none.
+struct EntryFileBytes {
+    bool exists;
+    uint32_t size;
+    uint8_t* data;   // `size` bytes on the heap; NULL when size is 0
+};
+
+// Far more than the 200 records a form shows; a longer file is not changed.
+const uint32_t MaxEntryFileBytes = 1024 * 1024;
+
+void FreeEntryFileBytes(EntryFileBytes& bytes);
+bool SameEntryFileBytes(const EntryFileBytes& a, const EntryFileBytes& b);
+
+// What a change does to the file.
+enum EntryChangeKind {
+    RemoveRecordChange,    // take out the record `record` at position `index`
+    AppendRecordChange,    // add `record` after the last whole record
+    RestoreChange,         // the file holds `expected`: give it `content` (undo, redo)
+};
+
+struct EntryFileChange {
+    EntryChangeKind kind;
+    int index;
+    const uint8_t* record;              // EntryRecordSize bytes
+    const EntryFileBytes* expected;
+    const EntryFileBytes* content;
+};
+
+enum EntryChangeOutcome {
+    ChangeMade,
+    RecordNotThere,        // the file no longer holds that record at that place
+    ChangedElsewhere,      // the file is not as the step left it
+    FileInUse,             // it can't be opened: another program has it, or it is locked
+    FileUnreadable,
+    FileTooLarge,
+    NotEnoughMemory,
+    PathTooLong,
+    CopyNotMade,           // the temporary file can't be created
+    CopyNotWritten,
+    NotReplaced,           // the temporary file can't take the entry file's place
+};
+
+// What the file's content becomes with the change, as a function of its
+// content now: `after` (allocated; the caller frees it) and ChangeMade, or
+// why the change can't be made (`after` is then empty). A removal and an
+// append keep the whole records and drop a torn tail.
+EntryChangeOutcome PlanEntryFileChange(const EntryFileBytes& current, const EntryFileChange& change,
+                                       EntryFileBytes& after);
+
+// Makes the change to the entry file at `path`. When it was made, `before`
+// and `after` (either may be NULL) receive the content before and after it,
+// which the caller then owns.
+EntryChangeOutcome ChangeEntryFile(const char* path, const EntryFileChange& change, EntryFileBytes* before,
+                                   EntryFileBytes* after);
+
+// Why a change was not made, in a sentence for the user.
+const char* RefusalReason(EntryChangeOutcome outcome);
+
+// Shows a problem with the entry file to the user: a message box on the
+// main window. Tests put their own function here.
+extern void (*ShowEntryFileProblem)(const char* text);
+
+// The message telling that an entry, whose text it shows, could not be stored.
+void ReportStoreFailure(const char* entryText, const char* path);
+
+// The message telling that the entry file at `path` was left as it was.
+void ReportChangeRefused(EntryChangeOutcome outcome, const char* path);
+
+// ---- the recovery file: entries that could not be put back when Windows
+// ended, kept beside the entry file as plain records (form.dta.recovered) ----
+
+// False when the name would not fit a path.
+bool RecoveryPathOf(const char* entryPath, char recoveryPath[PathBufferSize]);
+
+// Adds one record to the end of the recovery file, creating it if needed.
+bool AppendToRecoveryFile(const char* entryPath, const uint8_t record[EntryRecordSize]);
+
+#endif
