@@ -67,6 +67,24 @@ def test_after_a_refused_open_deletes_act_on_the_form_on_screen(ctx):
     assert texts(ctx) == ["Charlie"]
 
 
+def test_when_the_picture_cant_be_read_again_the_table_still_follows_the_file(ctx):
+    dta = [record(400, 300, "Alpha"), record(400, 500, "Bravo"), record(400, 700, "Charlie")]
+    app = open_form(ctx, dta=dta, full_size=True)
+    holder = hold(ctx, "form.bmp")
+    delete_at(app, 420, 310)
+    caption, text = app.wait_msgbox()
+    assert "could not be read again" in text and harness.windows_path(ctx.path("form.bmp")) in text, text
+    app.dismiss_msgbox()
+    assert texts(ctx) == ["Bravo", "Charlie"]
+    delete_at(app, 420, 310)                              # Alpha still shows, but is gone from the table
+    assert app.msgbox() is None
+    assert texts(ctx) == ["Bravo", "Charlie"]
+    delete_at(app, 420, 710)
+    app.dismiss_msgbox()
+    assert texts(ctx) == ["Bravo"]
+    holder.kill()
+
+
 def test_a_new_entry_after_an_x0_record_never_removes_that_record(ctx):
     dta = [record(400, 300, "Alpha"), record(0, 500, "Zero"), record(400, 700, "Charlie")]
     app = open_form(ctx, dta=dta, full_size=True)
@@ -111,22 +129,45 @@ def test_commands_wait_while_a_picked_entry_cant_go_back(ctx):
 
 
 def test_opening_another_form_waits_while_a_picked_entry_cant_go_back(ctx):
-    dta = [record(400, 300, "Mine")]
-    app = open_form(ctx, dta=dta, full_size=True)
+    pdf = ghostscript.make_pdf(ctx.path("pdfs", "Other.pdf"), 1)
     white_form(ctx, "other.bmp")
-    place(app, 700, 600, None, key=None, drag_from=(420, 310))
-    holder = hold(ctx, "form.dta")
-    app.post_command(40040)
-    assert '"Mine" could not be stored' in app.wait_msgbox()[1]
-    app.dismiss_msgbox()
-    app.sync()
-    assert app.dialogs() == []                            # no open dialog
-    holder.kill()
-    app.key("Return")
-    app.sync()
-    assert placed(ctx) == [("Mine", 700, 600)]
-    assert dta_bytes(ctx, "other.dta") is None
-    assert app.title() == "form.bmp"
+    with ghostscript.Folders() as gs:
+        gs.install("gs9.05")
+        app = open_form(ctx, dta=[record(400, 300, "Mine")], full_size=True)
+        at = (420, 310)
+        for command, x in [("open", 700), ("convert", 900)]:
+            place(app, x, 600, None, key=None, drag_from=at)
+            holder = hold(ctx, "form.dta")
+            if command == "open":
+                app.post_command(40040)
+            else:
+                # The conversion's own dialogs come first; the page dialog
+                # that would follow them does not.
+                app.post_command(ghostscript.IDM_CONVERT_PDF)
+                harness.wait_until(lambda: app.foreground()[0] == "Open .pdf file", 10, what="the .pdf dialog")
+                ghostscript.choose_file(app, pdf, "Open .pdf file")
+                ghostscript.wait_conversion_dialog(app)
+                ghostscript.set_resolution(app, "72")
+                ghostscript.press(app, "OK")
+                gs.wait_runs("gs9.05", 1)
+            assert '"Mine" could not be stored' in app.wait_msgbox()[1], command
+            if command == "convert":
+                # Under Wine the console program took the activation away: the
+                # user clicks the box's caption first.
+                box = app.wait_dialog(5, lambda d: d.text is not None)
+                app.click_screen(box.rect[0] + 40, box.rect[1] + 8)
+            app.dismiss_msgbox()
+            app.sync()
+            assert app.dialogs() == [], command               # no open dialog
+            holder.kill()
+            harness.wait_until(lambda: app.focus()[1] == "Edit", 5, what="the keyboard back in the entry")
+            app.key("Return")
+            app.sync()
+            assert placed(ctx) == [("Mine", x, 600)], command
+            assert app.title() == "form.bmp"
+            at = (x + 20, 610)
+        assert dta_bytes(ctx, "other.dta") is None
+        assert app.close() == 0
 
 
 def test_after_a_cancelled_conversion_deletes_act_on_the_form_on_screen(ctx):
