@@ -208,6 +208,25 @@ def test_delete_waits_while_the_right_button_holds_a_picked_entry(ctx):
     assert placed(ctx) == [("Banana", 400, 500), ("Apple", 800, 700)]
 
 
+def test_a_pick_up_is_refused_when_the_file_changed_under_it(ctx):
+    dta = [record(400, 300, "Apple"), record(400, 500, "Banana")]
+    app = open_form(ctx, dta=dta, full_size=True)
+    app.mouse_move(420, 310)
+    app.press("right")
+    app.sync()
+    # Another program puts a record in front of Apple while it is held.
+    changed = entryfiles.entry_file(record(400, 700, "Cherry"), *dta)
+    ctx.write("form.dta", changed)
+    app.mouse_move(800, 700)
+    app.release("right")
+    caption, text = app.wait_msgbox()
+    assert "no longer at its place" in text, text
+    app.dismiss_msgbox()
+    assert dta_bytes(ctx) == changed
+    assert app.focus()[1] == "Scrivelander"              # nothing is being edited
+    assert ink(app.screenshot(), 395, 695)               # the form shows the file as it is
+
+
 def test_a_refused_mode_while_typing_gives_the_keyboard_back_to_the_entry(ctx):
     app = open_form(ctx, full_size=True)
     app.post_command(40021)                               # right-justified
