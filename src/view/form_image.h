@@ -33,10 +33,15 @@ extern FormImageFields FormImage;
 // Reads the bitmap at `path` into the form image (the first load, and every
 // reload after the entries change), sets the window's title to FileTitle and
 // derives the entry file's path. Returns true when the form image holds the
-// picture; false when the file was refused (the previous picture stays, and
-// the user has been told, except for a file that can't be opened) or when
-// a resource failure has ended the program.
+// picture; false when the file was refused or the platform could not make
+// the picture (a DIB section, its device context). Then the previous
+// picture stays as it was and the user has been told, except for a file
+// that can't be opened.
 bool LoadFormImage(const char* path);
+
+// Shows why a form was not loaded: a message box on the main window with
+// no caption of its own. Tests put their own function here.
+extern void (*ShowLoadMessage)(const char* text);
 
 // Releases the DIB section, memory device context and header block.
 void ReleaseFormImage();
