@@ -10,8 +10,9 @@
 
 #include "entries/record_layout.h"
 
-// The tallest font an entry is drawn in, in pixels: the largest size the
-// font dialog takes (1638 points) at the program's 96 pixels per inch.
+// The tallest font an entry is drawn in, in pixels: the largest size
+// Windows' font dialog takes (1638 points) at the 96 pixels per inch the
+// program works in.
 const int32_t LargestEntryFontHeight = 2184;
 
 // How far outside the picture an anchor is still placed as it is: no text
