@@ -2,7 +2,7 @@
 BUILD := build
 CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps build run test bench clean
+.PHONY: all deps build run test bench fuzz clean
 
 all: build
 
@@ -27,6 +27,11 @@ test: deps $(BUILD)/CMakeCache.txt
 bench: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j2
 	scripts/bench.sh
+
+# FUZZ_SECONDS=N fuzzes each target N seconds instead of 60.
+fuzz: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j2 --target fuzz_targets
+	tests/fuzz/fuzz.sh
 
 clean:
 	rm -rf $(BUILD)

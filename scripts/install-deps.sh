@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Scrivelander needs on Debian:
 # the MinGW cross compiler, Wine (32-bit), Xvfb and the X tools that drive
-# the window, Ghostscript for the sample form, and the printing tools.
+# the window, Ghostscript for the sample form, the printing tools, and clang
+# with libFuzzer and the sanitizers for the native fuzz targets.
 set -eu
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 pkgs="cmake make g++-mingw-w64-i686 mingw-w64-tools googletest wine wine32:i386 wine64
       xvfb xdotool x11-utils x11-apps imagemagick fonts-liberation fonts-wine ghostscript
-      cups printer-driver-cups-pdf libcups2:i386 poppler-utils python3"
+      cups printer-driver-cups-pdf libcups2:i386 poppler-utils python3
+      clang libclang-rt-14-dev libfuzzer-14-dev"
 for p in $pkgs; do have "$p" || need+=("$p"); done
 [ ${#need[@]} -eq 0 ] && exit 0
 SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"

@@ -2,36 +2,58 @@
 
 #include <string.h>
 
+#include "entries/drawing_bounds.h"
 #include "entries/formula.h"
 #include "view/form_image.h"
 #include "view/view_state.h"
 
 bool AdoptFirstEntryFont = true;
 
+// The size of the picture an entry is drawn into: the bitmap selected into
+// a memory device context; on any other device (a printer) the form
+// image's, in whose pixels entries are placed.
+static SIZE PictureSizeOf(HDC dc)
+{
+    SIZE size = { FormImage.width, FormImage.height };
+    BITMAP bitmap;
+    if (GetObjectType(dc) == OBJ_MEMDC &&
+        GetObjectA(GetCurrentObject(dc, OBJ_BITMAP), sizeof bitmap, &bitmap) == (int)sizeof bitmap) {
+        size.cx = bitmap.bmWidth;
+        size.cy = bitmap.bmHeight < 0 ? -bitmap.bmHeight : bitmap.bmHeight;
+    }
+    return size;
+}
+
 uint32_t DrawEntryInto(HDC dc, const EntryRecord& r, const LOGFONTA& font, COLORREF colour,
                        const EntryRecord* table)
 {
+    uint32_t value = r.text[0] == '#' ? EvaluateFormulaIn(table, r) : FormulaError;
+    SIZE picture = PictureSizeOf(dc);
+    EntryDrawing bounded = BoundEntryDrawing(r, font.lfHeight, font.lfWeight, picture.cx, picture.cy);
+    if (!bounded.drawn)
+        return value;
+    LOGFONTA drawn = font;
+    drawn.lfHeight = bounded.fontHeight;
+    drawn.lfWeight = bounded.fontWeight;
     SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
-    HFONT made = CreateFontIndirectA(&font);
+    HFONT made = CreateFontIndirectA(&drawn);
     HGDIOBJ previous = SelectObject(dc, made);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, colour);
-    int left = r.rightJustified == 1 ? r.x - r.width : r.x;
-    uint32_t value = r.text[0] == '#' ? EvaluateFormulaIn(table, r) : FormulaError;
     if (value == FormulaError) {
-        TextOutA(dc, left, r.y, r.text, (int)strlen(r.text));
+        TextOutA(dc, bounded.left, bounded.y, r.text, bounded.textLength);
     } else {
         // The value, not the formula, ends at x when right-justified.
         char shown[12];
         FormulaValueText(value, shown);
         int length = (int)strlen(shown);
-        int position = r.x;
+        int position = bounded.x;
         if (r.rightJustified == 1) {
             SIZE extent;
             GetTextExtentPoint32A(dc, shown, length, &extent);
             position -= extent.cx;
         }
-        TextOutA(dc, position, r.y, shown, length);
+        TextOutA(dc, position, bounded.y, shown, length);
     }
     SelectObject(dc, previous);
     DeleteObject(made);

@@ -13,8 +13,10 @@
 extern bool AdoptFirstEntryFont;
 
 // Draws one entry into `dc` with `font` (turned for a vertical entry) and
-// `colour`: a formula as its value when it has one. Returns the value, or
-// FormulaError for plain text and formulas without one.
+// `colour`: a formula as its value when it has one. Its font height, weight
+// and position are bounded to the picture (BoundEntryDrawing): the bitmap of
+// a memory device context, or the form image's size on another device.
+// Returns the value, or FormulaError for plain text and formulas without one.
 uint32_t DrawEntryInto(HDC dc, const EntryRecord& record, const LOGFONTA& font, COLORREF colour,
                        const EntryRecord* table);
 

@@ -177,11 +177,6 @@ uint32_t EvaluateFormulaIn(const EntryRecord* table, const EntryRecord& record)
     return EvaluateText(index, record.text);
 }
 
-uint32_t EvaluateFormula(const EntryRecord& record)
-{
-    return EvaluateFormulaIn(EntryTable, record);
-}
-
 void FormulaValueText(uint32_t value, char text[12])
 {
     snprintf(text, 12, "%ld", (long)(int32_t)value);

@@ -6,7 +6,7 @@
 
 #include <stdint.h>
 
-#include "entries/entry_record.h"
+#include "entries/record_layout.h"
 
 // No value: the formula is shown as its own text.
 const uint32_t FormulaError = 4294967295u;
@@ -20,7 +20,8 @@ extern int EvaluationCount;
 // slot 0 to the first free slot), or FormulaError. Reads the table only.
 uint32_t EvaluateFormulaIn(const EntryRecord* table, const EntryRecord& record);
 
-// The same over the EntryTable.
+// The same over the EntryTable (beside which it is defined, in
+// entry_record.cpp, so this file needs no window or file).
 uint32_t EvaluateFormula(const EntryRecord& record);
 
 // A value as the signed decimal it is drawn as: 3000000000 gives

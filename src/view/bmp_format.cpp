@@ -26,6 +26,7 @@ static const char UnknownKind[] =
     "This kind of .bmp file can't be opened.\nOnly uncompressed 1-, 4-, 8-, 16-, 24- and 32-bit pictures can.";
 static const char BadSize[] = "This .bmp file is damaged: its picture has no size.";
 static const char PixelsShort[] = "This .bmp file is damaged: it ends before its picture does.";
+static const char BadMasks[] = "This .bmp file is damaged: its colour masks are empty or overlap.";
 
 BmpFileCheck CheckBmpFileHeader(uint64_t fileSize, const uint8_t* header, uint32_t count)
 {
@@ -65,6 +66,14 @@ BmpFileCheck CheckBmpFileHeader(uint64_t fileSize, const uint8_t* header, uint32
 static bool KnownHeaderSize(uint32_t size)
 {
     return size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
+}
+
+// The red, green and blue masks of a bit-field picture: the platform makes
+// no DIB section with an empty one, and bits that belong to two colours
+// have no one meaning.
+static bool MasksUsable(uint32_t red, uint32_t green, uint32_t blue)
+{
+    return red && green && blue && !(red & green) && !(red & blue) && !(green & blue);
 }
 
 BmpImageCheck CheckBmpHeaderBlock(const uint8_t* block, uint32_t blockSize, uint32_t filePixelBytes)
@@ -113,10 +122,16 @@ BmpImageCheck CheckBmpHeaderBlock(const uint8_t* block, uint32_t blockSize, uint
         check.refusal = HeadersTooShort;
         return check;
     }
+    if (bitFields && !MasksUsable(ReadU32(block + 40), ReadU32(block + 44), ReadU32(block + 48))) {
+        check.refusal = BadMasks;
+        return check;
+    }
     uint32_t rows = (uint32_t)(height < 0 ? -height : height);
     uint64_t stride = BmpRowStride((uint32_t)width, bitCount);
     uint64_t imageBytes = stride * rows;
-    if (imageBytes > BmpLargestImage) {
+    // The platform works a row out in signed 32-bit arithmetic, bits and
+    // padding together, and makes no DIB section where that overflows.
+    if ((uint64_t)width * bitCount + 31 > (uint64_t)INT32_MAX || imageBytes > BmpLargestImage) {
         check.refusal = TooLarge;
         return check;
     }

@@ -16,17 +16,12 @@ void EntryFilePathOf(const char* path, char entryPath[PathBufferSize])
     memcpy(entryPath + keep, "dta", 4);
 }
 
-static void ShowLoadMessage(const char* text)
+static void ShowInMessageBox(const char* text)
 {
     ShowMessage(text, NULL, MB_OK);
 }
 
-// The message boxes of a failed resource end the program.
-static void EndWithMessage(const char* text)
-{
-    ShowLoadMessage(text);
-    SendMessageA(MainWindow, WM_CLOSE, 0, 0);
-}
+void (*ShowLoadMessage)(const char* text) = ShowInMessageBox;
 
 static void ReleaseImageResources()
 {
@@ -107,35 +102,51 @@ static bool SameImageAsLoaded(const uint8_t* block, uint32_t blockSize)
            memcmp(FormImage.headerBlock, block, blockSize) == 0;
 }
 
-// Makes the memory device context for a new DIB section; false when the
-// program must end.
-static bool SelectNewImage()
+// Puts a DIB section made from the header block into the memory device
+// context (made at the first load) and only then lets the previous picture
+// go, so a load the platform can't make room for leaves the form on screen
+// as it was. Returns false after telling the user why.
+static bool ReplaceImageBitmap(const uint8_t* block)
 {
-    HDC windowDc = GetDC(MainWindow);
-    FormImage.hdcMem = CreateCompatibleDC(windowDc);
-    ReleaseDC(MainWindow, windowDc);
+    // The half-size pictures are only copies; their memory is freed for the
+    // new picture, and they are made again from whichever picture remains.
+    ReleaseHalfViews();
+    void* bits = NULL;
+    HBITMAP bitmap = CreateDIBSection(NULL, (const BITMAPINFO*)block, DIB_RGB_COLORS, &bits, NULL, 0);
+    if (!bitmap || !bits) {
+        if (bitmap)
+            DeleteObject(bitmap);
+        ShowLoadMessage("Can't get hBitmap!");
+        return false;
+    }
+    bool madeDc = false;
     if (!FormImage.hdcMem) {
-        if (FormImage.hBitmap)
-            DeleteObject(FormImage.hBitmap);
-        FormImage.hBitmap = NULL;
-        EndWithMessage("Can't create hdcMem!");
+        HDC windowDc = GetDC(MainWindow);
+        FormImage.hdcMem = CreateCompatibleDC(windowDc);
+        ReleaseDC(MainWindow, windowDc);
+        if (!FormImage.hdcMem) {
+            DeleteObject(bitmap);
+            ShowLoadMessage("Can't create hdcMem!");
+            return false;
+        }
+        madeDc = true;
+    }
+    HGDIOBJ replaced = SelectObject(FormImage.hdcMem, bitmap);
+    if (!replaced || replaced == HGDI_ERROR) {
+        DeleteObject(bitmap);
+        if (madeDc) {
+            DeleteDC(FormImage.hdcMem);
+            FormImage.hdcMem = NULL;
+        }
+        ShowLoadMessage("Can't select hBitmap into hdcMem!");
         return false;
     }
-    if (!FormImage.hBitmap) {
-        DeleteDC(FormImage.hdcMem);
-        FormImage.hdcMem = NULL;
-        EndWithMessage("Can't get hBitmap!");
-        return false;
-    }
-    FormImage.previousBitmap = SelectObject(FormImage.hdcMem, FormImage.hBitmap);
-    if (!FormImage.previousBitmap || FormImage.previousBitmap == HGDI_ERROR) {
-        DeleteDC(FormImage.hdcMem);
-        DeleteObject(FormImage.hBitmap);
-        FormImage.hdcMem = NULL;
-        FormImage.hBitmap = NULL;
-        EndWithMessage("Can't select hBitmap into hdcMem!");
-        return false;
-    }
+    if (madeDc)
+        FormImage.previousBitmap = replaced;   // the context's own, selected back at release
+    else
+        DeleteObject(FormImage.hBitmap);       // the previous picture, now selected out
+    FormImage.hBitmap = bitmap;
+    FormImage.bits = bits;
     FormImage.resourcesHeld = true;
     return true;
 }
@@ -160,6 +171,11 @@ bool LoadFormImage(const char* path)
     }
     uint32_t blockSize = fileHeader.bfOffBits - BmpFileHeaderSize;
     bool reuse = SameImageAsLoaded(block, blockSize);
+    if (!reuse && !ReplaceImageBitmap(block)) {
+        free(block);
+        CloseHandle(file);
+        return false;
+    }
 
     // From here on the new picture replaces the old one.
     free(FormImage.headerBlock);
@@ -168,23 +184,12 @@ bool LoadFormImage(const char* path)
     FormImage.fileHeader = fileHeader;
     memcpy(&FormImage.headerCopy, block, sizeof FormImage.headerCopy);
     FormImage.pixelByteCount = (int)image.bytesToRead;
-    if (!reuse) {
-        ReleaseHalfViews();
-        ReleaseImageResources();
-        FormImage.hBitmap = CreateDIBSection(NULL, (BITMAPINFO*)block, DIB_RGB_COLORS,
-                                             &FormImage.bits, NULL, 0);
-        if (!FormImage.hBitmap)
-            FormImage.bits = NULL;
-    } else {
-        GdiFlush();   // entries drawn by GDI land before the pixels are replaced
-    }
-    if (FormImage.bits) {
-        DWORD got = 0;
-        ReadFile(file, FormImage.bits, image.bytesToRead, &got, NULL);
-        FormImage.imageBytes = image.imageBytes;
-        if (FormImage.EntriesOnlyMode)
-            memset(FormImage.bits, 0xFF, image.imageBytes);
-    }
+    GdiFlush();   // entries drawn by GDI land before the pixels are replaced
+    DWORD got = 0;
+    ReadFile(file, FormImage.bits, image.bytesToRead, &got, NULL);
+    FormImage.imageBytes = image.imageBytes;
+    if (FormImage.EntriesOnlyMode)
+        memset(FormImage.bits, 0xFF, image.imageBytes);
     CloseHandle(file);
     FormImageChanged();
 
@@ -192,9 +197,6 @@ bool LoadFormImage(const char* path)
     FormImage.width = image.width;
     FormImage.height = image.height;
     FormImage.imageLoaded = true;
-
-    if (!reuse && !SelectNewImage())
-        return false;
     if (path != FormImage.formPath) {
         size_t length = strnlen(path, PathBufferSize - 1);
         memcpy(FormImage.formPath, path, length);

@@ -35,10 +35,15 @@ extern FormImageFields FormImage;
 // reload after the entries change), sets the window's title to FileTitle and
 // records `path` as the form on screen with its entry file's path. Returns
 // true when the form image holds the picture; false when the file was
-// refused (the previous picture, form path and entry file path stay, and the
-// user has been told, except for a file that can't be opened) or when a
-// resource failure has ended the program.
+// refused or the platform could not make the picture (a DIB section, its
+// device context). Then the previous picture, form path and entry file path
+// stay as they were and the user has been told, except for a file that
+// can't be opened.
 bool LoadFormImage(const char* path);
+
+// Shows why a form was not loaded: a message box on the main window with
+// no caption of its own. Tests put their own function here.
+extern void (*ShowLoadMessage)(const char* text);
 
 // Releases the DIB section, memory device context and header block.
 void ReleaseFormImage();

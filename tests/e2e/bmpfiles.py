@@ -136,3 +136,66 @@ def coordinate_form(width, height):
         row[2::3] = bytes(x & 255 for x in range(width))             # red: x low
         rows.append(bytes(row) + b'\0' * pad)
     return raw_bmp(width, height, 24, rows)
+
+
+def headers(width, height, bits, compression=0, colours_used=None, header_size=40, masks=None, palette_len=None):
+    """The file header and header block of a .bmp file: the info header
+    (header_size bytes, masks inside it when larger than 40, after it when
+    40), then palette_len grey colours. The pixels are left to the caller."""
+    if palette_len is None:
+        palette_len = 1 << bits if bits <= 8 else 0
+    if colours_used is None:
+        colours_used = palette_len if bits <= 8 else 0
+    info = struct.pack('<IiiHHIIiiII', header_size, width, height, 1, bits, compression, 0, 11811, 11811,
+                       colours_used, 0) + b'\0' * (header_size - 40)
+    if masks is not None:
+        packed = struct.pack('<III', *masks)
+        info = info + packed if header_size == 40 else info[:40] + packed + info[52:]
+    table = b''.join(struct.pack('<BBBB', v * 255 // max(palette_len - 1, 1), v * 255 // max(palette_len - 1, 1),
+                                 v * 255 // max(palette_len - 1, 1), 0) for v in range(palette_len))
+    off = 14 + len(info) + len(table)
+    size = off + stride(width, bits) * abs(height)
+    head = struct.pack('<2sIHHI', b'BM', size & 0xFFFFFFFF, 0, 0, off)
+    return head + info + table, size
+
+
+def write_sparse(path, head, size):
+    """A file of `size` bytes that starts with `head`; the rest is a hole
+    (zeros the file system does not store), so a .bmp of hundreds of
+    megabytes costs nothing to make."""
+    with open(path, 'wb') as f:
+        f.write(head)
+        f.truncate(max(size, len(head)))
+    return path
+
+
+MASK_MESSAGE = "its colour masks are empty or overlap"
+
+
+def hostile_variants():
+    """(name, headers, file size, message fragment) for files whose
+    headers pass a first look but that no DIB section can be made of."""
+    v = []
+
+    def add(name, fragment, *args, **kwargs):
+        head, size = headers(*args, **kwargs)
+        v.append((name, head, size, fragment))
+
+    # 70 bytes: a 1x1 16-bit bit-field picture whose blue mask is 0.
+    add('16-bit-blue-mask-0', MASK_MESSAGE, 1, 1, 16, 3, masks=(0x7C00, 0x03E0, 0))
+    add('32-bit-green-mask-0', MASK_MESSAGE, 1, 1, 32, 3, masks=(0xFF0000, 0, 0xFF))
+    add('v4-16-bit-red-mask-0', MASK_MESSAGE, 2, 2, 16, 3, header_size=108, masks=(0, 0x03E0, 0x1F))
+    add('v5-32-bit-masks-overlap', MASK_MESSAGE, 2, 2, 32, 3, header_size=124, masks=(0xFF0000, 0xFFFF, 0xFF))
+    add('16-bit-masks-overlap', MASK_MESSAGE, 2, 2, 16, 3, masks=(0xF800, 0x0FE0, 0x1F))
+    # Rows wider than the platform's signed 32-bit arithmetic holds, with
+    # every pixel byte present.
+    add('1-bit-width-2-31-1', 'too large', 2147483647, 1, 1)
+    add('8-bit-width-2-29-1', 'too large', (1 << 29) - 1, 1, 8)
+    add('8-bit-width-2-29', 'too large', 1 << 29, 1, 8)
+    add('4-bit-one-past-widest', 'too large', 536870905, 1, 4)
+    add('8-bit-one-past-widest', 'too large', 268435453, 1, 8)
+    add('32-bit-600-mb', 'too large', 1, 150000000, 32)
+    # Colour counts no palette has.
+    add('8-bit-colours-used-2-32-1', "can't be opened", 2, 2, 8, colours_used=0xFFFFFFFF)
+    add('24-bit-colours-used-2-30', 'too short for its colours', 2, 2, 24, colours_used=0x40000000)
+    return v

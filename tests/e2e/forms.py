@@ -59,3 +59,17 @@ def offsets_at_full_size(app):
 def wait_offsets(app, expected, timeout=5):
     harness.wait_until(lambda: offsets_at_full_size(app) == expected, timeout,
                        what="offsets %s (now %s)" % (expected, offsets_at_full_size(app)))
+
+
+def open_refused(app, path, fragment, before, name):
+    """Opens a file the program must refuse: a message box with no caption
+    of its own saying `fragment`, and after it the program alive and the
+    screen as `before` showed it."""
+    app.open_bmp(path, via="command")
+    caption, text = app.wait_msgbox()
+    assert fragment in text, (name, text)
+    assert caption == "Error", (name, caption)   # the system's own caption: none given
+    app.dismiss_msgbox()
+    app.sync()
+    assert app.is_alive(), name
+    assert app.screenshot().data == before.data, name

@@ -181,3 +181,33 @@ TEST(RecordDrawingFont, TakesTheRecordsFieldsOverTheCurrentFont)
     EXPECT_EQ(1, font.lfItalic);          // a field records do not carry
     EXPECT_EQ(900, font.lfOrientation);
 }
+
+TEST_F(DrawTarget, AnyRecordIsDrawnNoTallerThanThePictureAndNeverPastIt)
+{
+    // Records as a file can hold them; each drawn as a load draws it.
+    struct Case { const char* name; int32_t x, y, width, size, weight; const char* face; bool ink; } cases[] = {
+        { "size 65536", 10, 10, 0, 65536, 400, "MS Sans Serif", true },
+        { "size -100000 far above", -100000, -100000, 0, -100000, 400, "Small Fonts", false },
+        { "most negative anchor", INT32_MIN, INT32_MIN, INT32_MAX, INT32_MIN, -1, "Arial", false },
+        { "most positive anchor", INT32_MAX, INT32_MAX, INT32_MIN, INT32_MAX, INT32_MAX, "Arial", false },
+        { "right shift past the range", INT32_MIN, 10, INT32_MAX, 15, INT32_MIN, "Arial", false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        memset(pixels, 0xFF, Width * Height * 4);
+        EntryRecord r = Entry(c.x, c.y, "W");
+        r.width = c.width;
+        r.size = c.size;
+        r.weight = c.weight;
+        strcpy(r.faceName, c.face);
+        r.rightJustified = c.width != 0;
+        EXPECT_EQ(FormulaError, DrawEntryInto(dc, r, RecordDrawingFont(Plain(), r), 0, &r));
+        RECT ink = Ink();
+        if (c.ink) {
+            EXPECT_GT(ink.bottom, 10);
+            EXPECT_GE(ink.top, 10);   // the glyph starts at its anchor: no taller than the picture
+        } else {
+            EXPECT_EQ(0, ink.right) << "nothing lies within reach of the picture";
+        }
+    }
+}

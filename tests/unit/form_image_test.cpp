@@ -43,6 +43,21 @@ static std::vector<uint8_t> Bmp(int32_t width, int32_t height, uint16_t bits, ui
     put16(28, bits);
     put32(30, compression);
     put32(46, colours);
+    if (compression == 3) {   // usable bit-field masks, after the header or inside it
+        uint32_t masks[2][3] = { { 0x7C00, 0x03E0, 0x001F }, { 0xFF0000, 0x00FF00, 0x0000FF } };
+        for (int i = 0; i < 3; i++)
+            put32(14 + 40 + 4 * i, masks[bits == 32][i]);
+    }
+    return b;
+}
+
+// The same with other bit-field masks.
+static std::vector<uint8_t> WithMasks(std::vector<uint8_t> b, uint32_t red, uint32_t green, uint32_t blue)
+{
+    uint32_t masks[3] = { red, green, blue };
+    for (int m = 0; m < 3; m++)
+        for (int i = 0; i < 4; i++)
+            b.at(14 + 40 + 4 * m + i) = (uint8_t)(masks[m] >> (8 * i));
     return b;
 }
 
@@ -147,4 +162,134 @@ TEST(BmpHeaders, PixelDataIsCutToThePicture)
     HeaderCase longer = { "", b, 64 + 5000, nullptr };
     EXPECT_EQ(nullptr, Check(longer, &image));
     EXPECT_EQ(64u, image.bytesToRead);
+}
+
+TEST(BmpHeaders, BitFieldMasksMustBeThreeSeparateColours)
+{
+    // The 40-byte header has its masks after it; the V4 and V5 headers hold
+    // them inside, at the same place.
+    struct Case { const char* name; int bits; uint32_t headerSize, extra; uint32_t r, g, b; bool accepted; } cases[] = {
+        { "16-bit 5-6-5", 16, 40, 12, 0xF800, 0x07E0, 0x001F, true },
+        { "32-bit V4", 32, 108, 0, 0xFF0000, 0xFF00, 0xFF, true },
+        { "disjoint, not contiguous", 32, 40, 12, 0x050505, 0x0A0A0A, 0x303030, true },
+        { "16-bit blue mask 0", 16, 40, 12, 0x7C00, 0x03E0, 0, false },
+        { "32-bit red mask 0", 32, 40, 12, 0, 0xFF00, 0xFF, false },
+        { "16-bit V4 green mask 0", 16, 108, 0, 0x7C00, 0, 0x1F, false },
+        { "32-bit V5 all masks 0", 32, 124, 0, 0, 0, 0, false },
+        { "red and green overlap", 16, 40, 12, 0x7C00, 0x07E0, 0x001F, false },
+        { "32-bit V5 green and blue overlap", 32, 124, 0, 0xFF0000, 0xFF00, 0x1FF, false },
+        { "all three the same", 32, 40, 12, 0xFF, 0xFF, 0xFF, false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HeaderCase h = { "", WithMasks(Bmp(3, 2, (uint16_t)c.bits, 3, 0, c.extra, c.headerSize), c.r, c.g, c.b),
+                         (uint64_t)Stride(3, c.bits) * 2, nullptr };
+        BmpImageCheck image = {};
+        const char* refusal = Check(h, &image);
+        if (c.accepted) {
+            EXPECT_EQ(nullptr, refusal) << refusal;
+        } else {
+            ASSERT_NE(nullptr, refusal);
+            EXPECT_STREQ("This .bmp file is damaged: its colour masks are empty or overlap.", refusal);
+        }
+    }
+}
+
+TEST(BmpHeaders, SizesPastWhatADibSectionHoldsAreTooLarge)
+{
+    // The platform makes a DIB section only while width x bits + 31 fits in
+    // a signed 32-bit number (measured under Wine: the widest of each depth
+    // below opens, one pixel more does not), and the picture is refused
+    // above 512 MB.
+    struct Case { int32_t width, height; int bits; bool accepted; } cases[] = {
+        { 2147483616, 1, 1, true },  { 2147483617, 1, 1, false }, { 2147483647, 1, 1, false },
+        { 536870904, 1, 4, true },   { 536870905, 1, 4, false },
+        { 268435452, 1, 8, true },   { 268435453, 1, 8, false },
+        { 536870911, 1, 8, false },  { 536870912, 1, 8, false },
+        { 134217726, 1, 16, true },  { 134217727, 1, 16, false },
+        { 89478484, 1, 24, true },   { 89478485, 1, 24, false },
+        { 67108863, 1, 32, true },   { 67108864, 1, 32, false },  { 0x40000001, 1, 32, false },
+        { 1, 134217728, 32, true },  { 1, 134217729, 32, false }, { 1, 0x40000001, 32, false },
+        { 1, -134217729, 32, false }, { 0x8001, 0x8001, 32, false }, { 23168, -23168, 8, true }, { 23172, -23172, 8, false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << " at " << c.bits << " bits");
+        uint64_t rows = (uint64_t)(c.height < 0 ? -(int64_t)c.height : c.height);
+        // The file holds every pixel byte; only its size is needed here.
+        HeaderCase h = { "", Bmp(c.width, c.height, (uint16_t)c.bits), BmpRowStride((uint32_t)c.width, (uint32_t)c.bits) * rows,
+                         nullptr };
+        if (h.pixelBytes + h.headers.size() > 0xFFFFFFFFull)
+            h.pixelBytes = 0xFFFFFFFFull - h.headers.size();
+        BmpImageCheck image = {};
+        const char* refusal = Check(h, &image);
+        if (c.accepted) {
+            EXPECT_EQ(nullptr, refusal) << refusal;
+            EXPECT_EQ(BmpRowStride((uint32_t)c.width, (uint32_t)c.bits) * rows, image.imageBytes);
+        } else {
+            ASSERT_NE(nullptr, refusal);
+            EXPECT_STREQ("This .bmp file is too large to open.", refusal);
+        }
+    }
+}
+
+// ---- loading into the form image ----
+
+static std::string TemporaryFile(const char* name)
+{
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    return std::string(folder) + name;
+}
+
+// An 8-bit grey .bmp file whose every pixel is `shade`.
+static std::string GreyForm(const char* name, int width, int height, uint8_t shade)
+{
+    std::vector<uint8_t> b = Bmp(width, height, 8);
+    for (int i = 0; i < 256; i++)
+        b[54 + 4 * i] = b[54 + 4 * i + 1] = b[54 + 4 * i + 2] = (uint8_t)i;
+    b.insert(b.end(), (size_t)Stride(width, 8) * height, shade);
+    std::string path = TemporaryFile(name);
+    FILE* f = fopen(path.c_str(), "wb");
+    fwrite(b.data(), 1, b.size(), f);
+    fclose(f);
+    return path;
+}
+
+static std::vector<std::string> Shown;
+static void Remember(const char* text)
+{
+    Shown.push_back(text);
+}
+
+TEST(FormImageLoad, APictureThePlatformCantMakeLeavesThePreviousFormInPlace)
+{
+    ShowLoadMessage = Remember;
+    std::string small = GreyForm("scrv-small.bmp", 40, 30, 77);
+    std::string large = GreyForm("scrv-large.bmp", 3000, 3000, 200);
+    ASSERT_TRUE(LoadFormImage(small.c_str()));
+    HBITMAP before = FormImage.hBitmap;
+
+    // Take every free stretch of address space of a megabyte or more: no
+    // DIB section of 9 MB can be made then.
+    std::vector<void*> taken;
+    for (SIZE_T size = (SIZE_T)256 << 20; size >= (SIZE_T)1 << 20; size /= 2)
+        while (void* p = VirtualAlloc(NULL, size, MEM_RESERVE, PAGE_NOACCESS))
+            taken.push_back(p);
+    bool loaded = LoadFormImage(large.c_str());
+    for (void* p : taken)
+        VirtualFree(p, 0, MEM_RELEASE);
+
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(std::vector<std::string>{ "Can't get hBitmap!" }, Shown);
+    EXPECT_EQ(before, FormImage.hBitmap);
+    EXPECT_EQ(40, FormImage.width);
+    EXPECT_EQ(RGB(77, 77, 77), GetPixel(FormImage.hdcMem, 5, 5));
+
+    // With room again, the same file opens.
+    EXPECT_TRUE(LoadFormImage(large.c_str()));
+    EXPECT_EQ(3000, FormImage.width);
+    EXPECT_EQ(RGB(200, 200, 200), GetPixel(FormImage.hdcMem, 2999, 2999));
+    ReleaseFormImage();
+    DeleteFileA(small.c_str());
+    DeleteFileA(large.c_str());
 }
