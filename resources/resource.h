@@ -24,11 +24,22 @@
 #define IDM_HELP_ADVANCED   40016
 #define IDM_HELP_FORMULAS   40026
 #define IDM_HELP_ABOUT      40006
+// Added to the File menu at run time, after "E&xit"
+#define IDM_PRINT_CALIBRATION 40046
 
 // Controls of the conversion dialog "PDFTOBMP" (besides IDOK and IDCANCEL)
 #define IDC_RESOLUTION      1001
 #define IDC_BLACK_WHITE     1002
 #define IDC_SHADES_OF_GRAY  1003
 #define IDC_FULL_COLOR      1004
+
+// Controls of the calibration dialog "PRINTCALIBRATION" (besides IDOK and IDCANCEL)
+#define IDC_CAL_PRINTER      1101
+#define IDC_CAL_OFFSET_X     1102
+#define IDC_CAL_OFFSET_Y     1103
+#define IDC_CAL_SCALE_X      1104
+#define IDC_CAL_SCALE_Y      1105
+#define IDC_CAL_PAPER_CORNER 1106
+#define IDC_CAL_TEST_SHEET   1107
 
 #endif

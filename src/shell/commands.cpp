@@ -1,6 +1,7 @@
 // The menu commands: one call per command id.
 #include "entries/entry_draw.h"
 #include "entries/entry_edit.h"
+#include "output/calibration_dialog.h"
 #include "output/convert.h"
 #include "output/print.h"
 #include "resources/resource.h"
@@ -62,6 +63,7 @@ void OnCommand(int id)
     case IDM_HELP_FORMULAS: OnHelpBox("Formula Help", FormulaText); break;
     case IDM_HELP_ABOUT: OnHelpBox("Scrivelander", AboutText); break;
     case IDM_EDIT_HELP: OnHelpBox("Edit Help", EditHelpText); break;
+    case IDM_PRINT_CALIBRATION: OnPrintCalibration(); break;
     }
     // Every command, whatever it did, disarms the right button: a placement
     // needs a press after the last command.

@@ -10,6 +10,11 @@
 #include "view/form_image.h"
 #include "view/view_state.h"
 
+void AddFileMenuItems(HMENU menuBar)
+{
+    AppendMenuA(GetSubMenu(menuBar, 0), MF_STRING, IDM_PRINT_CALIBRATION, "Print &calibration...");
+}
+
 // What is known only once the window exists; every other start value is
 // set where the state is defined.
 static void OnCreate(HWND window)
@@ -19,6 +24,7 @@ static void OnCreate(HWND window)
     ArrowCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
     HandCursor = LoadCursorA(NULL, (LPCSTR)IDC_HAND);
     MainMenu = GetMenu(window);
+    AddFileMenuItems(MainMenu);
     CheckMenuItem(MainMenu, IDM_LEFT_JUSTIFIED, MF_CHECKED);
     CheckMenuItem(MainMenu, IDM_HORIZONTAL, MF_CHECKED);
     BmpOpenDialog.hwndOwner = window;

@@ -12,4 +12,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // The command dispatch of WM_COMMAND (shell/commands.cpp).
 void OnCommand(int id);
 
+// Adds the File menu's items that come after those of the menu resource,
+// which keeps its items exactly: "Print &calibration..." after "E&xit".
+void AddFileMenuItems(HMENU menuBar);
+
 #endif

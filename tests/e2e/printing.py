@@ -7,6 +7,7 @@ import os
 import pwd
 import subprocess
 import time
+import uuid
 
 import harness
 
@@ -99,3 +100,26 @@ def ink_box(page, threshold=128, region=None):
             l, r = left + dark[0], left + dark[-1] + 1
             box = [l, y, r, y + 1] if box is None else [min(box[0], l), box[1], max(box[2], r), y + 1]
     return tuple(box) if box else None
+
+
+def pdf_text(pdf):
+    """The text of a printed PDF as pdftotext reads it ("" while the file is
+    not complete yet)."""
+    r = subprocess.run(["pdftotext", "-layout", pdf, "-"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    return r.stdout.decode("latin-1") if r.returncode == 0 else ""
+
+
+def marker():
+    """A word no other print of the same moment holds, to find one's own PDF
+    among those of other engineers printing into the same folder."""
+    return "Job" + uuid.uuid4().hex[:8].upper()
+
+
+def wait_pdf_with(before, text, timeout=30):
+    """The PDF printed since `before` whose text holds `text`, once complete."""
+    def mine():
+        for path in sorted(printed_pdfs() - before, key=os.path.getmtime, reverse=True):
+            if text in pdf_text(path):
+                return path
+        return None
+    return harness.wait_until(mine, timeout, interval=0.2, what="the printed PDF with %r" % text)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "resources/resource.h"
+#include "shell/main_window.h"
 #include "shell/shell_commands.h"
 
 TEST(ModeCommands, EveryCommandFromEveryStateGivesTheModesOrARefusal)
@@ -51,4 +52,25 @@ TEST(FontCommand, OnlyAColourOrGreyFormTakesTheChosenColour)
         SCOPED_TRACE(c.bitCount);
         EXPECT_EQ(c.expected, TextColourAfterFontChoice(c.bitCount, current, chosen));
     }
+}
+
+TEST(FileMenu, PrintCalibrationComesAfterExitWithAnIdOfItsOwn)
+{
+    // The File menu as the menu resource makes it, ending with "E&xit".
+    HMENU bar = CreateMenu();
+    HMENU file = CreatePopupMenu();
+    AppendMenuA(file, MF_STRING, IDM_PRINT, "&Print");
+    AppendMenuA(file, MF_STRING, IDM_EXIT, "E&xit");
+    AppendMenuA(bar, MF_POPUP, (UINT_PTR)file, "&File");
+    AppendMenuA(bar, MF_STRING, IDM_FONT, "F&ont");
+    AddFileMenuItems(bar);
+    ASSERT_EQ(3, GetMenuItemCount(file));
+    char text[64] = "";
+    GetMenuStringA(file, 1, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ("E&xit", text);
+    GetMenuStringA(file, 2, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ("Print &calibration...", text);
+    EXPECT_EQ(IDM_PRINT_CALIBRATION, (int)GetMenuItemID(file, 2));
+    EXPECT_EQ(2, GetMenuItemCount(bar));   // nothing new on the menu bar
+    DestroyMenu(bar);
 }
