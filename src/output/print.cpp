@@ -94,14 +94,13 @@ static double ReportScannerResolution()
 
 // The calibration stored for the printer of this print; false, after
 // telling the user, when it is there but can't be used.
-static bool CalibrationForPrint(HDC printer, PrinterCalibration* calibration, bool* stored)
+static bool CalibrationForPrint(const PrinterGeometry& geometry, PrinterCalibration* calibration, bool* stored)
 {
     *calibration = NoCalibration;
     *stored = false;
     char name[PrinterNameSize];
     if (!CurrentPrinterName(name))
         return true;
-    PrinterGeometry geometry = GeometryOf(printer);
     char message[CalibrationMessageSize];
     if (StoredCalibration(name, PaperWidth(geometry), PaperHeight(geometry), calibration, stored, message))
         return true;
@@ -135,14 +134,15 @@ static void PrintOnPrinter(HDC printer, double scannerDpi)
     double printerDpi = PrinterResolution(GetDeviceCaps(printer, PHYSICALWIDTH));
     int answer = 0;
     Inform("Printer resolution is %.0f dpi\n", printerDpi, MB_OKCANCEL, &answer);
+    PrinterGeometry geometry = GeometryOf(printer);
     PrinterCalibration calibration;
     bool stored = false;
-    if (answer != IDOK || !CalibrationForPrint(printer, &calibration, &stored)) {
+    if (answer != IDOK || !CalibrationForPrint(geometry, &calibration, &stored)) {
         DeleteDC(printer);
         return;
     }
     PageMapping mapping;
-    bool known = MapFormToPage(printerDpi, scannerDpi, stored ? &calibration : NULL, GeometryOf(printer), &mapping);
+    bool known = MapFormToPage(printerDpi, scannerDpi, stored ? &calibration : NULL, geometry, &mapping);
     if (StartDocA(printer, &PrintDocInfo) <= 0) {
         MessageBoxA(MainWindow, "StartDoc is 0!", NULL, MB_OK);
         DeleteDC(printer);
