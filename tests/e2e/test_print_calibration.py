@@ -172,7 +172,7 @@ def test_bad_values_are_refused_and_nothing_is_saved(ctx):
         # The dialog stays, with the box at fault to correct.
         harness.wait_until(lambda: boxes(app)[1] == box, 5, what="the focus on box %d" % box)
         type_into(app, box, {IDC_SCALE_X: "100", IDC_SCALE_Y: "100"}.get(box, "0"))
-    # The test sheet refuses the same way and prints nothing.
+    # The test sheet is refused the same way.
     type_into(app, IDC_SCALE_X, "x")
     app.click_button(DIALOG, "Print test sheet")
     assert message_over_dialog(app).startswith("The horizontal scale must be a percentage")
