@@ -153,12 +153,22 @@ def marker():
     return "Job" + uuid.uuid4().hex[:8].upper()
 
 
+def wait_pdf_where(before, fits, what, timeout=30):
+    """The PDF printed since `before` for which fits(path) holds, newest
+    first; a PDF not complete yet does not fit."""
+    def mine():
+        for path in sorted(printed_pdfs() - before, key=os.path.getmtime, reverse=True):
+            try:
+                if fits(path):
+                    return path
+            except (subprocess.CalledProcessError, ValueError, IndexError):
+                pass
+        return None
+    return harness.wait_until(mine, timeout, interval=0.2, what=what)
+
+
 def wait_pdf_with(before, text, timeout=30):
     """The PDF printed since `before` whose text holds `text` (blanks between
     words count as one), once complete."""
-    def mine():
-        for path in sorted(printed_pdfs() - before, key=os.path.getmtime, reverse=True):
-            if text in " ".join(pdf_text(path).split()):
-                return path
-        return None
-    return harness.wait_until(mine, timeout, interval=0.2, what="the printed PDF with %r" % text)
+    return wait_pdf_where(before, lambda path: text in " ".join(pdf_text(path).split()),
+                          "the printed PDF with %r" % text, timeout)
