@@ -25,15 +25,24 @@
 #define IDM_HELP_FORMULAS   40026
 #define IDM_HELP_ABOUT      40006
 
-// Commands the program adds to the Edit menu when the window is created,
-// after the items of "FORMFILE"
-#define IDM_UNDO            40070
-#define IDM_REDO            40071
+// Menu commands added after the items above, each at the end of its menu
+#define IDM_PRINT_CALIBRATION 40046   // File
+#define IDM_UNDO            40070     // Edit
+#define IDM_REDO            40071     // Edit
 
 // Controls of the conversion dialog "PDFTOBMP" (besides IDOK and IDCANCEL)
 #define IDC_RESOLUTION      1001
 #define IDC_BLACK_WHITE     1002
 #define IDC_SHADES_OF_GRAY  1003
 #define IDC_FULL_COLOR      1004
+
+// Controls of the calibration dialog "PRINTCALIBRATION" (besides IDOK and IDCANCEL)
+#define IDC_CAL_PRINTER      1101
+#define IDC_CAL_OFFSET_X     1102
+#define IDC_CAL_OFFSET_Y     1103
+#define IDC_CAL_SCALE_X      1104
+#define IDC_CAL_SCALE_Y      1105
+#define IDC_CAL_PAPER_CORNER 1106
+#define IDC_CAL_TEST_SHEET   1107
 
 #endif

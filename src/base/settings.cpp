@@ -29,21 +29,26 @@ void ParseResolutionText(const char* bytes, int count, char text[5])
         }
 }
 
-bool SettingsFilePath(const char* startupDirectory, char path[PathBufferSize])
+bool PathInFolder(const char* folder, const char* name, char path[PathBufferSize])
 {
-    size_t length = strlen(startupDirectory);
+    size_t length = strlen(folder);
     if (length == 0)
         return false;
     // A root folder such as C:\ already ends in the separator.
-    bool separator = startupDirectory[length - 1] != '\\';
-    size_t total = length + (separator ? 1 : 0) + strlen(SettingsFileName);
+    bool separator = folder[length - 1] != '\\';
+    size_t total = length + (separator ? 1 : 0) + strlen(name);
     if (total >= (size_t)PathBufferSize)
         return false;
-    strcpy(path, startupDirectory);
+    strcpy(path, folder);
     if (separator)
         strcat(path, "\\");
-    strcat(path, SettingsFileName);
+    strcat(path, name);
     return true;
+}
+
+bool SettingsFilePath(const char* startupDirectory, char path[PathBufferSize])
+{
+    return PathInFolder(startupDirectory, SettingsFileName, path);
 }
 
 int SettingsFileContent(const char* resolutionText, char content[SettingsContentLimit])

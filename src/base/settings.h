@@ -21,9 +21,12 @@ const int SettingsContentLimit = SettingsKeyLength + 3;
 // `text` receives up to four characters and a terminating zero.
 void ParseResolutionText(const char* bytes, int count, char text[5]);
 
-// The settings file's full path: the start-up directory, "\" and its name.
-// Returns false when the start-up directory is unknown (empty) or the path
-// would not fit its 260 bytes.
+// The full path of a file in a folder: the folder, "\" and the name.
+// Returns false when the folder is unknown (empty) or the path would not
+// fit its 260 bytes.
+bool PathInFolder(const char* folder, const char* name, char path[PathBufferSize]);
+
+// The settings file's full path in the start-up directory (PathInFolder).
 bool SettingsFilePath(const char* startupDirectory, char path[PathBufferSize]);
 
 // The settings file's bytes for a resolution text of up to three characters:

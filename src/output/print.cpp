@@ -4,8 +4,8 @@
 
 #include "entries/entry_draw.h"
 #include "entries/entry_edit.h"
+#include "output/print_page.h"
 #include "view/form_image.h"
-#include "view/view_state.h"
 
 double ScannerResolution(int32_t pixelsPerMeter)
 {
@@ -17,21 +17,56 @@ double PrinterResolution(int physicalWidth)
     return physicalWidth / 8.8;
 }
 
-static int ScaledSide(int side, int p, int s)
-{
-    int64_t scaled = (int64_t)side * p / s;
-    return scaled > INT32_MAX ? INT32_MAX : (int)scaled;
-}
-
 bool PrintedSize(int width, int height, double printerDpi, double scannerDpi, SIZE* size)
 {
-    int p = (int)printerDpi;
-    int s = (int)scannerDpi;
-    if (s <= 0)
+    PageMapping mapping;
+    if (!MapFormToPage(printerDpi, scannerDpi, NULL, PrinterGeometry(), &mapping))
         return false;
-    size->cx = ScaledSide(width, p, s);
-    size->cy = ScaledSide(height, p, s);
+    RECT place = PagePictureRect(mapping, width, height);
+    size->cx = place.right;
+    size->cy = place.bottom;
     return true;
+}
+
+// The device name the print dialog returned, if it returned one.
+static bool DialogPrinterName(char name[PrinterNameSize])
+{
+    name[0] = 0;
+    DEVNAMES* names = PrintDialog.hDevNames ? (DEVNAMES*)GlobalLock(PrintDialog.hDevNames) : NULL;
+    if (names) {
+        lstrcpynA(name, (const char*)names + names->wDeviceOffset, PrinterNameSize);
+        GlobalUnlock(PrintDialog.hDevNames);
+    }
+    return name[0] != 0;
+}
+
+bool CurrentPrinterName(char name[PrinterNameSize])
+{
+    DWORD size = PrinterNameSize;
+    if (DialogPrinterName(name))
+        return true;
+    if (GetDefaultPrinterA(name, &size))
+        return name[0] != 0;
+    name[0] = 0;
+    return false;
+}
+
+bool OpenCurrentPrinter(bool informationOnly, char name[PrinterNameSize], HDC* printer)
+{
+    *printer = NULL;
+    if (!CurrentPrinterName(name))
+        return false;
+    // The dialog's choice comes with the settings made in it (paper size,
+    // orientation), which decide the page's geometry.
+    DEVMODEA* settings = NULL;
+    char chosen[PrinterNameSize];
+    if (DialogPrinterName(chosen) && PrintDialog.hDevMode)
+        settings = (DEVMODEA*)GlobalLock(PrintDialog.hDevMode);
+    *printer = informationOnly ? CreateICA("WINSPOOL", name, NULL, settings)
+                               : CreateDCA("WINSPOOL", name, NULL, settings);
+    if (settings)
+        GlobalUnlock(PrintDialog.hDevMode);
+    return *printer != NULL;
 }
 
 static void Inform(const char* format, double value, UINT buttons, int* answer)
@@ -57,18 +92,39 @@ static double ReportScannerResolution()
     return 0;
 }
 
-static void DrawPage(HDC printer, double printerDpi, double scannerDpi)
+// The calibration stored for the printer of this print; false, after
+// telling the user, when it is there but can't be used.
+static bool CalibrationForPrint(const PrinterGeometry& geometry, PrinterCalibration* calibration, bool* stored)
 {
-    if (!FormImage.hdcMem)
-        return;   // no form: the page stays empty
-    SIZE size;
-    if (PrintedSize(FormImage.width, FormImage.height, printerDpi, scannerDpi, &size)) {
-        StretchBlt(printer, 0, 0, size.cx, size.cy, FormImage.hdcMem, 0, 0, FormImage.width, FormImage.height,
-                   SRCCOPY);
-        return;
+    *calibration = NoCalibration;
+    *stored = false;
+    char name[PrinterNameSize];
+    if (!CurrentPrinterName(name))
+        return true;
+    char message[CalibrationMessageSize];
+    if (StoredCalibration(name, PaperWidth(geometry), PaperHeight(geometry), calibration, stored, message))
+        return true;
+    MessageBoxA(MainWindow, message, "Print calibration", MB_OK);
+    return false;
+}
+
+// The form as it goes onto the page: its picture read again without
+// entries, which are then drawn as text. When the picture can't be read
+// again, the form image itself goes, with its entries in its pixels, as a
+// form of unknown resolution always does.
+static FormPage PageOfForm(bool known, FormPicture* picture)
+{
+    FormPage form = {};
+    form.picture = FormImage.hdcMem;
+    form.width = FormImage.width;
+    form.height = FormImage.height;
+    form.baseFont = CurrentFont;
+    if (known && FormImage.hdcMem && LoadFormPicture(picture)) {
+        form.picture = picture->dc;
+        form.entries = EntryTable;
+        form.slots = EntryTableSlots;
     }
-    // Unknown resolution: the page gets what the window shows, as it shows it.
-    DrawView(printer);
+    return form;
 }
 
 // Prints one page on the chosen printer; the printer's device context is
@@ -78,26 +134,27 @@ static void PrintOnPrinter(HDC printer, double scannerDpi)
     double printerDpi = PrinterResolution(GetDeviceCaps(printer, PHYSICALWIDTH));
     int answer = 0;
     Inform("Printer resolution is %.0f dpi\n", printerDpi, MB_OKCANCEL, &answer);
-    if (answer != IDOK) {
+    PrinterGeometry geometry = GeometryOf(printer);
+    PrinterCalibration calibration;
+    bool stored = false;
+    if (answer != IDOK || !CalibrationForPrint(geometry, &calibration, &stored)) {
         DeleteDC(printer);
         return;
     }
+    PageMapping mapping;
+    bool known = MapFormToPage(printerDpi, scannerDpi, stored ? &calibration : NULL, geometry, &mapping);
     if (StartDocA(printer, &PrintDocInfo) <= 0) {
         MessageBoxA(MainWindow, "StartDoc is 0!", NULL, MB_OK);
         DeleteDC(printer);
         return;
     }
-    if (StartPage(printer) <= 0) {
+    FormPicture picture = {};
+    PagePrintResult result = PrintFormPage(printer, PageOfForm(known, &picture), known ? &mapping : NULL);
+    ReleaseFormPicture(&picture);
+    if (result == PageNotStarted)
         MessageBoxA(MainWindow, "StartPage is 0!", NULL, MB_OK);
-        DeleteDC(printer);
-        return;
-    }
-    DrawPage(printer, printerDpi, scannerDpi);
-    if (EndPage(printer) <= 0) {
-        DeleteDC(printer);
-        return;
-    }
-    EndDoc(printer);
+    if (result == PagePrinted)
+        EndDoc(printer);
     DeleteDC(printer);
 }
 

@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <stdint.h>
 
+#include "output/calibration.h"
+
 // Dots per inch from the bitmap header's pixels per metre; 0 when unknown.
 double ScannerResolution(int32_t pixelsPerMeter);
 
@@ -20,6 +22,16 @@ double PrinterResolution(int physicalWidth);
 // the page then gets the view as the window shows it. Sizes too large for
 // the printer's coordinates are held at the largest it takes.
 bool PrintedSize(int width, int height, double printerDpi, double scannerDpi, SIZE* size);
+
+// The name of the printer chosen in the print dialog in this run, or else
+// of the default printer. False when there is neither.
+bool CurrentPrinterName(char name[PrinterNameSize]);
+
+// That printer's name, and a device context for it (an information context
+// when `informationOnly`) with the settings chosen in the dialog. False,
+// with nothing to release, when there is no printer or it can't be opened.
+// The caller deletes the context.
+bool OpenCurrentPrinter(bool informationOnly, char name[PrinterNameSize], HDC* printer);
 
 // Command 40011.
 void OnPrint();

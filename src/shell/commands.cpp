@@ -1,6 +1,7 @@
 // The menu commands: one call per command id.
 #include "entries/entry_changes.h"
 #include "entries/entry_edit.h"
+#include "output/calibration_dialog.h"
 #include "output/convert.h"
 #include "output/print.h"
 #include "resources/resource.h"
@@ -69,6 +70,7 @@ void OnCommand(int id)
     case IDM_EDIT_HELP: OnHelpBox("Edit Help", EditHelpText); break;
     case IDM_UNDO: OnUndoCommand(); break;
     case IDM_REDO: OnRedoCommand(); break;
+    case IDM_PRINT_CALIBRATION: OnPrintCalibration(); break;
     }
     // Every command, whatever it did, disarms the right button: a placement
     // needs a press after the last command.

@@ -10,26 +10,6 @@
 #include "view/form_image.h"
 #include "view/view_state.h"
 
-// The Edit pop-up: the one holding Edit Help.
-static HMENU EditMenuOf(HMENU menuBar)
-{
-    for (int i = 0; i < GetMenuItemCount(menuBar); i++) {
-        HMENU popup = GetSubMenu(menuBar, i);
-        if (popup && GetMenuState(popup, IDM_EDIT_HELP, MF_BYCOMMAND) != (UINT)-1)
-            return popup;
-    }
-    return NULL;
-}
-
-void AddUndoItems(HMENU menuBar)
-{
-    HMENU edit = EditMenuOf(menuBar);
-    if (!edit)
-        return;
-    AppendMenuA(edit, MF_STRING, IDM_UNDO, "&Undo\tCtrl+Z");
-    AppendMenuA(edit, MF_STRING, IDM_REDO, "&Redo\tCtrl+Y");
-}
-
 // What is known only once the window exists; every other start value is
 // set where the state is defined.
 static void OnCreate(HWND window)
@@ -41,7 +21,6 @@ static void OnCreate(HWND window)
     MainMenu = GetMenu(window);
     CheckMenuItem(MainMenu, IDM_LEFT_JUSTIFIED, MF_CHECKED);
     CheckMenuItem(MainMenu, IDM_HORIZONTAL, MF_CHECKED);
-    AddUndoItems(MainMenu);
     BmpOpenDialog.hwndOwner = window;
     PdfOpenDialog.hwndOwner = window;
     PrintDialog.hwndOwner = window;

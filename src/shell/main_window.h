@@ -12,7 +12,4 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // The command dispatch of WM_COMMAND (shell/commands.cpp).
 void OnCommand(int id);
 
-// Adds Undo and Redo after the items of the menu bar's Edit menu.
-void AddUndoItems(HMENU menuBar);
-
 #endif

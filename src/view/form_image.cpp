@@ -190,6 +190,7 @@ bool LoadFormImage(const char* path)
     FormImage.imageBytes = image.imageBytes;
     if (FormImage.EntriesOnlyMode)
         memset(FormImage.bits, 0xFF, image.imageBytes);
+    FormImage.blanked = FormImage.EntriesOnlyMode;
     CloseHandle(file);
     FormImageChanged();
 
@@ -204,4 +205,59 @@ bool LoadFormImage(const char* path)
     }
     EntryFilePathOf(FormImage.formPath, FormImage.entryFilePath);
     return true;
+}
+
+// Whether the file still begins with the headers of the picture loaded.
+static bool HoldsLoadedHeaders(HANDLE file)
+{
+    uint8_t head[BmpFileHeaderSize];
+    if (!ReadExactly(file, head, sizeof head) || ReadU32(head + 10) != FormImage.fileHeader.bfOffBits)
+        return false;
+    uint8_t* block = (uint8_t*)malloc(FormImage.headerBlockSize);
+    bool same = block && ReadExactly(file, block, FormImage.headerBlockSize) &&
+                memcmp(block, FormImage.headerBlock, FormImage.headerBlockSize) == 0;
+    free(block);
+    return same;
+}
+
+bool LoadFormPicture(FormPicture* picture)
+{
+    memset(picture, 0, sizeof *picture);
+    if (!FormImage.resourcesHeld || !FormImage.headerBlock)
+        return false;
+    HANDLE file = CreateFileA(FormImage.formPath, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    void* bits = NULL;
+    HBITMAP bitmap = NULL;
+    if (HoldsLoadedHeaders(file))
+        bitmap = CreateDIBSection(NULL, (BITMAPINFO*)FormImage.headerBlock, DIB_RGB_COLORS, &bits, NULL, 0);
+    bool read = bitmap && bits && ReadExactly(file, bits, (uint32_t)FormImage.pixelByteCount);
+    CloseHandle(file);
+    HDC dc = read ? CreateCompatibleDC(NULL) : NULL;
+    HGDIOBJ previous = dc ? SelectObject(dc, bitmap) : NULL;
+    if (!previous || previous == HGDI_ERROR) {
+        if (dc)
+            DeleteDC(dc);
+        if (bitmap)
+            DeleteObject(bitmap);
+        return false;
+    }
+    if (FormImage.blanked)
+        memset(bits, 0xFF, FormImage.imageBytes);
+    picture->dc = dc;
+    picture->bitmap = bitmap;
+    picture->previous = previous;
+    return true;
+}
+
+void ReleaseFormPicture(FormPicture* picture)
+{
+    if (!picture->dc)
+        return;
+    SelectObject(picture->dc, picture->previous);
+    DeleteDC(picture->dc);
+    DeleteObject(picture->bitmap);
+    memset(picture, 0, sizeof *picture);
 }

@@ -24,6 +24,7 @@ struct FormImageFields {
     bool resourcesHeld;              // hdcMem and hBitmap exist and must be released
     bool imageLoaded;                // some load has passed the header check
     bool EntriesOnlyMode;            // the picture is blanked so only entries show and print
+    bool blanked;                    // the picture held was blanked when it was loaded
     unsigned version;                // changes whenever the pixels change
     char formPath[PathBufferSize];   // the bitmap on screen: every reload reads it again
     char entryFilePath[PathBufferSize];
@@ -47,6 +48,22 @@ extern void (*ShowLoadMessage)(const char* text);
 
 // Releases the DIB section, memory device context and header block.
 void ReleaseFormImage();
+
+// A second picture of the form as its bitmap file holds it, without the
+// entries drawn into the form image (blank when the form image was loaded
+// blank, in entries-only mode): the printout draws the entries itself.
+// The form image and the window are left alone.
+struct FormPicture {
+    HDC dc;                // memory device context with the picture selected
+    HBITMAP bitmap;
+    HGDIOBJ previous;
+};
+
+// Reads the picture from the file the form image was loaded from. False,
+// with nothing to release, when there is no form or the file can't be read
+// again or no longer holds the picture that was loaded.
+bool LoadFormPicture(FormPicture* picture);
+void ReleaseFormPicture(FormPicture* picture);
 
 // Tells the view that the pixels of the form image changed (an entry was
 // drawn into it), so no copy of the old picture is shown again.

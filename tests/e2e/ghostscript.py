@@ -209,10 +209,11 @@ def choose_file(app, path, title, timeout=10):
                        what="the %r dialog to close" % title)
 
 
-def controls(app):
-    """The conversion dialog's controls in tab order, as dicts, and the id of
-    the control with the keyboard focus."""
-    lines, rc = app.s.probe.call("controls %s" % harness.quote(DIALOG))
+def controls(app, caption=DIALOG):
+    """The controls of the conversion dialog (or of the dialog with this
+    caption) in tab order, as dicts, and the id of the control with the
+    keyboard focus."""
+    lines, rc = app.s.probe.call("controls %s" % harness.quote(caption))
     if rc != 0:
         raise harness.HarnessError("controls: %s" % " ".join(lines))
     out, focus, dialog = [], None, None
@@ -232,8 +233,8 @@ def controls(app):
     return dialog, out, focus
 
 
-def control(app, id_):
-    return next(c for c in controls(app)[1] if c["id"] == id_)
+def control(app, id_, caption=DIALOG):
+    return next(c for c in controls(app, caption)[1] if c["id"] == id_)
 
 
 def wait_conversion_dialog(app, timeout=10):
@@ -250,9 +251,10 @@ def set_resolution(app, text):
         raise harness.HarnessError("set-text: %s" % " ".join(lines))
 
 
-def click_control(app, id_):
-    """A real mouse click in the middle of a control of the conversion dialog."""
-    l, t, r, b = (int(v) for v in control(app, id_)["screen"].split(","))
+def click_control(app, id_, caption=DIALOG):
+    """A real mouse click in the middle of a control of the conversion dialog
+    (or of the dialog with this caption)."""
+    l, t, r, b = (int(v) for v in control(app, id_, caption)["screen"].split(","))
     app.click_screen((l + r) // 2, (t + b) // 2)
 
 

@@ -6,12 +6,19 @@ import glob
 import os
 import pwd
 import subprocess
+import tempfile
 import time
+import uuid
 
 import harness
 
 QUEUE = "ScrivelanderPDF"
 PPD = "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"
+# A second PDF queue whose printable area starts 18 points (75 device pixels
+# at 300 dpi) from the paper's left edge and 12 points (50) from its top, as
+# a real printer's does: its page origin is not the paper's corner.
+MARGINS_QUEUE = "ScrivelanderMargins"
+MARGIN_X, MARGIN_Y = 75, 50
 # The PDF queue writes into the job owner's home folder as the system knows
 # it, whatever HOME says.
 OUTPUT = os.path.join(pwd.getpwuid(os.getuid()).pw_dir, "PDF")
@@ -52,9 +59,23 @@ def ensure_printer(session=None):
     if QUEUE not in queues:
         subprocess.run(["lpadmin", "-p", QUEUE, "-v", "cups-pdf:/", "-P", PPD, "-E"], check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    if MARGINS_QUEUE not in queues:
+        _add_margins_queue()
     subprocess.run(["lpadmin", "-d", QUEUE], check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     harness.wait_until(_queue_ready, 15, what="the print queue")
     os.makedirs(OUTPUT, exist_ok=True)
+
+
+def _add_margins_queue():
+    with open(PPD) as f:
+        ppd = f.read()
+    ppd = ppd.replace('*ImageableArea A4/A4: "0 0 595 842"', '*ImageableArea A4/A4: "18 18 577 830"')
+    ppd = ppd.replace("*HWMargins: 0 0 0 0", "*HWMargins: 18 18 18 12")
+    with tempfile.NamedTemporaryFile("w", suffix=".ppd") as f:
+        f.write(ppd)
+        f.flush()
+        subprocess.run(["lpadmin", "-p", MARGINS_QUEUE, "-v", "cups-pdf:/", "-P", f.name, "-E"], check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def printed_pdfs():
@@ -77,14 +98,32 @@ def jobs_pending():
     return subprocess.run(["lpstat", "-o"], stdout=subprocess.PIPE, text=True).stdout.strip()
 
 
+def _pgm(data):
+    """A binary PGM ("P5", comment lines allowed) as (width, height, bytes)."""
+    fields, at = [], 0
+    while len(fields) < 4:
+        line_end = data.index(b"\n", at)
+        line = data[at:line_end]
+        at = line_end + 1
+        if not line.startswith(b"#"):
+            fields += line.split()
+    return int(fields[1]), int(fields[2]), data[at:]
+
+
 def page_image(pdf, dpi=300):
     """The first page as a grey picture: (width, height, bytes)."""
     out = subprocess.run(["pdftoppm", "-r", str(dpi), "-gray", "-f", "1", "-l", "1", pdf],
                          stdout=subprocess.PIPE, check=True).stdout
-    # A binary PGM: "P5\n<w> <h>\n255\n" then the pixels.
-    parts = out.split(b"\n", 3)
-    width, height = (int(v) for v in parts[1].split())
-    return width, height, parts[3]
+    return _pgm(out)
+
+
+def page_image_without_text(pdf, dpi=300):
+    """The first page as page_image() shows it, with everything drawn as text
+    left out: what the page holds besides its text."""
+    out = subprocess.run(["gs", "-q", "-dBATCH", "-dNOPAUSE", "-dSAFER", "-dFILTERTEXT", "-sDEVICE=pgmraw",
+                          "-r%d" % dpi, "-dFirstPage=1", "-dLastPage=1", "-sOutputFile=-", pdf],
+                         stdout=subprocess.PIPE, check=True).stdout
+    return _pgm(out)
 
 
 def ink_box(page, threshold=128, region=None):
@@ -99,3 +138,37 @@ def ink_box(page, threshold=128, region=None):
             l, r = left + dark[0], left + dark[-1] + 1
             box = [l, y, r, y + 1] if box is None else [min(box[0], l), box[1], max(box[2], r), y + 1]
     return tuple(box) if box else None
+
+
+def pdf_text(pdf):
+    """The text of a printed PDF as pdftotext reads it ("" while the file is
+    not complete yet)."""
+    r = subprocess.run(["pdftotext", "-layout", pdf, "-"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    return r.stdout.decode("latin-1") if r.returncode == 0 else ""
+
+
+def marker():
+    """A word no other print of the same moment holds, to find one's own PDF
+    among those of other engineers printing into the same folder."""
+    return "Job" + uuid.uuid4().hex[:8].upper()
+
+
+def wait_pdf_where(before, fits, what, timeout=30):
+    """The PDF printed since `before` for which fits(path) holds, newest
+    first; a PDF not complete yet does not fit."""
+    def mine():
+        for path in sorted(printed_pdfs() - before, key=os.path.getmtime, reverse=True):
+            try:
+                if fits(path):
+                    return path
+            except (subprocess.CalledProcessError, ValueError, IndexError):
+                pass
+        return None
+    return harness.wait_until(mine, timeout, interval=0.2, what=what)
+
+
+def wait_pdf_with(before, text, timeout=30):
+    """The PDF printed since `before` whose text holds `text` (blanks between
+    words count as one), once complete."""
+    return wait_pdf_where(before, lambda path: text in " ".join(pdf_text(path).split()),
+                          "the printed PDF with %r" % text, timeout)

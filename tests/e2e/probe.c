@@ -38,6 +38,10 @@
  *                             CAPTION, press the button whose text (without
  *                             '&') is BUTTON
  *   set-text CAPTION ID TEXT  set the text of control ID in that dialog
+ *   select-combo CAPTION ID TEXT
+ *                             in that dialog, select the item TEXT of the
+ *                             combo box ID and tell the dialog, as a choice
+ *                             in its list does (CBN_SELCHANGE)
  *   wait-window [--gone] SECS [CLASS]
  *                             wait until the main window is visible (or gone)
  *   sync [CLASS]              send WM_NULL to the main window and wait for
@@ -55,8 +59,8 @@
  *   render FACE HEIGHT WEIGHT PITCH ESCAPEMENT COLOUR X Y W H RIGHT TEXT
  *                             draw TEXT as an entry is drawn into a white
  *                             24-bit picture and print its rows as hex
- *   printer                   the default printer: name, physical size,
- *                             resolution and margins
+ *   printer [NAME]            the default printer (or the one named): name,
+ *                             physical size, resolution and margins
  *   echo TEXT                 print TEXT back (for testing the pipe)
  *
  * For the conversion scenarios:
@@ -450,6 +454,23 @@ static int cmd_set_text(const char *caption, int id, const char *text)
     return 0;
 }
 
+static int cmd_select_combo(const char *caption, int id, const char *text)
+{
+    HWND d = dialog_by_caption(caption);
+    if (!d) { out("error no dialog with caption containing \"%s\"\n", caption); return 1; }
+    HWND c = GetDlgItem(d, id);
+    if (!c) { out("error no control %d\n", id); return 1; }
+    static WCHAR w[1024];
+    utf8_to_w(text, w, 1024);
+    DWORD_PTR index = 0, r = 0;
+    SendMessageTimeoutW(c, CB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)w, SMTO_ABORTIFHUNG, 2000, &index);
+    if ((LRESULT)index == CB_ERR) { out("error no item \"%s\"\n", text); return 1; }
+    SendMessageTimeoutW(c, CB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, 2000, &r);
+    SendMessageTimeoutW(d, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), (LPARAM)c, SMTO_ABORTIFHUNG, 2000, &r);
+    out("selected %ld\n", (long)index);
+    return 0;
+}
+
 /* ------------------------------------------------------------------- menu */
 
 static void dump_menu(HMENU m, int depth)
@@ -578,11 +599,12 @@ static unsigned long parse_num(const char *s)
 
 /* printer: the default printer's name and the device capabilities the
  * program's printing uses. */
-static int cmd_printer(void)
+static int cmd_printer(const char *named)
 {
     char name[256];
     DWORD size = sizeof name;
-    if (!GetDefaultPrinterA(name, &size)) { out("error no default printer\n"); return 1; }
+    if (named) lstrcpynA(name, named, sizeof name);
+    else if (!GetDefaultPrinterA(name, &size)) { out("error no default printer\n"); return 1; }
     HDC dc = CreateDCA("WINSPOOL", name, NULL, NULL);
     if (!dc) { out("error cannot open printer\n"); return 1; }
     out("name %s\n", name);
@@ -834,6 +856,8 @@ static int dispatch(int argc, char **argv)
     }
     if (!strcmp(c, "click-button") && argc >= 3) return cmd_click_button(argv[1], argv[2]);
     if (!strcmp(c, "set-text") && argc >= 4) return cmd_set_text(argv[1], (int)parse_num(argv[2]), argv[3]);
+    if (!strcmp(c, "select-combo") && argc >= 4)
+        return cmd_select_combo(argv[1], (int)parse_num(argv[2]), argv[3]);
     if (!strcmp(c, "wait-window") && argc >= 2) {
         int gone = !strcmp(argv[1], "--gone");
         int i = gone ? 2 : 1;
@@ -872,7 +896,7 @@ static int dispatch(int argc, char **argv)
         return 0;
     }
     if (!strcmp(c, "render") && argc >= 13) return cmd_render(argv + 1);
-    if (!strcmp(c, "printer")) return cmd_printer();
+    if (!strcmp(c, "printer")) return cmd_printer(argc >= 2 ? argv[1] : NULL);
     int conversion = dispatch_conversion(argc, argv);
     if (conversion >= 0) return conversion;
     if (!strcmp(c, "echo")) {

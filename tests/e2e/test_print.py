@@ -8,6 +8,7 @@ import harness
 import printing
 
 W, H = 600, 400
+PRINTER_LIST = 1139   # the print dialog's list of printers
 
 
 def framed(x, y):
@@ -34,12 +35,24 @@ def printer_caps(ctx):
     return ctx.session.probe.kv("printer")
 
 
-def print_through_dialogs(app, scanner_text, scanner_caption="Info", confirm=True):
+def choose_printer(app, name):
+    """In the print dialog: pick the printer `name` from its list."""
+    lines, rc = app.s.probe.call("select-combo %s %d %s" % (harness.quote("Print"), PRINTER_LIST,
+                                                            harness.quote(name)))
+    assert rc == 0, lines
+    harness.wait_until(lambda: any(c[0] == PRINTER_LIST and c[2] == name
+                                   for d in app.dialogs() if d.caption == "Print" for c in d.controls),
+                       5, what="the printer %s chosen" % name)
+
+
+def print_through_dialogs(app, scanner_text, scanner_caption="Info", confirm=True, printer=None):
     app.post_command(40011)
     caption, text = app.wait_msgbox()
     assert (caption, text) == (scanner_caption, scanner_text), (caption, text)
     app.dismiss_msgbox()
     dialog = app.wait_dialog(10, lambda d: d.caption == "Print", "the print dialog")
+    if printer:
+        choose_printer(app, printer)
     harness.wait_until(lambda: app.foreground()[0] == "Print", 5, what="the print dialog in front")
     app.key("Return")
     caption, text = app.wait_msgbox(10)
@@ -85,14 +98,21 @@ def test_the_original_form_mode_prints_only_the_entries(ctx):
 
 
 def test_an_unknown_resolution_prints_the_view_unscaled(ctx):
-    app = open_for_print(ctx, dpi=0)
+    app = open_for_print(ctx, dpi=0, entries=[entryfiles.record(300, 250, "Shown", width=100, height=35)])
     before = printing.printed_pdfs()
     print_through_dialogs(app, "Scanner resolution is unknown,\nso printer output size may not be correct.",
                           scanner_caption="Error")
-    page = printing.page_image(printing.wait_new_pdf(before))
-    frame = printing.ink_box(page)
-    # At half size the window shows the 600 x 400 form as 300 x 200.
-    assert abs((frame[2] - frame[0]) - W // 2) <= 2 and abs((frame[3] - frame[1]) - H // 2) <= 2, frame
+
+    def as_the_window_shows_it(pdf):
+        # At half size the window shows the 600 x 400 form as 300 x 200, and
+        # the entry, at (300, 250) on the form, in the picture's pixels.
+        page = printing.page_image(pdf)
+        frame = printing.ink_box(page)
+        return (frame and abs((frame[2] - frame[0]) - W // 2) <= 2 and abs((frame[3] - frame[1]) - H // 2) <= 2
+                and printing.ink_box(page, region=(145, 120, 260, 150)) is not None
+                and printing.pdf_text(pdf).split() == [])
+    # Printed without text, the page is told from other people's by what it shows.
+    printing.wait_pdf_where(before, as_the_window_shows_it, "the window's view, printed")
 
 
 def test_cancel_at_the_printer_resolution_prints_nothing(ctx):
@@ -104,3 +124,71 @@ def test_cancel_at_the_printer_resolution_prints_nothing(ctx):
     assert printing.printed_pdfs() == before
     assert printing.jobs_pending() == ""
     assert app.is_alive()
+
+
+# Entries of a 150 dpi form, each with the region of the form it is drawn in
+# and which of its edges the entry's anchor holds. The far edges follow the
+# font's widths at the printer's size, which are not quite proportional.
+TEXT_ENTRIES = [
+    (dict(x=250, y=40, text="Placed here", width=100, height=35), (240, 30, 500, 80), "left top"),
+    (dict(x=550, y=200, text="Righty", width=120, height=35, right=1), (400, 190, 560, 240), "left top"),
+    (dict(x=550, y=260, text="#1=1234", width=150, height=35, right=1), (400, 250, 560, 300), "right top"),
+    (dict(x=60, y=380, text="Upward", width=90, height=35, vertical=1), (50, 250, 120, 393), "left bottom"),
+]
+
+
+def test_entries_print_as_text_where_they_stand_on_the_form(ctx):
+    printing.ensure_printer(ctx.session)
+    mark = printing.marker()
+    records = [entryfiles.record(**fields) for fields, _, _ in TEXT_ENTRIES]
+    records.append(entryfiles.record(250, 320, mark, width=100, height=35))
+    form = ctx.write("form.bmp", bmpfiles.bmp_bytes(W, H, 1, framed, dpi=150))
+    ctx.write("form.dta", entryfiles.entry_file(*records))
+    app = ctx.start_app()
+    app.open_bmp(form, via="command")
+    app.post_command(40044)   # full size: the screen shows the form's own pixels
+    app.sync()
+    shot = app.screenshot_stable()
+    physical = int(printer_caps(ctx)["physicalwidth"])
+    before = printing.printed_pdfs()
+    print_through_dialogs(app, "Scanner resolution was 150 dpi")
+    pdf = printing.wait_pdf_with(before, mark)
+
+    # The text is in the PDF: formulas as their values.
+    text = " ".join(printing.pdf_text(pdf).split())
+    for shown in ("Placed here", "Righty", "1234", "Upward", mark):
+        assert shown in text, (shown, text)
+    assert "#1" not in text, text
+    page = printing.page_image(pdf)
+    p, s = physical * 10 // 88, 150
+    frame = printing.ink_box(page)
+    assert frame[:2] == (0, 0) and abs(frame[2] - W * p // s) <= 1, frame
+    for fields, region, anchored in TEXT_ENTRIES:
+        left, top, right, bottom = region
+        on_screen = shot.crop(left, top, right - left, bottom - top).bbox((0, 0, 0), tolerance=127)
+        assert on_screen is not None, fields["text"]
+        expected = [(v + o) * p / s for v, o in zip(on_screen, (left, top, left, top))]
+        printed = printing.ink_box(page, region=tuple(v * p // s for v in region))
+        assert printed is not None, "%s is missing from the page" % fields["text"]
+        # The anchored edges land within two device pixels of the screen's,
+        # scaled; the far ones within 3 % of the entry's length.
+        extent = max(expected[2] - expected[0], expected[3] - expected[1])
+        for edge, name in enumerate(("left", "top", "right", "bottom")):
+            slack = 2 if name in anchored else 2 + 0.03 * extent
+            assert abs(printed[edge] - expected[edge]) <= slack, (fields["text"], name, printed, expected)
+    # The picture on the page is the form without its entries: leaving the
+    # text out leaves no ink in the entries' regions.
+    picture = printing.page_image_without_text(pdf)
+    for _, region, _ in TEXT_ENTRIES:
+        assert printing.ink_box(picture, region=tuple(v * p // s for v in region)) is None, region
+
+
+def test_in_original_form_mode_only_the_entries_text_prints(ctx):
+    printing.ensure_printer(ctx.session)
+    mark = printing.marker()
+    app = open_for_print(ctx, mode="original", entries=[entryfiles.record(300, 250, mark, width=100, height=35)])
+    before = printing.printed_pdfs()
+    print_through_dialogs(app, "Scanner resolution was 300 dpi")
+    pdf = printing.wait_pdf_with(before, mark)
+    assert printing.ink_box(printing.page_image_without_text(pdf)) is None
+    assert printing.ink_box(printing.page_image(pdf)) is not None

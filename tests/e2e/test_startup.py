@@ -6,7 +6,7 @@ import harness
 
 # The "FORMFILE" menu as a user sees it: (text, id) for commands, (text,
 # [items]) for pop-ups.
-EXPECTED_MENU = [
+ORIGINAL_MENU = [
     ("&File", [
         ("&Convert .pdf to .bmp", 40034),
         ("&Open .bmp file", [
@@ -34,6 +34,15 @@ EXPECTED_MENU = [
         ("&About", 40006),
     ]),
 ]
+
+# The items added since, each after every original item of its menu.
+ADDED_ITEMS = {
+    "&File": [("Print &calibration...", 40046)],
+    "&Edit": [("&Undo\tCtrl+Z", 40070), ("&Redo\tCtrl+Y", 40071)],
+}
+
+EXPECTED_MENU = [(text, items + ADDED_ITEMS.get(text, []) if isinstance(items, list) else items)
+                 for text, items in ORIGINAL_MENU]
 
 
 def simplify(items):

@@ -293,3 +293,83 @@ TEST(FormImageLoad, APictureThePlatformCantMakeLeavesThePreviousFormInPlace)
     DeleteFileA(small.c_str());
     DeleteFileA(large.c_str());
 }
+
+// A form file on disk for the loads below: a white 24-bit picture with a
+// black first row.
+class FormFile : public testing::Test {
+protected:
+    char path[MAX_PATH];
+
+    void SetUp() override
+    {
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        wsprintfA(path, "%sscrv-picture-%lu-%lu.bmp", temp, GetCurrentProcessId(), GetTickCount());
+        Write(40, 20);
+    }
+
+    void TearDown() override
+    {
+        SetEntriesOnlyMode(false);
+        ReleaseFormImage();
+        DeleteFileA(path);
+    }
+
+    void Write(int width, int height)
+    {
+        std::vector<uint8_t> bytes = Bmp(width, -height, 24);
+        uint32_t stride = Stride(width, 24);
+        std::vector<uint8_t> pixels(stride * height, 0xFF);
+        memset(pixels.data(), 0, stride);   // top-down: the first row is the top one
+        bytes.insert(bytes.end(), pixels.begin(), pixels.end());
+        HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        DWORD written = 0;
+        WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+        CloseHandle(file);
+    }
+
+    static COLORREF At(HDC dc, int x, int y)
+    {
+        GdiFlush();
+        return GetPixel(dc, x, y) & 0xFFFFFF;
+    }
+};
+
+TEST_F(FormFile, ThePrintedPictureIsTheFileWithoutWhatWasDrawnIntoTheFormImage)
+{
+    ASSERT_TRUE(LoadFormImage(path));
+    PatBlt(FormImage.hdcMem, 0, 10, 40, 10, BLACKNESS);   // an entry drawn into the form image
+    FormPicture picture;
+    ASSERT_TRUE(LoadFormPicture(&picture));
+    EXPECT_EQ(0u, At(picture.dc, 5, 0));
+    EXPECT_EQ(0xFFFFFFu, At(picture.dc, 5, 15));
+    EXPECT_EQ(0u, At(FormImage.hdcMem, 5, 15));   // the form image is left as it was
+    ReleaseFormPicture(&picture);
+    EXPECT_EQ(NULL, picture.dc);
+    ReleaseFormPicture(&picture);   // releasing twice does nothing
+}
+
+TEST_F(FormFile, ABlankFormPrintsBlank)
+{
+    SetEntriesOnlyMode(true);
+    ASSERT_TRUE(LoadFormImage(path));
+    // Blank as loaded: switching the mode afterwards changes nothing until a reload.
+    SetEntriesOnlyMode(false);
+    FormPicture picture;
+    ASSERT_TRUE(LoadFormPicture(&picture));
+    EXPECT_EQ(0xFFFFFFu, At(picture.dc, 5, 0));
+    ReleaseFormPicture(&picture);
+}
+
+TEST_F(FormFile, NoPictureWhenTheFileNoLongerHoldsTheOneLoaded)
+{
+    FormPicture picture;
+    EXPECT_FALSE(LoadFormPicture(&picture));   // no form yet
+    EXPECT_EQ(NULL, picture.dc);
+    ASSERT_TRUE(LoadFormImage(path));
+    Write(41, 20);   // another picture under the same name
+    EXPECT_FALSE(LoadFormPicture(&picture));
+    EXPECT_EQ(NULL, picture.dc);
+    DeleteFileA(path);
+    EXPECT_FALSE(LoadFormPicture(&picture));
+}

@@ -55,33 +55,3 @@ TEST(FontCommand, OnlyAColourOrGreyFormTakesTheChosenColour)
     }
 }
 
-// The Edit menu as the resource makes it; Undo and Redo follow its items.
-TEST(EditMenu, UndoAndRedoComeAfterTheItemsOfTheEditMenu)
-{
-    HMENU bar = CreateMenu();
-    HMENU file = CreatePopupMenu();
-    AppendMenuA(file, MF_STRING, IDM_EXIT, "E&xit");
-    HMENU edit = CreatePopupMenu();
-    const UINT ids[] = { IDM_EDIT_HELP, IDM_LEFT_JUSTIFIED, IDM_RIGHT_JUSTIFIED, IDM_HORIZONTAL, IDM_VERTICAL };
-    for (UINT id : ids)
-        AppendMenuA(edit, MF_STRING, id, "item");
-    AppendMenuA(bar, MF_POPUP, (UINT_PTR)file, "&File");
-    AppendMenuA(bar, MF_POPUP, (UINT_PTR)edit, "&Edit");
-    AppendMenuA(bar, MF_STRING, IDM_FONT, "F&ont");
-
-    AddUndoItems(bar);
-
-    ASSERT_EQ(7, GetMenuItemCount(edit));
-    EXPECT_EQ(1, GetMenuItemCount(file));
-    for (int i = 0; i < 5; i++)
-        EXPECT_EQ(ids[i], GetMenuItemID(edit, i));
-    const struct { UINT id; const char* text; } added[] = { { IDM_UNDO, "&Undo\tCtrl+Z" }, { IDM_REDO, "&Redo\tCtrl+Y" } };
-    for (int i = 0; i < 2; i++) {
-        char text[64] = "";
-        GetMenuStringA(edit, 5 + i, text, sizeof text, MF_BYPOSITION);
-        EXPECT_EQ(added[i].id, GetMenuItemID(edit, 5 + i));
-        EXPECT_STREQ(added[i].text, text);
-        EXPECT_EQ(0u, GetMenuState(edit, 5 + i, MF_BYPOSITION) & (MF_CHECKED | MF_GRAYED | MF_DISABLED));
-    }
-    DestroyMenu(bar);
-}

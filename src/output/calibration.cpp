@@ -1,0 +1,379 @@
+#include "output/calibration.h"
+
+#include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "base/settings.h"
+
+static bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+bool ParseCalibrationNumber(const char* text, double* value)
+{
+    size_t length = strnlen(text, CalibrationFieldSize);
+    if (length >= (size_t)CalibrationFieldSize)
+        return false;
+    size_t begin = 0, end = length;
+    while (begin < end && IsBlank(text[begin]))
+        begin++;
+    while (end > begin && IsBlank(text[end - 1]))
+        end--;
+    // strtod reads the checked text with a "." whatever the locale.
+    char number[CalibrationFieldSize];
+    int used = 0, digits = 0, points = 0;
+    for (size_t i = begin; i < end; i++) {
+        char c = text[i];
+        if ((c == '-' || c == '+') && i == begin)
+            number[used++] = c;
+        else if (c >= '0' && c <= '9')
+            number[used++] = c, digits++;
+        else if ((c == '.' || c == ',') && points++ == 0)
+            number[used++] = '.';
+        else
+            return false;
+    }
+    if (digits == 0)
+        return false;
+    number[used] = 0;
+    *value = strtod(number, NULL);
+    return true;
+}
+
+void FormatCalibrationNumber(double value, char text[CalibrationFieldSize])
+{
+    snprintf(text, CalibrationFieldSize, "%.2f", value);
+    char* point = strchr(text, '.');
+    if (point) {
+        char* last = text + strlen(text) - 1;
+        while (last > point && *last == '0')
+            *last-- = 0;
+        if (last == point)
+            *last = 0;
+    }
+    if (strcmp(text, "-0") == 0)
+        strcpy(text, "0");
+}
+
+CalibrationText CalibrationAsText(const PrinterCalibration& calibration)
+{
+    CalibrationText text;
+    FormatCalibrationNumber(calibration.offsetX, text.offsetX);
+    FormatCalibrationNumber(calibration.offsetY, text.offsetY);
+    FormatCalibrationNumber(calibration.scaleX, text.scaleX);
+    FormatCalibrationNumber(calibration.scaleY, text.scaleY);
+    text.paperCorner = calibration.paperCorner;
+    return text;
+}
+
+// The words a message uses for each value, in the order of CheckCalibration.
+static const char* const FieldNames[4] = { "X offset", "Y offset", "horizontal scale", "vertical scale" };
+
+static bool RefuseNotANumber(int field, const char* typed, char message[CalibrationMessageSize])
+{
+    const char* kind = field < 2 ? "a number of millimetres, such as 2.5 or -3"
+                                 : "a percentage from 50 to 200, such as 98.5";
+    char shown[CalibrationFieldSize];
+    snprintf(shown, sizeof shown, "%s", typed);
+    if (shown[0])
+        snprintf(message, CalibrationMessageSize, "The %s must be %s.\n\"%s\" is not a number.", FieldNames[field],
+                 kind, shown);
+    else
+        snprintf(message, CalibrationMessageSize, "The %s must be %s.", FieldNames[field], kind);
+    return false;
+}
+
+bool CheckCalibration(const CalibrationText& text, double paperWidth, double paperHeight,
+                      PrinterCalibration* calibration, char message[CalibrationMessageSize], int* field)
+{
+    const char* typed[4] = { text.offsetX, text.offsetY, text.scaleX, text.scaleY };
+    double values[4];
+    for (int i = 0; i < 4; i++) {
+        if (field)
+            *field = i;
+        if (!ParseCalibrationNumber(typed[i], &values[i]))
+            return RefuseNotANumber(i, typed[i], message);
+        char shown[CalibrationFieldSize];
+        FormatCalibrationNumber(values[i], shown);
+        if (i >= 2 && (values[i] < SmallestScale || values[i] > LargestScale)) {
+            snprintf(message, CalibrationMessageSize, "The %s is %s %%; it must be from 50 to 200 %%.",
+                     FieldNames[i], shown);
+            return false;
+        }
+        double paper = i == 0 ? paperWidth : paperHeight;
+        if (i < 2 && paper > 0 && fabs(values[i]) >= paper) {
+            char paperShown[CalibrationFieldSize];
+            FormatCalibrationNumber(paper, paperShown);
+            snprintf(message, CalibrationMessageSize, "The %s of %s mm is beyond the paper, which is %s mm %s.",
+                     FieldNames[i], shown, paperShown, i == 0 ? "wide" : "high");
+            return false;
+        }
+    }
+    calibration->offsetX = values[0];
+    calibration->offsetY = values[1];
+    calibration->scaleX = values[2];
+    calibration->scaleY = values[3];
+    calibration->paperCorner = text.paperCorner;
+    message[0] = 0;
+    return true;
+}
+
+// ---- the file's text ----
+
+// One line of the file: [begin, end) without its line end, trimmed of
+// blanks; `next` is where the following line begins.
+struct FileLine {
+    int begin, end, start, next;   // start: where the untrimmed line begins
+};
+
+static FileLine LineAt(const char* file, int length, int at)
+{
+    FileLine line;
+    line.start = at;
+    int end = at;
+    while (end < length && file[end] != '\n')
+        end++;
+    line.next = end < length ? end + 1 : end;
+    line.begin = at;
+    while (line.begin < end && IsBlank(file[line.begin]))
+        line.begin++;
+    while (end > line.begin && IsBlank(file[end - 1]))
+        end--;
+    line.end = end;
+    return line;
+}
+
+static char Lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c;
+}
+
+// Whether `text` of `length` bytes is `word`, ignoring case and the blanks
+// around it.
+static bool SameWord(const char* text, int length, const char* word)
+{
+    while (length > 0 && IsBlank(*text))
+        text++, length--;
+    while (length > 0 && IsBlank(text[length - 1]))
+        length--;
+    if ((int)strlen(word) != length)
+        return false;
+    for (int i = 0; i < length; i++)
+        if (Lower(text[i]) != Lower(word[i]))
+            return false;
+    return true;
+}
+
+static bool IsSectionLine(const char* file, const FileLine& line)
+{
+    return line.end > line.begin && file[line.begin] == '[';
+}
+
+// Whether a section line names the printer: its name runs from after "["
+// to the last "]" (printer names may hold one).
+static bool NamesPrinter(const char* file, const FileLine& line, const char* printer)
+{
+    int close = line.end - 1;
+    while (close > line.begin && file[close] != ']')
+        close--;
+    int nameEnd = close > line.begin ? close : line.end;
+    return SameWord(file + line.begin + 1, nameEnd - line.begin - 1, printer);
+}
+
+// The printer's section: from its name line to the next section line.
+// False when there is none.
+static bool SectionOf(const char* file, int length, const char* printer, int* start, int* end)
+{
+    bool inside = false;
+    for (int at = 0; at < length;) {
+        FileLine line = LineAt(file, length, at);
+        if (IsSectionLine(file, line)) {
+            if (inside) {
+                *end = line.start;
+                return true;
+            }
+            if (NamesPrinter(file, line, printer)) {
+                inside = true;
+                *start = line.start;
+            }
+        }
+        at = line.next;
+    }
+    *end = length;
+    return inside;
+}
+
+static void CopyValue(const char* value, int length, char field[CalibrationFieldSize])
+{
+    if (length > CalibrationFieldSize - 1)
+        length = CalibrationFieldSize - 1;
+    memcpy(field, value, length);
+    field[length] = 0;
+}
+
+bool FindPrinterSection(const char* file, int length, const char* printer, CalibrationText* text)
+{
+    *text = CalibrationAsText(NoCalibration);
+    int start = 0, end = 0;
+    if (!SectionOf(file, length, printer, &start, &end))
+        return false;
+    FileLine header = LineAt(file, length, start);
+    for (int at = header.next; at < end;) {
+        FileLine line = LineAt(file, length, at);
+        at = line.next;
+        const char* equals = (const char*)memchr(file + line.begin, '=', line.end - line.begin);
+        if (!equals || file[line.begin] == ';')
+            continue;
+        const char* key = file + line.begin;
+        int keyLength = (int)(equals - key);
+        const char* value = equals + 1;
+        int valueLength = (int)(file + line.end - value);
+        while (valueLength > 0 && IsBlank(*value))
+            value++, valueLength--;
+        if (SameWord(key, keyLength, "OffsetX"))
+            CopyValue(value, valueLength, text->offsetX);
+        else if (SameWord(key, keyLength, "OffsetY"))
+            CopyValue(value, valueLength, text->offsetY);
+        else if (SameWord(key, keyLength, "ScaleX"))
+            CopyValue(value, valueLength, text->scaleX);
+        else if (SameWord(key, keyLength, "ScaleY"))
+            CopyValue(value, valueLength, text->scaleY);
+        else if (SameWord(key, keyLength, "PaperCorner"))
+            text->paperCorner = SameWord(value, valueLength, "1");
+    }
+    return true;
+}
+
+static const char FileIntroduction[] =
+    "; Scrivelander printer calibration, one section per printer.\r\n"
+    "; OffsetX and OffsetY: millimetres; right and down are positive.\r\n"
+    "; ScaleX and ScaleY: percent across and down the page.\r\n"
+    "; PaperCorner: 1 starts the page at the paper's corner, 0 at the printable area's.\r\n";
+
+// The section's lines; returns their length, or -1 when they don't fit.
+static int SectionText(const char* printer, const PrinterCalibration& calibration, char* out, int capacity)
+{
+    CalibrationText text = CalibrationAsText(calibration);
+    int length = snprintf(out, capacity,
+                          "[%s]\r\nOffsetX=%s\r\nOffsetY=%s\r\nScaleX=%s\r\nScaleY=%s\r\nPaperCorner=%d\r\n", printer,
+                          text.offsetX, text.offsetY, text.scaleX, text.scaleY, calibration.paperCorner ? 1 : 0);
+    return length < 0 || length >= capacity ? -1 : length;
+}
+
+int WithPrinterSection(const char* file, int length, const char* printer, const PrinterCalibration& calibration,
+                       char* out, int capacity)
+{
+    char section[PrinterNameSize + 200];
+    int sectionLength = SectionText(printer, calibration, section, sizeof section);
+    if (sectionLength < 0)
+        return -1;
+    int start = 0, end = 0;
+    const char* before = "";
+    if (!SectionOf(file, length, printer, &start, &end)) {
+        start = end = length;
+        if (length == 0)
+            before = FileIntroduction;
+        else if (file[length - 1] != '\n')
+            before = "\r\n";
+    }
+    int beforeLength = (int)strlen(before);
+    int total = start + beforeLength + sectionLength + (length - end);
+    if (total > capacity)
+        return -1;
+    memmove(out, file, start);
+    memcpy(out + start, before, beforeLength);
+    memcpy(out + start + beforeLength, section, sectionLength);
+    memmove(out + start + beforeLength + sectionLength, file + end, length - end);
+    return total;
+}
+
+// ---- the file in the start-up folder ----
+
+CalibrationFileState ReadCalibrationFile(char* content, int* length)
+{
+    *length = 0;
+    char path[PathBufferSize];
+    // No start-up folder to look in: no calibration was ever saved there.
+    if (!PathInFolder(StartupDirectory, CalibrationFileName, path))
+        return CalibrationFileMissing;
+    HANDLE file = CreateFileA(path, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? CalibrationFileMissing
+                                                                              : CalibrationFileUnreadable;
+    }
+    LARGE_INTEGER size;
+    DWORD got = 0;
+    bool read = GetFileSizeEx(file, &size) && size.QuadPart <= CalibrationFileLimit &&
+                ReadFile(file, content, (DWORD)size.QuadPart, &got, NULL) && got == (DWORD)size.QuadPart;
+    CloseHandle(file);
+    if (!read)
+        return CalibrationFileUnreadable;
+    *length = (int)got;
+    return CalibrationFileLoaded;
+}
+
+static bool WriteWholeFile(const char* path, const char* content, int length)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    bool whole = WriteFile(file, content, (DWORD)length, &written, NULL) && written == (DWORD)length;
+    return CloseHandle(file) && whole;
+}
+
+bool SaveCalibration(const char* printer, const PrinterCalibration& calibration)
+{
+    static char content[CalibrationFileLimit];
+    static char changed[CalibrationFileLimit];
+    char path[PathBufferSize], temporary[PathBufferSize];
+    if (!PathInFolder(StartupDirectory, CalibrationFileName, path) ||
+        !PathInFolder(StartupDirectory, "Scrivelander-calibration.tmp", temporary))
+        return false;
+    int length = 0;
+    if (ReadCalibrationFile(content, &length) == CalibrationFileUnreadable)
+        return false;
+    int newLength = WithPrinterSection(content, length, printer, calibration, changed, sizeof changed);
+    if (newLength < 0)
+        return false;
+    if (!WriteWholeFile(temporary, changed, newLength) ||
+        !MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(temporary);
+        return false;
+    }
+    return true;
+}
+
+bool StoredCalibration(const char* printer, double paperWidth, double paperHeight, PrinterCalibration* calibration,
+                       bool* stored, char message[CalibrationMessageSize])
+{
+    static char content[CalibrationFileLimit];
+    *calibration = NoCalibration;
+    *stored = false;
+    int length = 0;
+    if (ReadCalibrationFile(content, &length) == CalibrationFileUnreadable) {
+        snprintf(message, CalibrationMessageSize,
+                 "The printer calibration in %s can't be read: the file may be open in another program, or "
+                 "larger than 64 KB.",
+                 CalibrationFileName);
+        return false;
+    }
+    CalibrationText text;
+    if (!FindPrinterSection(content, length, printer, &text))
+        return true;
+    char problem[CalibrationMessageSize];
+    if (!CheckCalibration(text, paperWidth, paperHeight, calibration, problem, NULL)) {
+        *calibration = NoCalibration;
+        snprintf(message, CalibrationMessageSize, "The calibration of the printer \"%.*s\" in %s is not valid:\n%s\n"
+                 "Correct it with Print calibration... in the File menu.",
+                 100, printer, CalibrationFileName, problem);
+        return false;
+    }
+    *stored = true;
+    return true;
+}
