@@ -29,7 +29,8 @@ extern SIZE ClientSize;           // right and bottom of the client rectangle at
 
 // ---- The chosen file: written by the two open dialogs, which are handed
 // these buffers (the Open command in shell/, the Convert command in
-// output/, which also empties ChosenPath before its page dialog) ----
+// output/, which also empties ChosenPath before its page dialog), and at
+// start by the form named on the command line (shell/commands.cpp) ----
 extern char FileTitle[PathBufferSize];   // the chosen file's name; also the window title
 extern char ChosenPath[PathBufferSize];  // the full path chosen in either open dialog
 

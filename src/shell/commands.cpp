@@ -1,9 +1,12 @@
 // The menu commands: one call per command id.
+#include <string.h>
+
 #include "entries/entry_draw.h"
 #include "entries/entry_edit.h"
 #include "output/convert.h"
 #include "output/print.h"
 #include "resources/resource.h"
+#include "shell/command_line.h"
 #include "shell/help_texts.h"
 #include "shell/main_window.h"
 #include "shell/shell_commands.h"
@@ -12,18 +15,40 @@
 
 // Both Open commands: 40040 shows the form with its entries, 40041 blanks
 // it. A cancelled dialog still leaves the size and mode chosen.
-static void OnOpenForm(bool entriesOnly)
+static void StartOpen(bool entriesOnly)
 {
     if (!entriesOnly)
         StartAtHalfSize();
     SetEntriesOnlyMode(entriesOnly);
     if (boxOpen)
         CancelEntryEdit();
-    if (!GetOpenFileNameA(&BmpOpenDialog))
-        return;
+}
+
+// What follows once ChosenPath and FileTitle name the form.
+static void OpenChosenForm()
+{
     ResetViewOrigin();
     UseTextColour(RGB(0, 0, 0));
     ReloadForm();
+}
+
+static void OnOpenForm(bool entriesOnly)
+{
+    StartOpen(entriesOnly);
+    if (!GetOpenFileNameA(&BmpOpenDialog))
+        return;
+    OpenChosenForm();
+}
+
+void OpenFormFromCommandLine(const char* arguments)
+{
+    char path[PathBufferSize], title[PathBufferSize];
+    if (!FormNamedOnCommandLine(arguments, path, title))
+        return;
+    StartOpen(false);
+    memcpy(ChosenPath, path, sizeof ChosenPath);
+    memcpy(FileTitle, title, sizeof FileTitle);
+    OpenChosenForm();
 }
 
 // Convert .pdf to .bmp: Ghostscript makes the pages, then the user picks
