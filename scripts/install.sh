@@ -36,12 +36,15 @@ manifest="$prefix/share/scrivelander/installed-files"
 remove_listed() {
   local list=$1 kind path
   while read -r kind path; do
-    [ "$kind" = file ] && rm -f -- "$path"
+    if [ "$kind" = file ]; then
+      rm -f -- "$path"
+    fi
   done <"$list"
   tac "$list" | while read -r kind path; do
-    [ "$kind" = dir ] && { rmdir -- "$path" 2>/dev/null || true; }
+    if [ "$kind" = dir ]; then
+      rmdir -- "$path" 2>/dev/null || true
+    fi
   done
-  return 0
 }
 
 uninstall() {
