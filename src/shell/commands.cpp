@@ -46,8 +46,8 @@ void OpenFormFromCommandLine(const char* arguments)
     if (!FormNamedOnCommandLine(arguments, path, title))
         return;
     StartOpen(false);
-    memcpy(ChosenPath, path, sizeof ChosenPath);
-    memcpy(FileTitle, title, sizeof FileTitle);
+    memcpy(ChosenPath, path, strlen(path) + 1);
+    memcpy(FileTitle, title, strlen(title) + 1);
     OpenChosenForm();
 }
 
