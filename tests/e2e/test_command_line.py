@@ -42,9 +42,13 @@ def test_a_form_on_the_command_line_opens_as_the_open_command_opens_it(ctx):
     # New entries go into the entry file beside the form.
     app = ctx.start_app(args=[harness.windows_path(form)])
     app.wait_title("claim.bmp")
-    place(app, 40, 40, "New")
-    assert [r["text"] for r in entries(ctx, os.path.join("my forms", "claim.dta"))] == \
-        ["Filled in", "#1=40+2", "New"]
+    place(app, 40, 40, None, key=None)
+    harness.wait_until(lambda: app.focus()[1] == "Edit", 5, what="the edit box")
+    app.type("New")
+    app.key("Return")
+    dta = os.path.join("my forms", "claim.dta")
+    harness.wait_until(lambda: [r["text"] for r in entries(ctx, dta)] == ["Filled in", "#1=40+2", "New"], 5,
+                       what="the new entry in %s" % dta)
     assert app.close() == 0
 
 

@@ -30,8 +30,10 @@ def test_an_entry_stored_as_times_new_roman_is_measured_as_liberation_serif(ctx)
     # own font, and the width stored is that font's.
     stored = entryfiles.record(400, 300, TEXT, width=400, height=35, face="Times New Roman", size=15)
     app = open_form(ctx, dta=[stored], full_size=True)
-    place(app, 420, 420, None, key="Return", drag_from=(420, 310))
-    [moved] = entries(ctx)
+    place(app, 420, 420, None, key=None, drag_from=(420, 310))
+    harness.wait_until(lambda: app.focus()[1] == "Edit", 5, what="the picked entry's edit box")
+    app.key("Return")
+    [moved] = harness.wait_until(lambda: entries(ctx), 5, what="the entry stored again")
     assert (moved["text"], moved["face"], moved["y"]) == (TEXT, "Times New Roman", 420), moved
 
     serif = text_width(ctx.session, "Liberation Serif", -30, TEXT)
