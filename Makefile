@@ -1,8 +1,10 @@
 # Scrivelander: build, run and test on Linux with MinGW and Wine.
 BUILD := build
 CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+# Where `make install` puts the launcher, the desktop entry and the program.
+PREFIX ?= $(HOME)/.local
 
-.PHONY: all deps build run test bench fuzz clean
+.PHONY: all deps build run test bench fuzz clean install uninstall dist
 
 all: build
 
@@ -32,6 +34,19 @@ bench: deps $(BUILD)/CMakeCache.txt
 fuzz: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j2 --target fuzz_targets
 	tests/fuzz/fuzz.sh
+
+# A Linux desktop's launcher, menu entry and "Open with" for .bmp files;
+# uninstall removes exactly what install put there.
+install: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j2 --target Scrivelander desktop_icons
+	scripts/install.sh install "$(PREFIX)" $(BUILD)
+
+uninstall:
+	scripts/install.sh uninstall "$(PREFIX)"
+
+# The Windows zip: build/Scrivelander-VERSION-win32.zip.
+dist: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j2 --target dist
 
 clean:
 	rm -rf $(BUILD)

@@ -11,7 +11,8 @@
 #                      private Xvfb (1600x1000x24) if it does not
 #   e2e_prefix_ensure  create and configure the prefix if it is missing or
 #                      was never finished (virtual desktop 1600x1000, no crash
-#                      dialog); fast (a file test) when it is ready
+#                      dialog, and the fonts of scripts/wine-prefix.sh); fast
+#                      (a file test) when it is ready
 #   e2e_wineserver_start  keep one persistent wineserver for the prefix
 #   e2e_teardown       stop the wineserver and the Xvfb started here (only
 #                      what this shell started)
@@ -43,12 +44,10 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree=d;mshtml=d}"
 E2E_SCREEN="${E2E_SCREEN:-1600x1000x24}"
 E2E_DESKTOP="${E2E_DESKTOP:-1600x1000}"
 # Bump when the configuration below changes, so old prefixes are redone.
-E2E_PREFIX_VERSION=1
-# Wine's own fonts (Debian package fonts-wine). Debian's Wine 8 does not look
-# for them there, only in C:\windows\Fonts, so they are copied into the
-# prefix: without them the caption buttons show as letters and dialogs and
-# menus use substitute fonts.
-E2E_WINE_FONTS="${E2E_WINE_FONTS:-/usr/share/wine/fonts}"
+E2E_PREFIX_VERSION=2
+# The fonts every prefix of the program gets (scripts/wine-prefix.sh).
+SCRIVELANDER_WINE_FONTS="${E2E_WINE_FONTS:-/usr/share/wine/fonts}"
+. "$E2E_ROOT/scripts/wine-prefix.sh"
 
 _e2e_log() { echo "e2e-env: $*" >&2; }
 
@@ -100,17 +99,9 @@ e2e_prefix_ready() {
     [ -f "$WINEPREFIX/system.reg" ]
 }
 
-# Copy Wine's fonts into the prefix when they are installed and missing there.
-e2e_prefix_fonts() {
-  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
-  [ -f "$E2E_WINE_FONTS/marlett.ttf" ] || return 0
-  [ ! -f "$fonts/marlett.ttf" ] || return 0
-  mkdir -p "$fonts" && cp "$E2E_WINE_FONTS"/* "$fonts"/
-}
-
 e2e_prefix_ensure() {
   if e2e_prefix_ready; then
-    e2e_prefix_fonts
+    scrivelander_prefix_fonts
     return 0
   fi
   # Only a folder this script made (or an empty or missing one) is replaced.
@@ -124,11 +115,7 @@ e2e_prefix_ensure() {
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   touch "$WINEPREFIX/.e2e-owned"
-  # Created without a display: wineboot then shows no window at all.
-  if ! env -u DISPLAY wineboot -i >/dev/null 2>&1; then
-    _e2e_log "wineboot failed"
-    return 1
-  fi
+  # Tests want no crash dialog and one virtual desktop of a known size.
   local reg="$WINEPREFIX/e2e-settings.reg"
   cat >"$reg" <<EOF
 REGEDIT4
@@ -142,18 +129,14 @@ REGEDIT4
 [HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]
 "Default"="$E2E_DESKTOP"
 EOF
-  if ! env -u DISPLAY wine regedit /S "$reg" >/dev/null 2>&1; then
-    _e2e_log "regedit failed"
+  if ! scrivelander_prefix_setup "$reg"; then
+    _e2e_log "could not make the prefix"
     return 1
   fi
-  # The registry reaches the files when the server goes.
-  wineserver -w >/dev/null 2>&1 || true
-  wineserver -k >/dev/null 2>&1 || true
   if ! grep -q "\"Default\"=\"$E2E_DESKTOP\"" "$WINEPREFIX/user.reg"; then
     _e2e_log "virtual desktop setting did not stick"
     return 1
   fi
-  e2e_prefix_fonts
   echo "$E2E_PREFIX_VERSION $E2E_DESKTOP" >"$WINEPREFIX/.e2e-ready"
 }
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Starts Scrivelander under Wine. With an X display it starts the program in
-# the sample form's folder and waits for it to end. Without one it starts a
-# virtual display, opens the sample form, writes a screenshot and prints its
-# path.
+# Starts Scrivelander under Wine with the filled-in sample form. With an X
+# display it starts the program in the sample form's folder and waits for it
+# to end. Without one it starts a virtual display, opens the sample form,
+# writes a screenshot and prints its path.
 set -eu
 cd "$(dirname "$0")/.."
 sample_dir=build/sample
@@ -10,6 +10,6 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   . scripts/e2e-env.sh
   e2e_prefix_ensure
   cd "$sample_dir"
-  exec wine ../Scrivelander.exe
+  exec wine ../Scrivelander.exe sample-form.bmp
 fi
 exec /usr/bin/python3 tests/e2e/show_sample.py "$sample_dir/sample-form.bmp" build/screenshot.png

@@ -29,7 +29,8 @@ extern SIZE ClientSize;           // right and bottom of the client rectangle at
 
 // ---- The chosen file: written by the two open dialogs, which are handed
 // these buffers (the Open command in shell/, the Convert command in
-// output/, which also empties ChosenPath before its page dialog). The form
+// output/, which also empties ChosenPath before its page dialog), and at
+// start by the form named on the command line (shell/commands.cpp). The form
 // on screen, which reloads read again, is FormImage.formPath: a refused or
 // cancelled choice here never points changes at another file ----
 extern char FileTitle[PathBufferSize];   // the chosen file's name; also the window title

@@ -1,10 +1,13 @@
 // The menu commands: one call per command id.
+#include <string.h>
+
 #include "entries/entry_changes.h"
 #include "entries/entry_edit.h"
 #include "output/calibration_dialog.h"
 #include "output/convert.h"
 #include "output/print.h"
 #include "resources/resource.h"
+#include "shell/command_line.h"
 #include "shell/help_texts.h"
 #include "shell/main_window.h"
 #include "shell/shell_commands.h"
@@ -15,18 +18,41 @@
 // it. A cancelled dialog still leaves the size and mode chosen. An entry
 // being edited is ended first; if a picked entry can't go back into its
 // file, nothing else happens, so it can never land in another form's file.
-static void OnOpenForm(bool entriesOnly)
+static bool StartOpen(bool entriesOnly)
 {
     if (!CancelEntryEdit())
-        return;
+        return false;
     if (!entriesOnly)
         StartAtHalfSize();
     SetEntriesOnlyMode(entriesOnly);
-    if (!GetOpenFileNameA(&BmpOpenDialog))
-        return;
+    return true;
+}
+
+// What follows once ChosenPath and FileTitle name the form.
+static void OpenChosenForm()
+{
     ResetViewOrigin();
     UseTextColour(RGB(0, 0, 0));
     OpenForm(ChosenPath);
+}
+
+static void OnOpenForm(bool entriesOnly)
+{
+    if (!StartOpen(entriesOnly) || !GetOpenFileNameA(&BmpOpenDialog))
+        return;
+    OpenChosenForm();
+}
+
+void OpenFormFromCommandLine(const char* arguments)
+{
+    char path[PathBufferSize], title[PathBufferSize];
+    if (!FormNamedOnCommandLine(arguments, path, title))
+        return;
+    if (!StartOpen(false))
+        return;
+    memcpy(ChosenPath, path, strlen(path) + 1);
+    memcpy(FileTitle, title, strlen(title) + 1);
+    OpenChosenForm();
 }
 
 // Convert .pdf to .bmp: Ghostscript makes the pages, then the user picks

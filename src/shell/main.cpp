@@ -1,11 +1,12 @@
-// Start-up: registers the window class, creates the main window, runs the
-// message loop until the window is closed.
+// Start-up: registers the window class, creates the main window, opens the
+// form named on the command line, runs the message loop until the window is
+// closed.
 #include <windows.h>
 
 #include "resources/resource.h"
 #include "shell/main_window.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
 {
     WNDCLASSA windowClass = {};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
@@ -29,6 +30,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     PreviousWindow = GetWindow(MainWindow, GW_HWNDNEXT);
     ShowWindow(MainWindow, SW_SHOWMAXIMIZED);
     UpdateWindow(MainWindow);
+    OpenFormFromCommandLine(arguments);
 
     MSG message;
     while (GetMessageA(&message, NULL, 0, 0) > 0) {

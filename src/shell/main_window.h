@@ -12,4 +12,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // The command dispatch of WM_COMMAND (shell/commands.cpp).
 void OnCommand(int id);
 
+// Opens the form named on the command line, if any, as the first Open
+// command opens the form chosen in its dialog (shell/commands.cpp).
+void OpenFormFromCommandLine(const char* arguments);
+
 #endif

@@ -76,6 +76,14 @@
  *                             the application name ("-": none, so the
  *                             program is searched for as WinExec does)
  *
+ * For the fonts and the packaged program:
+ *   text-extent FACE HEIGHT TEXT
+ *                             the face GDI gives for FACE at lfHeight HEIGHT,
+ *                             and the extent of TEXT in it
+ *   version EXE               the version resource of EXE: the fixed file and
+ *                             product versions and the US English strings
+ *   manifest EXE              the application manifest stored in EXE
+ *
  * Return codes: 0 done, 1 not found / timed out, 2 usage error.
  */
 #define WIN32_LEAN_AND_MEAN
@@ -827,6 +835,104 @@ static int dispatch_conversion(int argc, char **argv)
     return -1;
 }
 
+/* ------------------------------- fonts and the packaged program */
+
+static int cmd_text_extent(const char *face, int height, const char *text)
+{
+    LOGFONTA font;
+    memset(&font, 0, sizeof font);
+    lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
+    font.lfHeight = height;
+    font.lfWeight = FW_NORMAL;
+    HDC dc = CreateCompatibleDC(NULL);
+    HFONT made = CreateFontIndirectA(&font);
+    HGDIOBJ old = SelectObject(dc, made);
+    char given[LF_FACESIZE] = "";
+    SIZE extent;
+    GetTextFaceA(dc, sizeof given, given);
+    GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
+    SelectObject(dc, old);
+    DeleteObject(made);
+    DeleteDC(dc);
+    WCHAR w[LF_FACESIZE];
+    utf8_to_w(given, w, LF_FACESIZE);
+    out("face ");
+    out_qw(w);
+    out("\nextent %ld %ld\n", extent.cx, extent.cy);
+    return 0;
+}
+
+static int cmd_version(const char *exe)
+{
+    DWORD ignored = 0, size = GetFileVersionInfoSizeA(exe, &ignored);
+    if (!size) { out("error no version resource (%lu)\n", GetLastError()); return 1; }
+    BYTE *info = (BYTE *)malloc(size);
+    if (!info || !GetFileVersionInfoA(exe, 0, size, info)) { free(info); out("error unreadable\n"); return 1; }
+    VS_FIXEDFILEINFO *fixed = NULL;
+    UINT length = 0;
+    if (VerQueryValueA(info, "\\", (void **)&fixed, &length) && fixed)
+        out("fixed %lu.%lu.%lu.%lu %lu.%lu.%lu.%lu\n", HIWORD(fixed->dwFileVersionMS),
+            LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS),
+            HIWORD(fixed->dwProductVersionMS), LOWORD(fixed->dwProductVersionMS),
+            HIWORD(fixed->dwProductVersionLS), LOWORD(fixed->dwProductVersionLS));
+    static const char *names[] = { "ProductName", "ProductVersion", "FileVersion", "FileDescription",
+                                   "InternalName", "OriginalFilename", "LegalCopyright" };
+    for (size_t i = 0; i < sizeof names / sizeof names[0]; i++) {
+        char key[80];
+        char *value = NULL;
+        wsprintfA(key, "\\StringFileInfo\\040904B0\\%s", names[i]);
+        if (VerQueryValueA(info, key, (void **)&value, &length) && value) {
+            WCHAR w[512];
+            utf8_to_w(value, w, 512);
+            out("%s ", names[i]);
+            out_qw(w);
+            out("\n");
+        }
+    }
+    free(info);
+    return 0;
+}
+
+static int cmd_manifest(const char *exe)
+{
+    HMODULE module = LoadLibraryExA(exe, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) { out("error cannot load %s (%lu)\n", exe, GetLastError()); return 1; }
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    int rc = 1;
+    if (found) {
+        DWORD size = SizeofResource(module, found);
+        const char *text = (const char *)LockResource(LoadResource(module, found));
+        char *copy = (char *)malloc(size + 1);
+        if (text && copy) {
+            memcpy(copy, text, size);
+            copy[size] = 0;
+            WCHAR *w = (WCHAR *)malloc((size + 1) * sizeof(WCHAR));
+            if (w) {
+                utf8_to_w(copy, w, (int)size + 1);
+                out("manifest ");
+                out_qw(w);
+                out("\n");
+                rc = 0;
+            }
+            free(w);
+        }
+        free(copy);
+    } else {
+        out("error no manifest\n");
+    }
+    FreeLibrary(module);
+    return rc;
+}
+
+static int dispatch_packaging(int argc, char **argv)
+{
+    const char *c = argv[0];
+    if (!strcmp(c, "text-extent") && argc >= 4) return cmd_text_extent(argv[1], atoi(argv[2]), argv[3]);
+    if (!strcmp(c, "version") && argc >= 2) return cmd_version(argv[1]);
+    if (!strcmp(c, "manifest") && argc >= 2) return cmd_manifest(argv[1]);
+    return -1;
+}
+
 /* ------------------------------------------------------------- dispatch */
 
 static int dispatch(int argc, char **argv)
@@ -899,6 +1005,8 @@ static int dispatch(int argc, char **argv)
     if (!strcmp(c, "printer")) return cmd_printer(argc >= 2 ? argv[1] : NULL);
     int conversion = dispatch_conversion(argc, argv);
     if (conversion >= 0) return conversion;
+    int packaging = dispatch_packaging(argc, argv);
+    if (packaging >= 0) return packaging;
     if (!strcmp(c, "echo")) {
         WCHAR w[4096];
         utf8_to_w(a1 ? a1 : "", w, 4096);

@@ -112,6 +112,9 @@ def run_one(session, name, func, mod, timeout, keep, verbose):
 
 def _run_in(session, workdir, name, func, mod, timeout, verbose):
     ctx = Context(session, workdir, name, getattr(mod, "EXE", None))
+    # A module whose scenarios need longer (one that makes a Wine prefix of
+    # its own) says so in TIMEOUT.
+    timeout = max(timeout, getattr(mod, "TIMEOUT", 0))
     params = inspect.signature(func).parameters
     error = None
     tb = None

@@ -1,0 +1,62 @@
+# What makes Scrivelander a proper program on both desktops: the version
+# resource and manifest of the .exe, the sample entries beside the sample
+# form, the icon for Linux desktops, and the Windows zip (target "dist").
+
+# The version lives in resources/version.h, for the resource and the zip.
+file(STRINGS ${CMAKE_SOURCE_DIR}/resources/version.h VERSION_LINE REGEX "ScrivelanderVersionText")
+string(REGEX MATCH "\"([0-9.]+)\"" _ ${VERSION_LINE})
+set(SCRIVELANDER_VERSION ${CMAKE_MATCH_1})
+
+target_sources(Scrivelander PRIVATE resources/version.rc)
+set_source_files_properties(resources/version.rc PROPERTIES
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/version.h;${CMAKE_SOURCE_DIR}/resources/scrivelander.manifest")
+# A 600-dpi colour form needs more than 2 GB of address space on 64-bit
+# Windows, which gives a large-address-aware 32-bit program 4 GB.
+target_link_options(Scrivelander PRIVATE -Wl,--large-address-aware)
+
+find_program(PYTHON3 python3 REQUIRED)
+find_program(IMAGEMAGICK_CONVERT convert REQUIRED)
+
+# The sample form's entries, made beside it, so the sample opens filled in.
+set(SAMPLE_ENTRIES ${CMAKE_BINARY_DIR}/sample/sample-form.dta)
+set(SAMPLE_ENTRIES_TOOL ${CMAKE_SOURCE_DIR}/tools/make_sample_entries.py)
+add_custom_command(OUTPUT ${SAMPLE_ENTRIES}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/sample
+  COMMAND ${PYTHON3} ${SAMPLE_ENTRIES_TOOL} ${SAMPLE_ENTRIES}
+  DEPENDS ${SAMPLE_ENTRIES_TOOL}
+  COMMENT "Writing the sample form's entries")
+add_custom_target(sample_entries ALL DEPENDS ${SAMPLE_ENTRIES})
+
+# The program icon as PNGs, for the desktop entry `make install` installs.
+set(DESKTOP_ICONS)
+foreach(frame_size 0:32x32 1:16x16)
+  string(REPLACE ":" ";" frame_size ${frame_size})
+  list(GET frame_size 0 frame)
+  list(GET frame_size 1 size)
+  set(icon ${CMAKE_BINARY_DIR}/icons/${size}/scrivelander.png)
+  add_custom_command(OUTPUT ${icon}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icons/${size}
+    COMMAND ${IMAGEMAGICK_CONVERT} "${CMAKE_SOURCE_DIR}/resources/scrivelander.ico[${frame}]" PNG32:${icon}
+    DEPENDS ${CMAKE_SOURCE_DIR}/resources/scrivelander.ico
+    COMMENT "Making the ${size} desktop icon")
+  list(APPEND DESKTOP_ICONS ${icon})
+endforeach()
+add_custom_target(desktop_icons ALL DEPENDS ${DESKTOP_ICONS})
+
+# The Windows zip: the program, the README, the sample form and its entries
+# in one folder. The entries are made afresh, so entries changed while
+# trying the sample out (make run) are not shipped.
+set(DIST_NAME Scrivelander-${SCRIVELANDER_VERSION})
+set(DIST_FOLDER ${CMAKE_BINARY_DIR}/dist/${DIST_NAME})
+set(DIST_ZIP ${CMAKE_BINARY_DIR}/${DIST_NAME}-win32.zip)
+add_custom_command(OUTPUT ${DIST_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${CMAKE_BINARY_DIR}/dist ${DIST_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${DIST_FOLDER}
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Scrivelander> ${SAMPLE_FORM} ${DIST_FOLDER}
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/README.md ${DIST_FOLDER}/README.txt
+  COMMAND ${PYTHON3} ${SAMPLE_ENTRIES_TOOL} ${DIST_FOLDER}/sample-form.dta
+  COMMAND ${CMAKE_COMMAND} -E chdir ${CMAKE_BINARY_DIR}/dist
+          ${CMAKE_COMMAND} -E tar cf ${DIST_ZIP} --format=zip ${DIST_NAME}
+  DEPENDS Scrivelander ${SAMPLE_FORM} ${CMAKE_SOURCE_DIR}/README.md ${SAMPLE_ENTRIES_TOOL}
+  COMMENT "Writing ${DIST_ZIP}")
+add_custom_target(dist DEPENDS ${DIST_ZIP})
