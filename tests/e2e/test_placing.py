@@ -45,11 +45,24 @@ def place(app, x, y, text, key="Return", drag_from=None):
         app.mouse_move(x, y)
     app.release("right")
     app.sync()
+    # The release travels through the X server: before typing, wait until
+    # the program has opened its box (or answered with a message instead).
+    opened = wait_quietly(lambda: app.focus()[1] == "Edit" or app.msgbox())
     if text:
         app.type(text)
     if key:
         app.key(key)
     app.sync()
+    if opened and key in ("Return", "Tab", "Escape"):
+        wait_quietly(lambda: app.focus()[1] != "Edit" or app.msgbox())
+
+
+def wait_quietly(condition, timeout=3):
+    """Whether the condition came true within the time (no error if not)."""
+    try:
+        return harness.wait_until(condition, timeout, what="the program")
+    except harness.Timeout:
+        return False
 
 
 def test_placing_at_half_and_full_size_stores_form_coordinates(ctx):
