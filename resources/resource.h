@@ -27,6 +27,9 @@
 
 // Menu commands added after the items above, each at the end of its menu
 #define IDM_PRINT_CALIBRATION 40046   // File
+#define IDM_NEXT_PAGE       40047     // File
+#define IDM_PREVIOUS_PAGE   40048     // File
+#define IDM_PRINT_ALL_PAGES 40049     // File
 #define IDM_UNDO            40070     // Edit
 #define IDM_REDO            40071     // Edit
 

@@ -27,8 +27,13 @@ static SIZE PictureSizeOf(HDC dc)
 uint32_t DrawEntryInto(HDC dc, const EntryRecord& r, const LOGFONTA& font, COLORREF colour,
                        const EntryRecord* table)
 {
+    return DrawEntryIntoPicture(dc, r, font, colour, table, PictureSizeOf(dc));
+}
+
+uint32_t DrawEntryIntoPicture(HDC dc, const EntryRecord& r, const LOGFONTA& font, COLORREF colour,
+                              const EntryRecord* table, SIZE picture)
+{
     uint32_t value = r.text[0] == '#' ? EvaluateFormulaIn(table, r) : FormulaError;
-    SIZE picture = PictureSizeOf(dc);
     EntryDrawing bounded = BoundEntryDrawing(r, font.lfHeight, font.lfWeight, picture.cx, picture.cy);
     if (!bounded.drawn)
         return value;

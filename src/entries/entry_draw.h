@@ -20,6 +20,11 @@ extern bool AdoptFirstEntryFont;
 uint32_t DrawEntryInto(HDC dc, const EntryRecord& record, const LOGFONTA& font, COLORREF colour,
                        const EntryRecord* table);
 
+// The same, bounded to a picture of `picture` pixels whatever `dc` is: the
+// page of a form printed while another is on screen.
+uint32_t DrawEntryIntoPicture(HDC dc, const EntryRecord& record, const LOGFONTA& font, COLORREF colour,
+                              const EntryRecord* table, SIZE picture);
+
 // Draws the entry of a table slot into the form image with CurrentFont and
 // the current text colour (an entry just stored), and leaves CurrentFont
 // turned as the entry is.

@@ -1,5 +1,6 @@
 #include "entries/entry_record.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #include "entries/drawing_bounds.h"
@@ -34,29 +35,49 @@ int EntryCount = 0;
 // The table's records as stored, slot by slot.
 static uint8_t TableBytes[EntryTableSlots * EntryRecordSize];
 
-int ReadEntryFile()
+// Reads the first records of the entry file at `path` (at most the table's
+// slots) into `bytes` and decodes them into `table`; both start zeroed.
+static int ReadRecords(const char* path, uint8_t* bytes, EntryRecord* table)
 {
-    memset(EntryTable, 0, sizeof EntryTable);
-    memset(TableBytes, 0, sizeof TableBytes);
-    EntryCount = 0;
-    HANDLE file = CreateFileA(FormImage.entryFilePath, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return -1;
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? NoEntryFile : EntryFileUnreadable;
+    }
     DWORD size = GetFileSize(file, NULL);
     DWORD records = size == INVALID_FILE_SIZE ? 0 : size / EntryRecordSize;
     if (records > (DWORD)EntryTableSlots)
         records = EntryTableSlots;
     // One read for all records; a short read leaves the rest of the table zero.
     DWORD got = 0;
-    if (!ReadFile(file, TableBytes, records * EntryRecordSize, &got, NULL))
+    if (!ReadFile(file, bytes, records * EntryRecordSize, &got, NULL))
         got = 0;
     CloseHandle(file);
-    memset(TableBytes + got, 0, records * EntryRecordSize - got);
+    memset(bytes + got, 0, records * EntryRecordSize - got);
     for (DWORD i = 0; i < records; i++)
-        EntryTable[i] = DecodeEntryRecord(TableBytes + i * EntryRecordSize);
-    EntryCount = (int)records;
-    return EntryCount;
+        table[i] = DecodeEntryRecord(bytes + i * EntryRecordSize);
+    return (int)records;
+}
+
+int ReadEntryFile()
+{
+    memset(EntryTable, 0, sizeof EntryTable);
+    memset(TableBytes, 0, sizeof TableBytes);
+    int records = ReadRecords(FormImage.entryFilePath, TableBytes, EntryTable);
+    EntryCount = records > 0 ? records : 0;
+    return records < 0 ? -1 : records;
+}
+
+int ReadEntriesOf(const char* path, EntryRecord table[EntryTableSlots])
+{
+    memset(table, 0, EntryTableSlots * sizeof(EntryRecord));
+    uint8_t* bytes = (uint8_t*)calloc(EntryTableSlots, EntryRecordSize);
+    if (!bytes)
+        return EntryFileUnreadable;
+    int records = ReadRecords(path, bytes, table);
+    free(bytes);
+    return records;
 }
 
 uint32_t EvaluateFormula(const EntryRecord& record)

@@ -24,6 +24,13 @@ extern int EntryCount;
 // The table follows the file: it is read again after every change.
 int ReadEntryFile();
 
+// Reads the entry file at `path` into a table of the caller's own, as
+// ReadEntryFile reads the open form's: the number of records read, or
+// NoEntryFile when there is none, or EntryFileUnreadable when it can't be
+// read (another program holds it open, or memory is short).
+const int NoEntryFile = -1, EntryFileUnreadable = -2;
+int ReadEntriesOf(const char* path, EntryRecord table[EntryTableSlots]);
+
 // The 160 bytes of a slot exactly as they were read from the entry file, so
 // a change can check that the file still holds that record at that place.
 void StoredRecordBytes(int slot, uint8_t bytes[EntryRecordSize]);

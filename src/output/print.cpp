@@ -78,10 +78,9 @@ static void Inform(const char* format, double value, UINT buttons, int* answer)
         *answer = result;
 }
 
-// Tells the user the scanner resolution; 0 when it is unknown.
-static double ReportScannerResolution()
+double ReportScannerResolution(int32_t pixelsPerMeter)
 {
-    double scanner = ScannerResolution(FormImage.headerCopy.biXPelsPerMeter);
+    double scanner = ScannerResolution(pixelsPerMeter);
     if ((int)scanner > 0) {
         Inform("Scanner resolution was %.0f dpi", scanner, MB_OK, NULL);
         return scanner;
@@ -108,6 +107,43 @@ static bool CalibrationForPrint(const PrinterGeometry& geometry, PrinterCalibrat
     return false;
 }
 
+HDC ChoosePrinter()
+{
+    if (!PrintDlgA(&PrintDialog))
+        return NULL;
+    HDC printer = PrintDialog.hDC;
+    PrintDialog.hDC = NULL;
+    return printer;
+}
+
+bool ConfirmPrinter(HDC printer, PrintSetup* setup)
+{
+    setup->printerDpi = PrinterResolution(GetDeviceCaps(printer, PHYSICALWIDTH));
+    int answer = 0;
+    Inform("Printer resolution is %.0f dpi\n", setup->printerDpi, MB_OKCANCEL, &answer);
+    setup->geometry = GeometryOf(printer);
+    return answer == IDOK && CalibrationForPrint(setup->geometry, &setup->calibration, &setup->calibrated);
+}
+
+bool MapForPrint(const PrintSetup& setup, double scannerDpi, PageMapping* mapping)
+{
+    return MapFormToPage(setup.printerDpi, scannerDpi, setup.calibrated ? &setup.calibration : NULL, setup.geometry,
+                         mapping);
+}
+
+bool StartPrintDocument(HDC printer)
+{
+    if (StartDocA(printer, &PrintDocInfo) > 0)
+        return true;
+    MessageBoxA(MainWindow, "StartDoc is 0!", NULL, MB_OK);
+    return false;
+}
+
+void ReportPageNotStarted()
+{
+    MessageBoxA(MainWindow, "StartPage is 0!", NULL, MB_OK);
+}
+
 // The form as it goes onto the page: its picture read again without
 // entries, which are then drawn as text. When the picture can't be read
 // again, the form image itself goes, with its entries in its pixels, as a
@@ -131,30 +167,18 @@ static FormPage PageOfForm(bool known, FormPicture* picture)
 // deleted on every path.
 static void PrintOnPrinter(HDC printer, double scannerDpi)
 {
-    double printerDpi = PrinterResolution(GetDeviceCaps(printer, PHYSICALWIDTH));
-    int answer = 0;
-    Inform("Printer resolution is %.0f dpi\n", printerDpi, MB_OKCANCEL, &answer);
-    PrinterGeometry geometry = GeometryOf(printer);
-    PrinterCalibration calibration;
-    bool stored = false;
-    if (answer != IDOK || !CalibrationForPrint(geometry, &calibration, &stored)) {
-        DeleteDC(printer);
-        return;
+    PrintSetup setup;
+    if (ConfirmPrinter(printer, &setup) && StartPrintDocument(printer)) {
+        PageMapping mapping;
+        bool known = MapForPrint(setup, scannerDpi, &mapping);
+        FormPicture picture = {};
+        PagePrintResult result = PrintFormPage(printer, PageOfForm(known, &picture), known ? &mapping : NULL);
+        ReleaseFormPicture(&picture);
+        if (result == PageNotStarted)
+            ReportPageNotStarted();
+        if (result == PagePrinted)
+            EndDoc(printer);
     }
-    PageMapping mapping;
-    bool known = MapFormToPage(printerDpi, scannerDpi, stored ? &calibration : NULL, geometry, &mapping);
-    if (StartDocA(printer, &PrintDocInfo) <= 0) {
-        MessageBoxA(MainWindow, "StartDoc is 0!", NULL, MB_OK);
-        DeleteDC(printer);
-        return;
-    }
-    FormPicture picture = {};
-    PagePrintResult result = PrintFormPage(printer, PageOfForm(known, &picture), known ? &mapping : NULL);
-    ReleaseFormPicture(&picture);
-    if (result == PageNotStarted)
-        MessageBoxA(MainWindow, "StartPage is 0!", NULL, MB_OK);
-    if (result == PagePrinted)
-        EndDoc(printer);
     DeleteDC(printer);
 }
 
@@ -163,11 +187,8 @@ void OnPrint()
     if (!CancelEntryEdit())
         return;
     LoadFormEntries();
-    double scannerDpi = ReportScannerResolution();
-    if (!PrintDlgA(&PrintDialog))
-        return;
-    HDC printer = PrintDialog.hDC;
-    PrintDialog.hDC = NULL;
+    double scannerDpi = ReportScannerResolution(FormImage.headerCopy.biXPelsPerMeter);
+    HDC printer = ChoosePrinter();
     if (printer)
         PrintOnPrinter(printer, scannerDpi);
 }

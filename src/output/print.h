@@ -8,6 +8,7 @@
 #include <stdint.h>
 
 #include "output/calibration.h"
+#include "output/print_page.h"
 
 // Dots per inch from the bitmap header's pixels per metre; 0 when unknown.
 double ScannerResolution(int32_t pixelsPerMeter);
@@ -32,6 +33,40 @@ bool CurrentPrinterName(char name[PrinterNameSize]);
 // with nothing to release, when there is no printer or it can't be opened.
 // The caller deletes the context.
 bool OpenCurrentPrinter(bool informationOnly, char name[PrinterNameSize], HDC* printer);
+
+// ---- the steps of a print, shared by Print and Print all pages ----
+
+// Tells the user the scanner resolution of a form whose header gives
+// `pixelsPerMeter`; returns it in dots per inch, 0 when it is unknown.
+double ReportScannerResolution(int32_t pixelsPerMeter);
+
+// The print dialog: the chosen printer's device context, which the caller
+// deletes; NULL when the dialog was cancelled.
+HDC ChoosePrinter();
+
+// What a print needs to know of the chosen printer.
+struct PrintSetup {
+    double printerDpi;
+    PrinterGeometry geometry;
+    PrinterCalibration calibration;
+    bool calibrated;              // a calibration is stored for this printer
+};
+
+// Tells the user the printer's resolution (OK, Cancel) and finds the
+// printer's calibration. False when the user cancelled, or the stored
+// calibration can't be used (the user has been told).
+bool ConfirmPrinter(HDC printer, PrintSetup* setup);
+
+// The mapping of a form of `scannerDpi` onto the printer's page, with the
+// calibration. False when the scanner resolution is unknown.
+bool MapForPrint(const PrintSetup& setup, double scannerDpi, PageMapping* mapping);
+
+// StartDoc with the print document's description. False, after telling the
+// user, when the document could not be started.
+bool StartPrintDocument(HDC printer);
+
+// Tells the user that StartPage failed.
+void ReportPageNotStarted();
 
 // Command 40011.
 void OnPrint();

@@ -132,12 +132,14 @@ void DrawFormPage(HDC printer, const FormPage& form, const PageMapping& mapping)
     if (!form.entries)
         return;
     // A slot without text draws nothing on screen, so it is passed over.
+    SIZE picture = { form.width, form.height };
     for (int i = 0; i < form.slots; i++) {
         const EntryRecord& r = form.entries[i];
         if (r.text[0] == 0)
             continue;
         LOGFONTA font = PageFont(mapping, RecordDrawingFont(form.baseFont, r));
-        DrawEntryInto(printer, PageEntry(mapping, r), font, ColourOfIndex(r.colourIndex), form.entries);
+        DrawEntryIntoPicture(printer, PageEntry(mapping, r), font, ColourOfIndex(r.colourIndex), form.entries,
+                             picture);
     }
 }
 

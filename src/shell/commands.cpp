@@ -1,11 +1,13 @@
 // The menu commands: one call per command id.
 #include <string.h>
 
+#include "base/form_pages.h"
 #include "entries/entry_changes.h"
 #include "entries/entry_edit.h"
 #include "output/calibration_dialog.h"
 #include "output/convert.h"
 #include "output/print.h"
+#include "output/print_pages.h"
 #include "resources/resource.h"
 #include "shell/command_line.h"
 #include "shell/help_texts.h"
@@ -43,16 +45,52 @@ static void OnOpenForm(bool entriesOnly)
     OpenChosenForm();
 }
 
+// Opens a form chosen without the dialog, as if the dialog had chosen it.
+static void OpenNamedForm(const char* path, const char* title)
+{
+    memcpy(ChosenPath, path, strlen(path) + 1);
+    memcpy(FileTitle, title, strlen(title) + 1);
+    OpenChosenForm();
+}
+
 void OpenFormFromCommandLine(const char* arguments)
 {
     char path[PathBufferSize], title[PathBufferSize];
     if (!FormNamedOnCommandLine(arguments, path, title))
         return;
-    if (!StartOpen(false))
-        return;
-    memcpy(ChosenPath, path, strlen(path) + 1);
-    memcpy(FileTitle, title, strlen(title) + 1);
-    OpenChosenForm();
+    if (StartOpen(false))
+        OpenNamedForm(path, title);
+}
+
+// The neighbouring page of the form on screen, if there is one. A page whose
+// path can't be kept is named to the user.
+static bool NeighbourPageOf(PageStep step, char path[PathBufferSize], char title[PathBufferSize])
+{
+    PageList pages;
+    if (!FormImage.imageLoaded || !ListDocumentPages(FormImage.formPath, &pages))
+        return false;
+    int i = NeighbourPage(pages, FileNameOf(FormImage.formPath), step);
+    bool found = i >= 0 && PagePathOf(FormImage.formPath, pages.names[i], path);
+    if (found) {
+        memcpy(title, pages.names[i], PathBufferSize);
+    } else if (i >= 0) {
+        char text[PathBufferSize + 200];
+        wsprintfA(text, "The page %s can't be opened.\n%s", pages.names[i], PagePathTooLongText);
+        ShowMessage(text, NULL, MB_OK);
+    }
+    FreePageList(&pages);
+    return found;
+}
+
+// Next page (Page Down) and Previous page (Page Up): the neighbouring page
+// of the form's document opens as the Open command opens a form, in the
+// same blank or ordinary mode and at the same zoom. On the last (first)
+// page nothing happens.
+static void OnPageCommand(PageStep step)
+{
+    char path[PathBufferSize], title[PathBufferSize];
+    if (NeighbourPageOf(step, path, title) && CancelEntryEdit())
+        OpenNamedForm(path, title);
 }
 
 // Convert .pdf to .bmp: Ghostscript makes the pages, then the user picks
@@ -97,6 +135,9 @@ void OnCommand(int id)
     case IDM_UNDO: OnUndoCommand(); break;
     case IDM_REDO: OnRedoCommand(); break;
     case IDM_PRINT_CALIBRATION: OnPrintCalibration(); break;
+    case IDM_NEXT_PAGE: OnPageCommand(NextPage); break;
+    case IDM_PREVIOUS_PAGE: OnPageCommand(PreviousPage); break;
+    case IDM_PRINT_ALL_PAGES: OnPrintAllPages(); break;
     }
     // Every command, whatever it did, disarms the right button: a placement
     // needs a press after the last command.

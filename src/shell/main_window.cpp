@@ -114,6 +114,8 @@ static void OnKeyDown(int key)
     case VK_OEM_MINUS: ZoomOut(); break;
     case VK_DELETE: OnDelete(); break;
     case VK_F1: SendMessageA(MainWindow, WM_COMMAND, IDM_HELP_USING, 0); break;
+    case VK_NEXT: SendMessageA(MainWindow, WM_COMMAND, IDM_NEXT_PAGE, 0); break;
+    case VK_PRIOR: SendMessageA(MainWindow, WM_COMMAND, IDM_PREVIOUS_PAGE, 0); break;
     case 'Z':
     case 'Y': OnUndoKeys(key); break;
     }

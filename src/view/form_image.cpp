@@ -51,6 +51,9 @@ void FormImageChanged()
     FormImage.version++;
 }
 
+static const char UnreadableText[] = "This .bmp file could not be read.";
+static const char NoMemoryText[] = "There is not enough memory to open this .bmp file.";
+
 static bool ReadExactly(HANDLE file, void* buffer, uint32_t count)
 {
     DWORD got = 0;
@@ -58,10 +61,13 @@ static bool ReadExactly(HANDLE file, void* buffer, uint32_t count)
 }
 
 // Reads the headers and checks them before anything of the current image is
-// given up. Returns the new header block (owned by the caller), or NULL after
-// showing why the file is refused.
-static uint8_t* ReadCheckedHeaders(HANDLE file, BITMAPFILEHEADER* fileHeader, BmpImageCheck* image)
+// given up. Returns the new header block (owned by the caller), or NULL with
+// `refusal` telling why the file is refused (NULL when the file's size can't
+// be had).
+static uint8_t* ReadCheckedHeaders(HANDLE file, BITMAPFILEHEADER* fileHeader, BmpImageCheck* image,
+                                   const char** refusal)
 {
+    *refusal = NULL;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file, &size))
         return NULL;
@@ -71,24 +77,24 @@ static uint8_t* ReadCheckedHeaders(HANDLE file, BITMAPFILEHEADER* fileHeader, Bm
         got = 0;
     BmpFileCheck check = CheckBmpFileHeader((uint64_t)size.QuadPart, head, got);
     if (check.refusal) {
-        ShowLoadMessage(check.refusal);
+        *refusal = check.refusal;
         return NULL;
     }
     memcpy(fileHeader, head, sizeof head);
     uint8_t* block = (uint8_t*)malloc(check.headerBlockSize);
     if (!block) {
-        ShowLoadMessage("There is not enough memory to open this .bmp file.");
+        *refusal = NoMemoryText;
         return NULL;
     }
     if (!ReadExactly(file, block, check.headerBlockSize)) {
         free(block);
-        ShowLoadMessage("This .bmp file could not be read.");
+        *refusal = UnreadableText;
         return NULL;
     }
     *image = CheckBmpHeaderBlock(block, check.headerBlockSize, check.filePixelBytes);
     if (image->refusal) {
         free(block);
-        ShowLoadMessage(image->refusal);
+        *refusal = image->refusal;
         return NULL;
     }
     return block;
@@ -164,9 +170,12 @@ bool LoadFormImage(const char* path)
         return false;
     BITMAPFILEHEADER fileHeader;
     BmpImageCheck image = {};
-    uint8_t* block = ReadCheckedHeaders(file, &fileHeader, &image);
+    const char* refusal = NULL;
+    uint8_t* block = ReadCheckedHeaders(file, &fileHeader, &image, &refusal);
     if (!block) {
         CloseHandle(file);
+        if (refusal)
+            ShowLoadMessage(refusal);
         return false;
     }
     uint32_t blockSize = fileHeader.bfOffBits - BmpFileHeaderSize;
@@ -220,6 +229,39 @@ static bool HoldsLoadedHeaders(HANDLE file)
     return same;
 }
 
+// A picture of its own from a checked header block and the `pixelBytes`
+// pixel bytes that follow it in `file`, blanked when `blank`. NULL when it
+// was made; otherwise why not, with nothing to release.
+static const char* ReadPicture(HANDLE file, const uint8_t* block, uint32_t pixelBytes, uint32_t imageBytes,
+                               bool blank, FormPicture* picture)
+{
+    void* bits = NULL;
+    HBITMAP bitmap = CreateDIBSection(NULL, (const BITMAPINFO*)block, DIB_RGB_COLORS, &bits, NULL, 0);
+    if (!bitmap || !bits) {
+        if (bitmap)
+            DeleteObject(bitmap);
+        return NoMemoryText;
+    }
+    if (!ReadExactly(file, bits, pixelBytes)) {
+        DeleteObject(bitmap);
+        return UnreadableText;
+    }
+    HDC dc = CreateCompatibleDC(NULL);
+    HGDIOBJ previous = dc ? SelectObject(dc, bitmap) : NULL;
+    if (!previous || previous == HGDI_ERROR) {
+        if (dc)
+            DeleteDC(dc);
+        DeleteObject(bitmap);
+        return NoMemoryText;
+    }
+    if (blank)
+        memset(bits, 0xFF, imageBytes);
+    picture->dc = dc;
+    picture->bitmap = bitmap;
+    picture->previous = previous;
+    return NULL;
+}
+
 bool LoadFormPicture(FormPicture* picture)
 {
     memset(picture, 0, sizeof *picture);
@@ -229,27 +271,39 @@ bool LoadFormPicture(FormPicture* picture)
                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    void* bits = NULL;
-    HBITMAP bitmap = NULL;
-    if (HoldsLoadedHeaders(file))
-        bitmap = CreateDIBSection(NULL, (BITMAPINFO*)FormImage.headerBlock, DIB_RGB_COLORS, &bits, NULL, 0);
-    bool read = bitmap && bits && ReadExactly(file, bits, (uint32_t)FormImage.pixelByteCount);
+    bool read = HoldsLoadedHeaders(file) && !ReadPicture(file, FormImage.headerBlock,
+                                                         (uint32_t)FormImage.pixelByteCount, FormImage.imageBytes,
+                                                         FormImage.blanked, picture);
     CloseHandle(file);
-    HDC dc = read ? CreateCompatibleDC(NULL) : NULL;
-    HGDIOBJ previous = dc ? SelectObject(dc, bitmap) : NULL;
-    if (!previous || previous == HGDI_ERROR) {
-        if (dc)
-            DeleteDC(dc);
-        if (bitmap)
-            DeleteObject(bitmap);
-        return false;
+    return read;
+}
+
+const char* ReadFormFile(const char* path, bool blank, FormFileFacts* facts, FormPicture* picture)
+{
+    if (picture)
+        memset(picture, 0, sizeof *picture);
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return "The file can't be opened: it is missing, or another program has it open.";
+    BITMAPFILEHEADER fileHeader;
+    BmpImageCheck image = {};
+    const char* refusal = NULL;
+    uint8_t* block = ReadCheckedHeaders(file, &fileHeader, &image, &refusal);
+    if (block) {
+        BITMAPINFOHEADER header;
+        memcpy(&header, block, sizeof header);
+        facts->width = image.width;
+        facts->height = image.height;
+        facts->pixelsPerMeter = header.biXPelsPerMeter;
+        if (picture)
+            refusal = ReadPicture(file, block, image.bytesToRead, image.imageBytes, blank, picture);
+        free(block);
+    } else if (!refusal) {
+        refusal = UnreadableText;
     }
-    if (FormImage.blanked)
-        memset(bits, 0xFF, FormImage.imageBytes);
-    picture->dc = dc;
-    picture->bitmap = bitmap;
-    picture->previous = previous;
-    return true;
+    CloseHandle(file);
+    return refusal;
 }
 
 void ReleaseFormPicture(FormPicture* picture)

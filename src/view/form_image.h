@@ -65,6 +65,20 @@ struct FormPicture {
 bool LoadFormPicture(FormPicture* picture);
 void ReleaseFormPicture(FormPicture* picture);
 
+// What the headers of a form's bitmap file tell.
+struct FormFileFacts {
+    int width, height;          // height is |biHeight|
+    int32_t pixelsPerMeter;     // biXPelsPerMeter: the scanner resolution, 0 when unknown
+};
+
+// Reads the bitmap file at `path` with the checks of a load, leaving the
+// form image and the window alone (another page of the form's document,
+// for printing): its headers into `facts`, and when `picture` is not NULL
+// its pixels into a picture of its own, blanked when `blank`, which the
+// caller releases. NULL when the file was read; otherwise why not, in a
+// sentence for the user, with nothing to release.
+const char* ReadFormFile(const char* path, bool blank, FormFileFacts* facts, FormPicture* picture);
+
 // Tells the view that the pixels of the form image changed (an entry was
 // drawn into it), so no copy of the old picture is shown again.
 void FormImageChanged();

@@ -110,9 +110,9 @@ def _pgm(data):
     return int(fields[1]), int(fields[2]), data[at:]
 
 
-def page_image(pdf, dpi=300):
-    """The first page as a grey picture: (width, height, bytes)."""
-    out = subprocess.run(["pdftoppm", "-r", str(dpi), "-gray", "-f", "1", "-l", "1", pdf],
+def page_image(pdf, dpi=300, page=1):
+    """A page (the first unless told) as a grey picture: (width, height, bytes)."""
+    out = subprocess.run(["pdftoppm", "-r", str(dpi), "-gray", "-f", str(page), "-l", str(page), pdf],
                          stdout=subprocess.PIPE, check=True).stdout
     return _pgm(out)
 
@@ -140,11 +140,19 @@ def ink_box(page, threshold=128, region=None):
     return tuple(box) if box else None
 
 
-def pdf_text(pdf):
-    """The text of a printed PDF as pdftotext reads it ("" while the file is
-    not complete yet)."""
-    r = subprocess.run(["pdftotext", "-layout", pdf, "-"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+def pdf_text(pdf, page=None):
+    """The text of a printed PDF, or of one of its pages, as pdftotext reads
+    it ("" while the file is not complete yet)."""
+    pages = ["-f", str(page), "-l", str(page)] if page else []
+    r = subprocess.run(["pdftotext", "-layout"] + pages + [pdf, "-"], stdout=subprocess.PIPE,
+                       stderr=subprocess.DEVNULL)
     return r.stdout.decode("latin-1") if r.returncode == 0 else ""
+
+
+def pdf_page_count(pdf):
+    """The number of pages pdfinfo finds in a printed PDF."""
+    out = subprocess.run(["pdfinfo", pdf], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout
+    return next(int(line.split()[1]) for line in out.splitlines() if line.startswith("Pages:"))
 
 
 def marker():

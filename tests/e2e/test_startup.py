@@ -37,7 +37,8 @@ ORIGINAL_MENU = [
 
 # The items added since, each after every original item of its menu.
 ADDED_ITEMS = {
-    "&File": [("Print &calibration...", 40046)],
+    "&File": [("Print &calibration...", 40046), ("&Next page\tPgDn", 40047), ("Pre&vious page\tPgUp", 40048),
+              ("Print &all pages...", 40049)],
     "&Edit": [("&Undo\tCtrl+Z", 40070), ("&Redo\tCtrl+Y", 40071)],
 }
 

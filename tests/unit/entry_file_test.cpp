@@ -280,6 +280,30 @@ TEST_F(EntryFileOnDisk, AFileHeldOpenElsewhereReadsAsMissing)
     EXPECT_EQ(3, ReadEntryFile());
 }
 
+TEST_F(EntryFileOnDisk, AnotherFormsEntriesGoIntoATableOfTheirOwn)
+{
+    static EntryRecord table[EntryTableSlots];
+    Write(Records(3));
+    ASSERT_EQ(3, ReadEntryFile());
+    char other[MAX_PATH];
+    wsprintfA(other, "%s\\other.dta", folder);
+    EXPECT_EQ(NoEntryFile, ReadEntriesOf(other, table));
+    EXPECT_EQ(0, table[0].x);
+    Write(Records(230), other);
+    EXPECT_EQ(EntryTableSlots, ReadEntriesOf(other, table));
+    EXPECT_EQ(100 + 199, table[EntryTableSlots - 1].x);
+    EXPECT_STREQ("entry 0", table[0].text);
+    // A file held open elsewhere is told apart from a missing one.
+    HANDLE held = CreateFileA(other, GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    EXPECT_EQ(EntryFileUnreadable, ReadEntriesOf(other, table));
+    EXPECT_EQ(0, table[0].x);
+    CloseHandle(held);
+    // The open form's table is left as it was.
+    EXPECT_EQ(3, EntryCount);
+    EXPECT_STREQ("entry 2", EntryTable[2].text);
+    DeleteFileA(other);
+}
+
 TEST_F(EntryFileOnDisk, OverTwoHundredRecordsFillTheTableAndStayInTheFile)
 {
     Bytes all = Records(230);

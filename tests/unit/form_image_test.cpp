@@ -315,14 +315,14 @@ protected:
         DeleteFileA(path);
     }
 
-    void Write(int width, int height)
+    void Write(int width, int height, const char* to = NULL)
     {
         std::vector<uint8_t> bytes = Bmp(width, -height, 24);
         uint32_t stride = Stride(width, 24);
         std::vector<uint8_t> pixels(stride * height, 0xFF);
         memset(pixels.data(), 0, stride);   // top-down: the first row is the top one
         bytes.insert(bytes.end(), pixels.begin(), pixels.end());
-        HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        HANDLE file = CreateFileA(to ? to : path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
         DWORD written = 0;
         WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
         CloseHandle(file);
@@ -372,4 +372,40 @@ TEST_F(FormFile, NoPictureWhenTheFileNoLongerHoldsTheOneLoaded)
     EXPECT_EQ(NULL, picture.dc);
     DeleteFileA(path);
     EXPECT_FALSE(LoadFormPicture(&picture));
+}
+
+TEST_F(FormFile, AnotherPageIsReadWithoutTouchingTheFormImage)
+{
+    ASSERT_TRUE(LoadFormImage(path));
+    HBITMAP shown = FormImage.hBitmap;
+    char other[MAX_PATH];
+    wsprintfA(other, "%s2.bmp", path);
+    Write(30, 10, other);
+    FormFileFacts facts = {};
+    FormPicture picture;
+    ASSERT_EQ(nullptr, ReadFormFile(other, false, &facts, &picture));
+    EXPECT_EQ(30, facts.width);
+    EXPECT_EQ(10, facts.height);
+    EXPECT_EQ(0, facts.pixelsPerMeter);
+    EXPECT_EQ(0u, At(picture.dc, 5, 0));
+    EXPECT_EQ(0xFFFFFFu, At(picture.dc, 5, 5));
+    ReleaseFormPicture(&picture);
+    // Blank, as in entries-only mode; the headers alone without a picture.
+    ASSERT_EQ(nullptr, ReadFormFile(other, true, &facts, &picture));
+    EXPECT_EQ(0xFFFFFFu, At(picture.dc, 5, 0));
+    ReleaseFormPicture(&picture);
+    EXPECT_EQ(nullptr, ReadFormFile(other, false, &facts, NULL));
+    EXPECT_EQ(shown, FormImage.hBitmap);
+    EXPECT_EQ(40, FormImage.width);
+    EXPECT_STREQ(path, FormImage.formPath);
+    // Refused as an open refuses it, with the reason in words.
+    HANDLE file = CreateFileA(other, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    DWORD written = 0;
+    WriteFile(file, "not a bitmap", 12, &written, NULL);
+    CloseHandle(file);
+    EXPECT_STREQ("Not a .bmp file", ReadFormFile(other, false, &facts, &picture));
+    EXPECT_EQ(NULL, picture.dc);
+    DeleteFileA(other);
+    EXPECT_STREQ("The file can't be opened: it is missing, or another program has it open.",
+                 ReadFormFile(other, false, &facts, &picture));
 }
