@@ -67,6 +67,7 @@ static KeptEntry Kept[KeptEntrySlots];
 static int KeptCount = 0;
 static size_t KeptBytes = 0;
 static int SearchFrom = 0;          // where the next entry is likely kept
+static int PutBackCount = 0;        // entries of the load under way put back
 
 // What the kept pixels were drawn over and with: the picture's headers and
 // memory, and the system's text smoothing.
@@ -106,6 +107,8 @@ static void ReadSmoothing(UINT smoothing[4])
 
 void BeginKeptEntries()
 {
+    SearchFrom = 0;
+    PutBackCount = 0;
     UINT smoothing[4];
     ReadSmoothing(smoothing);
     bool samePicture = KeptHeaders && KeptBits == FormImage.bits && KeptHeadersSize == FormImage.headerBlockSize &&
@@ -125,10 +128,9 @@ void BeginKeptEntries()
     }
     for (int i = 0; i < KeptCount; i++)
         Kept[i].used = false;
-    SearchFrom = 0;
 }
 
-void EndKeptEntries()
+int EndKeptEntries()
 {
     int count = 0;
     for (int i = 0; i < KeptCount; i++) {
@@ -138,6 +140,9 @@ void EndKeptEntries()
             Forget(Kept[i]);
     }
     KeptCount = count;
+    int putBack = PutBackCount;
+    PutBackCount = 0;
+    return putBack;
 }
 
 static KeptEntryKey KeyOf(const EntryRecord& r, const LOGFONTA& font, COLORREF colour, uint32_t value)
@@ -268,6 +273,7 @@ uint32_t DrawKeptEntry(const EntryRecord& r, const LOGFONTA& font, COLORREF colo
     KeptEntry* k = FindKept(key, hash);
     if (k) {
         k->used = true;
+        PutBackCount++;
         return value;
     }
     DrawAndKeep(r, font, colour, value, key, hash);

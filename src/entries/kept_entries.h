@@ -24,8 +24,9 @@ void BeginKeptEntries();
 // it and keeps what it drew. Returns the formula's value, or FormulaError.
 uint32_t DrawKeptEntry(const EntryRecord& record, const LOGFONTA& font, COLORREF colour, const EntryRecord* table);
 
-// The load has ended: entries it did not draw are forgotten.
-void EndKeptEntries();
+// The load has ended: entries it did not draw are forgotten. Returns how
+// many entries it put back as their pixels.
+int EndKeptEntries();
 
 // Frees every kept entry (at close).
 void ForgetKeptEntries();
