@@ -106,13 +106,23 @@ static void Unite(RECT& into, const RECT& more)
     into.bottom = more.bottom > into.bottom ? more.bottom : into.bottom;
 }
 
-// Draws the text of an entry whose formula value (or FormulaError) is
-// known; `touched`, when given, gets a rectangle holding every pixel drawn.
-static void DrawEntryText(HDC dc, const EntryRecord& r, const LOGFONTA& font, COLORREF colour, uint32_t value,
-                          RECT* touched)
+// The cells of the shown text with the font's height all round: more than
+// any glyph reaches past its cell.
+static RECT ReachOf(HDC dc, const ShownEntry& shown, const EntryDrawing& bounded)
 {
-    if (touched)
-        *touched = RECT{};
+    return Widened(TextBox(dc, shown), bounded.fontHeight < 0 ? -bounded.fontHeight : bounded.fontHeight);
+}
+
+// Draws the text of an entry whose formula value (or FormulaError) is
+// known. When asked: `reach` gets where the text can touch, `bounds` where
+// the platform saw it drawn (the reach when the platform can't tell).
+static void DrawEntryText(HDC dc, const EntryRecord& r, const LOGFONTA& font, COLORREF colour, uint32_t value,
+                          RECT* reach, RECT* bounds)
+{
+    if (reach)
+        *reach = RECT{};
+    if (bounds)
+        *bounds = RECT{};
     EntryDrawing bounded;
     HGDIOBJ previous = NULL;
     HFONT made = SelectEntryFont(dc, r, font, &bounded, &previous);
@@ -123,23 +133,17 @@ static void DrawEntryText(HDC dc, const EntryRecord& r, const LOGFONTA& font, CO
     SetTextColor(dc, colour);
     ShownEntry shown;
     PlaceShownText(dc, r, font, bounded, value, shown);
-    if (!touched) {
-        TextOutA(dc, shown.x, shown.y, shown.text, shown.length);
-    } else {
-        RECT box = TextBox(dc, shown);
+    RECT within = reach || bounds ? ReachOf(dc, shown, bounded) : RECT{};
+    if (reach)
+        *reach = within;
+    if (bounds)
         SetBoundsRect(dc, NULL, DCB_ENABLE | DCB_RESET);
-        TextOutA(dc, shown.x, shown.y, shown.text, shown.length);
-        RECT bounds;
-        UINT state = GetBoundsRect(dc, &bounds, DCB_RESET);
+    TextOutA(dc, shown.x, shown.y, shown.text, shown.length);
+    if (bounds) {
+        UINT state = GetBoundsRect(dc, bounds, DCB_RESET);
         SetBoundsRect(dc, NULL, DCB_DISABLE);
-        // What the platform saw drawn, and the text's cells to be sure;
-        // without the platform's word, the cells widened by the font's
-        // height, more than any glyph reaches past its cell.
-        *touched = box;
-        if (state & DCB_SET)
-            Unite(*touched, bounds);
-        else
-            *touched = Widened(box, bounded.fontHeight < 0 ? -bounded.fontHeight : bounded.fontHeight);
+        if (!(state & DCB_SET))
+            *bounds = within;
     }
     SelectObject(dc, previous);
     DeleteObject(made);
@@ -154,25 +158,25 @@ RECT EntryReach(HDC dc, const EntryRecord& r, const LOGFONTA& font, uint32_t val
         return RECT{};
     ShownEntry shown;
     PlaceShownText(dc, r, font, bounded, value, shown);
-    RECT box = TextBox(dc, shown);
+    RECT reach = ReachOf(dc, shown, bounded);
     SelectObject(dc, previous);
     DeleteObject(made);
-    // The font's height around the cells: more than any glyph reaches past
-    // its cell.
-    return Widened(box, bounded.fontHeight < 0 ? -bounded.fontHeight : bounded.fontHeight);
+    return reach;
 }
 
 uint32_t DrawEntryInto(HDC dc, const EntryRecord& r, const LOGFONTA& font, COLORREF colour,
                        const EntryRecord* table, RECT* touched)
 {
     uint32_t value = EntryValue(r, table);
-    DrawEntryText(dc, r, font, colour, value, touched);
+    RECT bounds;
+    DrawEntryText(dc, r, font, colour, value, touched, touched ? &bounds : nullptr);
+    if (touched)
+        Unite(*touched, bounds);
     return value;
 }
 
 void DrawEntryValue(HDC dc, const EntryRecord& r, const LOGFONTA& font, COLORREF colour, uint32_t value,
-                    RECT* touched)
+                    RECT* bounds)
 {
-    DrawEntryText(dc, r, font, colour, value, touched);
+    DrawEntryText(dc, r, font, colour, value, nullptr, bounds);
 }
-

@@ -14,7 +14,9 @@
 // and position are bounded to the picture (BoundEntryDrawing): the bitmap of
 // a memory device context, or the form image's size on another device.
 // Returns the value, or FormulaError for plain text and formulas without one.
-// `touched`, when given, gets a rectangle that holds every pixel drawn.
+// `touched`, when given, gets a rectangle that holds every pixel drawn: the
+// cells of the text with the font's height all round, and whatever more
+// the platform saw drawn.
 uint32_t DrawEntryInto(HDC dc, const EntryRecord& record, const LOGFONTA& font, COLORREF colour,
                        const EntryRecord* table, RECT* touched = nullptr);
 
@@ -22,9 +24,11 @@ uint32_t DrawEntryInto(HDC dc, const EntryRecord& record, const LOGFONTA& font, 
 // for plain text and formulas without one.
 uint32_t EntryValue(const EntryRecord& record, const EntryRecord* table);
 
-// DrawEntryInto for an entry whose value is known.
+// DrawEntryInto for an entry whose value is known. `bounds`, when given,
+// gets the rectangle the platform saw drawn (GetBoundsRect); when it can't
+// tell, the entry's reach.
 void DrawEntryValue(HDC dc, const EntryRecord& record, const LOGFONTA& font, COLORREF colour, uint32_t value,
-                    RECT* touched);
+                    RECT* bounds);
 
 // A rectangle of `dc`'s picture that holds every pixel the entry can draw:
 // the cells of its text with the font's height all round.

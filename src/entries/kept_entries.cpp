@@ -49,12 +49,25 @@ struct KeptEntryKey {
     char text[EntryTextSize];
 };
 
+// A row of the pixels under a kept entry as they were before it was drawn:
+// one value over the whole row (a unit, the pixel or for fewer than 8 bits
+// a byte), as under most entries, which sit on the form's blank paper; or
+// the row's bytes.
+struct KeptRow {
+    uint32_t value;
+    int32_t stored;       // where the row's bytes are kept; -1 when it is one value
+};
+
 struct KeptEntry {
     KeptEntryKey key;
     uint32_t hash;
     RECT rect;            // the pixels the text touched, inside the picture
     RowBytes bytes;       // the bytes of each row that hold them
-    uint8_t* pixels;      // those rows before the drawing, then after it
+    int unit;             // bytes of one pixel, 1 below 8 bits
+    KeptRow* rows;        // before the drawing
+    uint8_t* before;      // the bytes of the rows kept as bytes
+    uint8_t* after;       // every row after the drawing
+    size_t size;          // bytes of memory held
     bool used;            // drawn by the load under way
 };
 
@@ -78,9 +91,13 @@ static UINT KeptSmoothing[4];
 
 static void Forget(KeptEntry& k)
 {
-    KeptBytes -= 2 * (size_t)k.bytes.count * (size_t)(k.rect.bottom - k.rect.top);
-    free(k.pixels);
-    k.pixels = nullptr;
+    KeptBytes -= k.size;
+    free(k.rows);
+    free(k.before);
+    free(k.after);
+    k.rows = nullptr;
+    k.before = k.after = nullptr;
+    k.size = 0;
 }
 
 void ForgetKeptEntries()
@@ -177,19 +194,104 @@ static uint8_t* ImageRow(int y, uint32_t start)
     return (uint8_t*)FormImage.bits + (size_t)(bottomUp ? FormImage.height - 1 - y : y) * stride + start;
 }
 
+static uint32_t UnitAt(const uint8_t* p, int unit)
+{
+    uint32_t value = p[0];
+    for (int i = 1; i < unit; i++)
+        value |= (uint32_t)p[i] << (8 * i);
+    return value;
+}
+
+static uint32_t Word(const uint8_t* p)
+{
+    uint32_t w;
+    memcpy(&w, p, 4);
+    return w;
+}
+
+// Whether n bytes are the same, compared a word at a time (the C library's
+// memcmp goes byte by byte).
+static bool SameBytes(const uint8_t* a, const uint8_t* b, uint32_t n)
+{
+    uint32_t i = 0;
+    for (; i + 16 <= n; i += 16)
+        if ((Word(a + i) ^ Word(b + i)) | (Word(a + i + 4) ^ Word(b + i + 4)) |
+            (Word(a + i + 8) ^ Word(b + i + 8)) | (Word(a + i + 12) ^ Word(b + i + 12)))
+            return false;
+    for (; i < n; i++)
+        if (a[i] != b[i])
+            return false;
+    return true;
+}
+
+// Twelve bytes of one unit's value repeated, as three words: every row of
+// 1-, 2-, 3- or 4-byte units repeats every 12 bytes.
+struct Period {
+    uint32_t words[3];
+};
+
+static Period PeriodOf(uint32_t value, int unit)
+{
+    switch (unit) {
+    case 1: value = (value & 0xFF) * 0x01010101u; return Period{ { value, value, value } };
+    case 2: value = (value & 0xFFFF) * 0x00010001u; return Period{ { value, value, value } };
+    case 3:
+        value &= 0xFFFFFF;
+        return Period{ { value | (value << 24), (value >> 8) | (value << 16), (value >> 16) | (value << 8) } };
+    }
+    return Period{ { value, value, value } };
+}
+
+// Whether n bytes repeat the period.
+static bool OneValue(const uint8_t* p, const Period& period, uint32_t n)
+{
+    uint32_t w0 = period.words[0], w1 = period.words[1], w2 = period.words[2];
+    uint32_t i = 0;
+    for (; i + 12 <= n; i += 12)
+        if ((Word(p + i) ^ w0) | (Word(p + i + 4) ^ w1) | (Word(p + i + 8) ^ w2))
+            return false;
+    for (; i < n; i++)
+        if (p[i] != (uint8_t)(period.words[(i % 12) / 4] >> (8 * (i % 4))))
+            return false;
+    return true;
+}
+
+// One read in each cache line of n bytes, to have them on their way.
+static uint8_t Touch(const uint8_t* p, uint32_t n)
+{
+    uint8_t sum = p[n - 1];
+    for (uint32_t i = 0; i < n; i += 64)
+        sum += p[i];
+    return sum;
+}
+static volatile uint8_t TouchSink;
+
 // Puts a kept entry's pixels back if the picture holds, where its text
 // goes, what it held when the entry was drawn.
 static bool PutBack(const KeptEntry& k)
 {
     GdiFlush();   // what GDI drew before lands in the pixels
     int rows = k.rect.bottom - k.rect.top;
-    const uint8_t* before = k.pixels;
-    const uint8_t* after = k.pixels + (size_t)rows * k.bytes.count;
-    for (int j = 0; j < rows; j++)
-        if (memcmp(ImageRow(k.rect.top + j, k.bytes.start), before + (size_t)j * k.bytes.count, k.bytes.count) != 0)
+    uint32_t count = k.bytes.count;
+    // The rows lie far apart in memory: each row's cache lines are read a
+    // few rows ahead of its comparison, so they arrive together rather than
+    // one after another.
+    const int Ahead = 6;
+    uint8_t touched = 0;
+    for (int j = 0; j < Ahead && j < rows; j++)
+        touched += Touch(ImageRow(k.rect.top + j, k.bytes.start), count);
+    for (int j = 0; j < rows; j++) {
+        if (j + Ahead < rows)
+            touched += Touch(ImageRow(k.rect.top + j + Ahead, k.bytes.start), count);
+        const KeptRow& row = k.rows[j];
+        const uint8_t* now = ImageRow(k.rect.top + j, k.bytes.start);
+        if (row.stored >= 0 ? !SameBytes(now, k.before + row.stored, count)
+                            : !OneValue(now, PeriodOf(row.value, k.unit), count))
             return false;
+    }
+    TouchSink = touched;
     for (int j = 0; j < rows; j++)
-        memcpy(ImageRow(k.rect.top + j, k.bytes.start), after + (size_t)j * k.bytes.count, k.bytes.count);
+        memcpy(ImageRow(k.rect.top + j, k.bytes.start), k.after + (size_t)j * count, count);
     return true;
 }
 
@@ -212,6 +314,96 @@ static void CopyRows(const RECT& rect, RowBytes bytes, uint8_t* to)
         memcpy(to, ImageRow(y, bytes.start), bytes.count);
 }
 
+static void Unite(RECT& into, const RECT& more)
+{
+    if (more.right <= more.left || more.bottom <= more.top)
+        return;
+    if (into.right <= into.left || into.bottom <= into.top) {
+        into = more;
+        return;
+    }
+    into.left = more.left < into.left ? more.left : into.left;
+    into.top = more.top < into.top ? more.top : into.top;
+    into.right = more.right > into.right ? more.right : into.right;
+    into.bottom = more.bottom > into.bottom ? more.bottom : into.bottom;
+}
+
+// The pixels that differ between two copies of the rows of `reach`.
+static RECT ChangedWithin(const RECT& reach, RowBytes bytes, int bitCount, const uint8_t* before,
+                          const uint8_t* after)
+{
+    RECT changed = {};
+    for (int j = 0; j < reach.bottom - reach.top; j++) {
+        const uint8_t* b = before + (size_t)j * bytes.count;
+        const uint8_t* a = after + (size_t)j * bytes.count;
+        uint32_t first = 0, last = bytes.count;
+        while (first < last && a[first] == b[first])
+            first++;
+        if (first == last)
+            continue;
+        while (a[last - 1] == b[last - 1])
+            last--;
+        int left = (int)((uint64_t)(bytes.start + first) * 8 / bitCount);
+        int right = (int)(((uint64_t)(bytes.start + last) * 8 + bitCount - 1) / bitCount);
+        Unite(changed, RECT{ left, reach.top + j, right, reach.top + j + 1 });
+    }
+    return changed;
+}
+
+// Keeps the rows of `rect` (within `reach`, whose rows before and after the
+// drawing are given) as a kept entry; false when there is no memory.
+static bool Keep(KeptEntry& k, const RECT& rect, const RECT& reach, RowBytes reachBytes, const uint8_t* before,
+                 const uint8_t* after)
+{
+    int bitCount = FormImage.headerCopy.biBitCount;
+    k.rect = rect;
+    k.bytes = RowBytesOf(rect.left, rect.right, bitCount);
+    k.unit = bitCount >= 8 ? bitCount / 8 : 1;
+    k.rows = nullptr;
+    k.before = k.after = nullptr;
+    k.size = 0;
+    int rows = rect.bottom - rect.top;
+    uint32_t count = k.bytes.count;
+    if (rows <= 0 || count == 0)
+        return true;
+    k.rows = (KeptRow*)malloc((size_t)rows * sizeof(KeptRow));
+    k.after = (uint8_t*)malloc((size_t)rows * count);
+    // Rows of one value keep no bytes; the others are gathered here first.
+    uint8_t* gathered = (uint8_t*)malloc((size_t)rows * count);
+    if (!k.rows || !k.after || !gathered) {
+        free(gathered);
+        Forget(k);
+        return false;
+    }
+    uint32_t skip = k.bytes.start - reachBytes.start;
+    size_t stored = 0;
+    for (int j = 0; j < rows; j++) {
+        size_t at = (size_t)(rect.top - reach.top + j) * reachBytes.count + skip;
+        const uint8_t* b = before + at;
+        memcpy(k.after + (size_t)j * count, after + at, count);
+        uint32_t value = UnitAt(b, k.unit);
+        bool one = count % (uint32_t)k.unit == 0 && OneValue(b, PeriodOf(value, k.unit), count);
+        k.rows[j].value = value;
+        k.rows[j].stored = one ? -1 : (int32_t)stored;
+        if (!one) {
+            memcpy(gathered + stored, b, count);
+            stored += count;
+        }
+    }
+    if (stored) {
+        k.before = (uint8_t*)realloc(gathered, stored);
+        if (!k.before) {
+            free(gathered);
+            Forget(k);
+            return false;
+        }
+    } else {
+        free(gathered);
+    }
+    k.size = (size_t)rows * (sizeof(KeptRow) + count) + stored;
+    return true;
+}
+
 // Draws the entry and keeps the pixels it touched, when they lie where its
 // text can reach and there is room for them.
 static void DrawAndKeep(const EntryRecord& r, const LOGFONTA& font, COLORREF colour, uint32_t value,
@@ -221,44 +413,36 @@ static void DrawAndKeep(const EntryRecord& r, const LOGFONTA& font, COLORREF col
     RECT reach = ClippedTo(EntryReach(FormImage.hdcMem, r, font, value), FormImage.width, FormImage.height);
     RowBytes reachBytes = RowBytesOf(reach.left, reach.right, bitCount);
     size_t reachSize = (size_t)reachBytes.count * (size_t)(reach.bottom - reach.top);
-    bool room = KeptHeaders && KeptCount < KeptEntrySlots && KeptBytes + 3 * reachSize <= KeptBytesLimit;
-    uint8_t* before = room && reachSize ? (uint8_t*)malloc(reachSize) : nullptr;
+    bool room = KeptHeaders && KeptCount < KeptEntrySlots && KeptBytes + 4 * reachSize <= KeptBytesLimit;
+    uint8_t* before = room && reachSize ? (uint8_t*)malloc(2 * reachSize) : nullptr;
     if (before) {
         GdiFlush();   // what GDI drew before lands in the pixels
         CopyRows(reach, reachBytes, before);
     }
-    RECT touched;
-    DrawEntryValue(FormImage.hdcMem, r, font, colour, value, &touched);
-    touched = ClippedTo(touched, FormImage.width, FormImage.height);
-    if (!room || (reachSize && !before) || !RectWithin(touched, reach)) {
+    RECT bounds;
+    DrawEntryValue(FormImage.hdcMem, r, font, colour, value, &bounds);
+    if (!room || (reachSize && !before)) {
         free(before);
         return;
     }
-    KeptEntry& k = Kept[KeptCount];
-    k.key = key;
-    k.hash = hash;
-    k.rect = touched;
-    k.bytes = RowBytesOf(touched.left, touched.right, bitCount);
-    k.pixels = nullptr;
-    k.used = true;
-    int rows = touched.bottom - touched.top;
-    size_t size = (size_t)k.bytes.count * (size_t)rows;
-    if (size) {
-        k.pixels = (uint8_t*)malloc(2 * size);
-        if (!k.pixels) {
-            free(before);
-            return;
-        }
+    // What the text touched: what the platform saw drawn, and every pixel
+    // it changed.
+    RECT touched = ClippedTo(bounds, FormImage.width, FormImage.height);
+    uint8_t* after = before + reachSize;
+    if (reachSize) {
         GdiFlush();
-        uint32_t skip = k.bytes.start - reachBytes.start;
-        for (int j = 0; j < rows; j++)
-            memcpy(k.pixels + (size_t)j * k.bytes.count,
-                   before + (size_t)(touched.top - reach.top + j) * reachBytes.count + skip, k.bytes.count);
-        CopyRows(touched, k.bytes, k.pixels + size);
+        CopyRows(reach, reachBytes, after);
+        Unite(touched, ChangedWithin(reach, reachBytes, bitCount, before, after));
+    }
+    KeptEntry& k = Kept[KeptCount];
+    if (RectWithin(touched, reach) && Keep(k, touched, reach, reachBytes, before, after)) {
+        k.key = key;
+        k.hash = hash;
+        k.used = true;
+        KeptBytes += k.size;
+        KeptCount++;
     }
     free(before);
-    KeptBytes += 2 * size;
-    KeptCount++;
 }
 
 uint32_t DrawKeptEntry(const EntryRecord& r, const LOGFONTA& font, COLORREF colour, const EntryRecord* table)
