@@ -94,8 +94,23 @@ static inline unsigned BitPair(const uint8_t* row, int c)
     return ((row[c >> 3] & 1u) << 1) | (row[(c >> 3) + 1] >> 7);   // the pair spans two bytes
 }
 
-// The blocks that lie wholly inside a 1-, 8- or 24-bit image, averaged
-// straight from the stored bytes; returns how many were done.
+// Blocks of pixels stored as blue, green, red in `Size` bytes.
+template <int Size>
+static void AverageRgbBlocks(const uint8_t* row0, const uint8_t* row1, int start, int blocks, uint32_t* out)
+{
+    for (int i = 0; i < blocks; i++) {
+        const uint8_t* a = row0 + Size * (start + 2 * i);
+        const uint8_t* b = row1 + Size * (start + 2 * i);
+        uint32_t blue = a[0] + a[Size] + b[0] + b[Size] + 2;
+        uint32_t green = a[1] + a[Size + 1] + b[1] + b[Size + 1] + 2;
+        uint32_t red = a[2] + a[Size + 2] + b[2] + b[Size + 2] + 2;
+        out[i] = ((red >> 2) << 16) | ((green >> 2) << 8) | (blue >> 2);
+    }
+}
+
+// The blocks that lie wholly inside a 1-, 4-, 8-, 24- or 32-bit image (the
+// last with the usual masks), averaged straight from the stored bytes;
+// returns how many were done.
 static int AverageWholeBlocks(const PixelFormat& format, const uint8_t* row0, const uint8_t* row1, int start,
                               int blocks, uint32_t* out)
 {
@@ -120,16 +135,24 @@ static int AverageWholeBlocks(const PixelFormat& format, const uint8_t* row0, co
                               format.palette[b[1]]);
         }
         return blocks;
-    case 24:
+    case 4:
         for (int i = 0; i < blocks; i++) {
-            const uint8_t* a = row0 + 3 * (start + 2 * i);
-            const uint8_t* b = row1 + 3 * (start + 2 * i);
-            uint32_t blue = a[0] + a[3] + b[0] + b[3] + 2;
-            uint32_t green = a[1] + a[4] + b[1] + b[4] + 2;
-            uint32_t red = a[2] + a[5] + b[2] + b[5] + 2;
-            out[i] = ((red >> 2) << 16) | ((green >> 2) << 8) | (blue >> 2);
+            int c = start + 2 * i;
+            out[i] = Average4(DecodePixel(format, row0, c), DecodePixel(format, row0, c + 1),
+                              DecodePixel(format, row1, c), DecodePixel(format, row1, c + 1));
         }
         return blocks;
+    case 24:
+    case 32: {
+        if (format.bitCount == 32 && !(format.masks[0] == 0xFF0000 && format.masks[1] == 0xFF00 &&
+                                       format.masks[2] == 0xFF))
+            return 0;
+        if (format.bitCount == 24)
+            AverageRgbBlocks<3>(row0, row1, start, blocks, out);
+        else
+            AverageRgbBlocks<4>(row0, row1, start, blocks, out);
+        return blocks;
+    }
     }
     return 0;
 }
