@@ -21,6 +21,7 @@ done
 largest=build/bench/largest-24bit.bmp
 [ -f "$largest" ] || python3 -c 'import sys; sys.path.insert(0, "tests/e2e"); import bmpfiles
 bmpfiles.write_sparse(sys.argv[1], *bmpfiles.headers(13376, 13376, 24))' "$largest"
+largest=$(winepath -w "$largest")
 
 cd build/bench
 # A desktop larger than the screen used in tests, so the client area is 1600x1000.
@@ -28,7 +29,7 @@ run() { wine explorer /desktop=bench,1700x1100 ../tests/bench.exe "$@" | tr -d '
 echo "load average before: $(cat /proc/loadavg)"
 : > results.txt
 for f in "${forms[@]}"; do run "$f" >> results.txt; done
-run --largest "$(winepath -w "$largest")" >> results.txt
+run --largest "$largest" >> results.txt
 echo "load average after:  $(cat /proc/loadavg)"
 
 cat <<'EOF'

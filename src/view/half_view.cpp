@@ -328,11 +328,20 @@ static HalfTile* TileAt(int parityX, int parityY, int column, int row)
     return tile;
 }
 
-// Averages the stale rows of a tile from the form image.
-static void MakeStaleRows(HalfTile& tile, const HalfViewImage& image, const PixelFormat& format, uint32_t stride)
+// Averages the stale rows of a tile that are in view, rows `top` to
+// `bottom`, from the form image; the others stay stale until they are.
+static void MakeStaleRows(HalfTile& tile, int top, int bottom, const HalfViewImage& image, const PixelFormat& format,
+                          uint32_t stride)
 {
+    // What is made and what stays stale are each one run of rows.
+    int from = tile.staleTop > top ? tile.staleTop : top;
+    int to = tile.staleBottom < bottom ? tile.staleBottom : bottom;
+    if (from >= to)
+        return;
+    if (from > tile.staleTop && to < tile.staleBottom)
+        from = tile.staleTop;
     int firstColumn = tile.parityX + 2 * HalfTileSize * tile.column;
-    for (int j = tile.staleTop; j < tile.staleBottom; j++) {
+    for (int j = from; j < to; j++) {
         uint32_t* out = tile.pixels + (size_t)j * HalfTileSize;
         int y = tile.parityY + 2 * (HalfTileSize * tile.row + j);
         if (y >= image.height) {
@@ -346,7 +355,12 @@ static void MakeStaleRows(HalfTile& tile, const HalfViewImage& image, const Pixe
         AverageHalfRow(format, stored(y), y + 1 < image.height ? stored(y + 1) : nullptr, image.width, firstColumn,
                        HalfTileSize, out);
     }
-    tile.staleTop = tile.staleBottom = 0;
+    if (from == tile.staleTop)
+        tile.staleTop = to;
+    else
+        tile.staleBottom = from;
+    if (tile.staleTop >= tile.staleBottom)
+        tile.staleTop = tile.staleBottom = 0;
 }
 
 bool DrawHalfView(HDC dc, const HalfViewImage& image, int offsetX, int offsetY, int viewWidth, int viewHeight)
@@ -383,15 +397,18 @@ bool DrawHalfView(HDC dc, const HalfViewImage& image, int offsetX, int offsetY, 
             if (!tile)
                 return false;
             tile->shown = Repaints;
-            if (tile->staleTop < tile->staleBottom) {
+            int left = column * HalfTileSize, top = row * HalfTileSize;
+            int viewTop = p.sourceY - top > 0 ? p.sourceY - top : 0;
+            int viewBottom = bottom - top < HalfTileSize ? bottom - top : HalfTileSize;
+            if (tile->staleTop < viewBottom && tile->staleBottom > viewTop) {
                 if (!flushed)
                     GdiFlush();   // text drawn into the form image must be in its pixels
                 flushed = true;
-                MakeStaleRows(*tile, image, format, stride);
+                MakeStaleRows(*tile, viewTop, viewBottom, image, format, stride);
             }
             // Only the part inside the half-size picture; the view paints
-            // what lies beyond it.
-            int left = column * HalfTileSize, top = row * HalfTileSize;
+            // what lies beyond it. Rows out of view may be stale: the window
+            // clips them.
             int width = p.width - left < HalfTileSize ? p.width - left : HalfTileSize;
             int height = p.height - top < HalfTileSize ? p.height - top : HalfTileSize;
             info.bmiHeader.biHeight = -height;   // top-down: the tile's first rows

@@ -433,7 +433,7 @@ static int BenchLargest(const char* path)
     Open(path);
     double open = Now() - start;
     if (!FormImage.hBitmap || !Messages.empty()) {
-        printf("T4 %-15s did not open: %s\n", name, Messages.empty() ? "" : Messages[0].c_str());
+        printf("T4 %-15s did not open: %s\n", name, Messages.empty() ? "the file could not be opened" : Messages[0].c_str());
         return 1;
     }
     char entryPath[PathBufferSize];

@@ -319,3 +319,22 @@ TEST(HalfView, TilesAreMadeAgainWhereThePictureChanged)
     }
     ReleaseHalfViews();
 }
+
+// Scrolling makes the rows of tiles that come into view, a few at a time.
+TEST(HalfView, EveryScrollStepShowsTheAverage)
+{
+    int tile = 2 * HalfTileSize;
+    StoredPicture picture(tile + 99, 3 * tile + 41, 8, true, 31);
+    Screen screen(120, 100);
+    ReleaseHalfViews();
+    for (int step = 0; step < 2; step++) {
+        for (int y = step; y < picture.height; y += 110) {
+            SCOPED_TRACE(testing::Message() << (step ? "up to " : "down to ") << y);
+            int oy = step ? picture.height - y : y;
+            screen.Clear();
+            ASSERT_TRUE(DrawHalfView(screen.dc, picture.Image(), 33, oy, screen.width, screen.height));
+            EXPECT_EQ("", Differences(picture, screen, 33, oy));
+        }
+    }
+    ReleaseHalfViews();
+}
