@@ -108,8 +108,6 @@ static bool SameImageAsLoaded(const uint8_t* block, uint32_t blockSize)
            memcmp(FormImage.headerBlock, block, blockSize) == 0;
 }
 
-bool LoadFormPicture(FormPicture* picture);
-
 // A picture this large is let go to make room when a new one can't be made
 // beside it: two large pictures may not fit into a 32-bit process at once.
 const uint32_t LargePictureBytes = 64u << 20;
