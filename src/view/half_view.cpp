@@ -96,7 +96,8 @@ static inline unsigned BitPair(const uint8_t* row, int c)
 
 // Blocks of pixels stored as blue, green, red in `Size` bytes.
 template <int Size>
-static void AverageRgbBlocks(const uint8_t* row0, const uint8_t* row1, int start, int blocks, uint32_t* out)
+static void AverageRgbBlocks(const uint8_t* row0, const uint8_t* row1, int start, int blocks,
+                             uint32_t* __restrict out)
 {
     for (int i = 0; i < blocks; i++) {
         const uint8_t* a = row0 + Size * (start + 2 * i);
@@ -108,6 +109,43 @@ static void AverageRgbBlocks(const uint8_t* row0, const uint8_t* row1, int start
     }
 }
 
+// Blocks of a palette picture of one byte a pixel.
+static void AverageByteBlocks(const uint32_t* __restrict palette, const uint8_t* row0, const uint8_t* row1, int start,
+                              int blocks, uint32_t* __restrict out)
+{
+    for (int i = 0; i < blocks; i++) {
+        const uint8_t* a = row0 + start + 2 * i;
+        const uint8_t* b = row1 + start + 2 * i;
+        out[i] = Average4(palette[a[0]], palette[a[1]], palette[b[0]], palette[b[1]]);
+    }
+}
+
+// Blocks of a palette picture of half a byte a pixel.
+static void AverageNibbleBlocks(const uint32_t* __restrict palette, const uint8_t* row0, const uint8_t* row1,
+                                int start, int blocks, uint32_t* __restrict out)
+{
+    for (int i = 0; i < blocks; i++) {
+        int c = start + 2 * i;
+        out[i] = Average4(palette[(row0[c >> 1] >> ((c & 1) ? 0 : 4)) & 15],
+                          palette[(row0[(c + 1) >> 1] >> (((c + 1) & 1) ? 0 : 4)) & 15],
+                          palette[(row1[c >> 1] >> ((c & 1) ? 0 : 4)) & 15],
+                          palette[(row1[(c + 1) >> 1] >> (((c + 1) & 1) ? 0 : 4)) & 15]);
+    }
+}
+
+// Blocks of a two-colour picture: every 2x2 block is one of 16 patterns.
+static void AverageBitBlocks(const uint32_t* palette, const uint8_t* row0, const uint8_t* row1, int start,
+                             int blocks, uint32_t* __restrict out)
+{
+    uint32_t patterns[16];
+    for (unsigned i = 0; i < 16; i++)
+        patterns[i] = Average4(palette[(i >> 3) & 1], palette[(i >> 2) & 1], palette[(i >> 1) & 1], palette[i & 1]);
+    for (int i = 0; i < blocks; i++) {
+        int c = start + 2 * i;
+        out[i] = patterns[(BitPair(row0, c) << 2) | BitPair(row1, c)];
+    }
+}
+
 // The blocks that lie wholly inside a 1-, 4-, 8-, 24- or 32-bit image (the
 // last with the usual masks), averaged straight from the stored bytes;
 // returns how many were done.
@@ -115,44 +153,23 @@ static int AverageWholeBlocks(const PixelFormat& format, const uint8_t* row0, co
                               int blocks, uint32_t* out)
 {
     switch (format.bitCount) {
-    case 1: {
-        // Every 2x2 block of a two-colour image is one of 16 patterns.
-        uint32_t patterns[16];
-        for (unsigned i = 0; i < 16; i++)
-            patterns[i] = Average4(format.palette[(i >> 3) & 1], format.palette[(i >> 2) & 1],
-                                   format.palette[(i >> 1) & 1], format.palette[i & 1]);
-        for (int i = 0; i < blocks; i++) {
-            int c = start + 2 * i;
-            out[i] = patterns[(BitPair(row0, c) << 2) | BitPair(row1, c)];
-        }
-        return blocks;
-    }
-    case 8:
-        for (int i = 0; i < blocks; i++) {
-            const uint8_t* a = row0 + start + 2 * i;
-            const uint8_t* b = row1 + start + 2 * i;
-            out[i] = Average4(format.palette[a[0]], format.palette[a[1]], format.palette[b[0]],
-                              format.palette[b[1]]);
-        }
+    case 1:
+        AverageBitBlocks(format.palette, row0, row1, start, blocks, out);
         return blocks;
     case 4:
-        for (int i = 0; i < blocks; i++) {
-            int c = start + 2 * i;
-            out[i] = Average4(DecodePixel(format, row0, c), DecodePixel(format, row0, c + 1),
-                              DecodePixel(format, row1, c), DecodePixel(format, row1, c + 1));
-        }
+        AverageNibbleBlocks(format.palette, row0, row1, start, blocks, out);
+        return blocks;
+    case 8:
+        AverageByteBlocks(format.palette, row0, row1, start, blocks, out);
         return blocks;
     case 24:
-    case 32: {
-        if (format.bitCount == 32 && !(format.masks[0] == 0xFF0000 && format.masks[1] == 0xFF00 &&
-                                       format.masks[2] == 0xFF))
-            return 0;
-        if (format.bitCount == 24)
-            AverageRgbBlocks<3>(row0, row1, start, blocks, out);
-        else
-            AverageRgbBlocks<4>(row0, row1, start, blocks, out);
+        AverageRgbBlocks<3>(row0, row1, start, blocks, out);
         return blocks;
-    }
+    case 32:
+        if (format.masks[0] != 0xFF0000 || format.masks[1] != 0xFF00 || format.masks[2] != 0xFF)
+            return 0;
+        AverageRgbBlocks<4>(row0, row1, start, blocks, out);
+        return blocks;
     }
     return 0;
 }
