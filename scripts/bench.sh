@@ -51,8 +51,9 @@ cat <<'EOF'
 
 The half-size view of a 1600x1000 client area, and memory. h.even, h.odd: a repaint at
 offsets (400,600) and (401,601), the picture unchanged; goal <= 8. scroll: repaints
-stepping 110 image pixels down the whole form at both parities (median, worst). changed:
-the first repaint after the whole picture changed (as after a reload). full: a repaint at
+stepping 110 image pixels down the whole form at both parities (median, worst; the last
+step stops at the key limit, which may change the parity). changed: the first repaint
+after the whole picture changed (as after a reload, or at the other parity). full: a repaint at
 full size. peak: the process's peak working set with the form open and scrolled over at
 both parities, x the pixel bytes; goal for 600 dpi 24-bit <= limit = 1.3 x pixels + 40 MB.
 start: the working set before the form was opened.
