@@ -6,6 +6,7 @@
 #include "entries/entry_file.h"
 #include "entries/entry_history.h"
 #include "entries/formula.h"
+#include "entries/kept_entries.h"
 #include "view/form_image.h"
 #include "view/view_state.h"
 
@@ -25,8 +26,15 @@ static void ReportRecoveredEntries()
 
 bool OpenForm(const char* path)
 {
-    if (!LoadFormImage(path))
+    // The entries kept as pixels are for the form on screen; their memory
+    // goes to the new picture.
+    ForgetKeptEntries();
+    if (!LoadFormImage(path)) {
+        // The form on screen was read again to make room: its entries too.
+        if (FormImage.pictureReadAgain)
+            LoadFormEntries();
         return false;
+    }
     SetScrollLimits(FormImage.width, FormImage.height);
     ForgetHistory(EntryHistory);
     LoadFormEntries();

@@ -7,23 +7,11 @@
 #include <stdint.h>
 
 #include "entries/entry_record.h"
+#include "entries/entry_text.h"
 
 // Set at start; the first load of the run that draws an entry makes that
 // entry's font the default font and clears it.
 extern bool AdoptFirstEntryFont;
-
-// Draws one entry into `dc` with `font` (turned for a vertical entry) and
-// `colour`: a formula as its value when it has one. Its font height, weight
-// and position are bounded to the picture (BoundEntryDrawing): the bitmap of
-// a memory device context, or the form image's size on another device.
-// Returns the value, or FormulaError for plain text and formulas without one.
-uint32_t DrawEntryInto(HDC dc, const EntryRecord& record, const LOGFONTA& font, COLORREF colour,
-                       const EntryRecord* table);
-
-// The same, bounded to a picture of `picture` pixels whatever `dc` is: the
-// page of a form printed while another is on screen.
-uint32_t DrawEntryIntoPicture(HDC dc, const EntryRecord& record, const LOGFONTA& font, COLORREF colour,
-                              const EntryRecord* table, SIZE picture);
 
 // Draws the entry of a table slot into the form image with CurrentFont and
 // the current text colour (an entry just stored), and leaves CurrentFont

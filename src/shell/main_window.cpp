@@ -6,6 +6,7 @@
 #include "base/settings.h"
 #include "entries/entry_edit.h"
 #include "entries/entry_hover.h"
+#include "entries/kept_entries.h"
 #include "resources/resource.h"
 #include "view/form_image.h"
 #include "view/view_state.h"
@@ -53,6 +54,7 @@ static void OnClose()
     // entry goes back into its entry file; while it can't, the window stays.
     if (!CancelEntryEdit())
         return;
+    ForgetKeptEntries();
     ReleaseFormImage();
     DestroyWindow(MainWindow);
 }

@@ -51,6 +51,11 @@ void FormImageChanged()
     FormImage.version++;
 }
 
+void FormImageRectChanged(const RECT& rect)
+{
+    HalfViewChanged(rect);
+}
+
 static const char UnreadableText[] = "This .bmp file could not be read.";
 static const char NoMemoryText[] = "There is not enough memory to open this .bmp file.";
 
@@ -104,8 +109,52 @@ static uint8_t* ReadCheckedHeaders(HANDLE file, BITMAPFILEHEADER* fileHeader, Bm
 // into the DIB section it already has instead of creating a new one.
 static bool SameImageAsLoaded(const uint8_t* block, uint32_t blockSize)
 {
-    return FormImage.resourcesHeld && FormImage.headerBlock && FormImage.headerBlockSize == blockSize &&
+    return FormImage.resourcesHeld && FormImage.bits && FormImage.headerBlock &&
+           FormImage.headerBlockSize == blockSize &&
            memcmp(FormImage.headerBlock, block, blockSize) == 0;
+}
+
+// A picture this large is let go to make room when a new one can't be made
+// beside it: two large pictures may not fit into a 32-bit process at once.
+const uint32_t LargePictureBytes = 64u << 20;
+
+static HBITMAP CreatePictureBitmap(const uint8_t* block, void** bits)
+{
+    *bits = NULL;
+    HBITMAP bitmap = CreateDIBSection(NULL, (const BITMAPINFO*)block, DIB_RGB_COLORS, bits, NULL, 0);
+    if (bitmap && !*bits) {
+        DeleteObject(bitmap);
+        bitmap = NULL;
+    }
+    return bitmap;
+}
+
+// Frees the picture on screen; its memory device context stays.
+static void LetPictureGo()
+{
+    SelectObject(FormImage.hdcMem, FormImage.previousBitmap);
+    DeleteObject(FormImage.hBitmap);
+    FormImage.hBitmap = NULL;
+    FormImage.bits = NULL;
+}
+
+// Reads the picture that LetPictureGo freed again from its file (without the
+// entries that were drawn into it). When it can't, the window shows no form.
+static void ReadPictureAgain()
+{
+    FormPicture picture;
+    if (LoadFormPicture(&picture)) {
+        DIBSECTION section = {};
+        GetObjectA(picture.bitmap, sizeof section, &section);
+        SelectObject(picture.dc, picture.previous);
+        DeleteDC(picture.dc);
+        SelectObject(FormImage.hdcMem, picture.bitmap);
+        FormImage.hBitmap = picture.bitmap;
+        FormImage.bits = section.dsBm.bmBits;
+        FormImage.pictureReadAgain = true;
+    }
+    FormImageChanged();
+    InvalidateRect(MainWindow, NULL, TRUE);
 }
 
 // Puts a DIB section made from the header block into the memory device
@@ -114,15 +163,23 @@ static bool SameImageAsLoaded(const uint8_t* block, uint32_t blockSize)
 // as it was. Returns false after telling the user why.
 static bool ReplaceImageBitmap(const uint8_t* block)
 {
-    // The half-size pictures are only copies; their memory is freed for the
+    // The half-size tiles are only copies; their memory is freed for the
     // new picture, and they are made again from whichever picture remains.
     ReleaseHalfViews();
     void* bits = NULL;
-    HBITMAP bitmap = CreateDIBSection(NULL, (const BITMAPINFO*)block, DIB_RGB_COLORS, &bits, NULL, 0);
-    if (!bitmap || !bits) {
-        if (bitmap)
-            DeleteObject(bitmap);
+    HBITMAP bitmap = CreatePictureBitmap(block, &bits);
+    bool letGo = false;
+    if (!bitmap && FormImage.hBitmap && FormImage.imageBytes >= LargePictureBytes) {
+        // A large picture on screen makes room; it comes back from its file
+        // if the new one still can't be made.
+        LetPictureGo();
+        letGo = true;
+        bitmap = CreatePictureBitmap(block, &bits);
+    }
+    if (!bitmap) {
         ShowLoadMessage("Can't get hBitmap!");
+        if (letGo)
+            ReadPictureAgain();
         return false;
     }
     bool madeDc = false;
@@ -145,12 +202,14 @@ static bool ReplaceImageBitmap(const uint8_t* block)
             FormImage.hdcMem = NULL;
         }
         ShowLoadMessage("Can't select hBitmap into hdcMem!");
+        if (letGo)
+            ReadPictureAgain();
         return false;
     }
     if (madeDc)
         FormImage.previousBitmap = replaced;   // the context's own, selected back at release
     else
-        DeleteObject(FormImage.hBitmap);       // the previous picture, now selected out
+        DeleteObject(FormImage.hBitmap);       // the previous picture, now selected out (if not let go)
     FormImage.hBitmap = bitmap;
     FormImage.bits = bits;
     FormImage.resourcesHeld = true;
@@ -164,6 +223,7 @@ void SetEntriesOnlyMode(bool entriesOnly)
 
 bool LoadFormImage(const char* path)
 {
+    FormImage.pictureReadAgain = false;
     HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)

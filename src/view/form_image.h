@@ -25,7 +25,9 @@ struct FormImageFields {
     bool imageLoaded;                // some load has passed the header check
     bool EntriesOnlyMode;            // the picture is blanked so only entries show and print
     bool blanked;                    // the picture held was blanked when it was loaded
-    unsigned version;                // changes whenever the pixels change
+    bool pictureReadAgain;           // the last load let the picture on screen go for room and read it
+                                     // again from its file: its entries must be drawn again
+    unsigned version;                // changes whenever all the pixels may have changed
     char formPath[PathBufferSize];   // the bitmap on screen: every reload reads it again
     char entryFilePath[PathBufferSize];
 };
@@ -39,7 +41,10 @@ extern FormImageFields FormImage;
 // refused or the platform could not make the picture (a DIB section, its
 // device context). Then the previous picture, form path and entry file path
 // stay as they were and the user has been told, except for a file that
-// can't be opened.
+// can't be opened. A large picture on screen is let go when the new one
+// can't be made beside it; if the new one can't be made even then, the
+// previous picture is read again from its file (pictureReadAgain is set:
+// its entries must be drawn again), or, when it can't be, no form shows.
 bool LoadFormImage(const char* path);
 
 // Shows why a form was not loaded: a message box on the main window with
@@ -79,9 +84,11 @@ struct FormFileFacts {
 // sentence for the user, with nothing to release.
 const char* ReadFormFile(const char* path, bool blank, FormFileFacts* facts, FormPicture* picture);
 
-// Tells the view that the pixels of the form image changed (an entry was
-// drawn into it), so no copy of the old picture is shown again.
+// Tells the view that the pixels of the form image changed, so no copy of
+// the old picture is shown again: all of them (a load), or those within a
+// rectangle (an entry drawn; image coordinates, right and bottom exclusive).
 void FormImageChanged();
+void FormImageRectChanged(const RECT& rect);
 
 // The entry file beside a form: the path with its last three characters
 // replaced by "dta" (C:\forms\1040.bmp gives C:\forms\1040.dta).

@@ -94,57 +94,101 @@ static inline unsigned BitPair(const uint8_t* row, int c)
     return ((row[c >> 3] & 1u) << 1) | (row[(c >> 3) + 1] >> 7);   // the pair spans two bytes
 }
 
-// The blocks that lie wholly inside a 1-, 8- or 24-bit image, averaged
-// straight from the stored bytes; returns how many were done.
+// Blocks of pixels stored as blue, green, red in `Size` bytes.
+template <int Size>
+static void AverageRgbBlocks(const uint8_t* row0, const uint8_t* row1, int start, int blocks,
+                             uint32_t* __restrict out)
+{
+    for (int i = 0; i < blocks; i++) {
+        const uint8_t* a = row0 + Size * (start + 2 * i);
+        const uint8_t* b = row1 + Size * (start + 2 * i);
+        uint32_t blue = a[0] + a[Size] + b[0] + b[Size] + 2;
+        uint32_t green = a[1] + a[Size + 1] + b[1] + b[Size + 1] + 2;
+        uint32_t red = a[2] + a[Size + 2] + b[2] + b[Size + 2] + 2;
+        out[i] = ((red >> 2) << 16) | ((green >> 2) << 8) | (blue >> 2);
+    }
+}
+
+// Blocks of a palette picture of one byte a pixel.
+static void AverageByteBlocks(const uint32_t* __restrict palette, const uint8_t* row0, const uint8_t* row1, int start,
+                              int blocks, uint32_t* __restrict out)
+{
+    for (int i = 0; i < blocks; i++) {
+        const uint8_t* a = row0 + start + 2 * i;
+        const uint8_t* b = row1 + start + 2 * i;
+        out[i] = Average4(palette[a[0]], palette[a[1]], palette[b[0]], palette[b[1]]);
+    }
+}
+
+// Blocks of a palette picture of half a byte a pixel.
+static void AverageNibbleBlocks(const uint32_t* __restrict palette, const uint8_t* row0, const uint8_t* row1,
+                                int start, int blocks, uint32_t* __restrict out)
+{
+    for (int i = 0; i < blocks; i++) {
+        int c = start + 2 * i;
+        out[i] = Average4(palette[(row0[c >> 1] >> ((c & 1) ? 0 : 4)) & 15],
+                          palette[(row0[(c + 1) >> 1] >> (((c + 1) & 1) ? 0 : 4)) & 15],
+                          palette[(row1[c >> 1] >> ((c & 1) ? 0 : 4)) & 15],
+                          palette[(row1[(c + 1) >> 1] >> (((c + 1) & 1) ? 0 : 4)) & 15]);
+    }
+}
+
+// Blocks of a two-colour picture: every 2x2 block is one of 16 patterns.
+static void AverageBitBlocks(const uint32_t* palette, const uint8_t* row0, const uint8_t* row1, int start,
+                             int blocks, uint32_t* __restrict out)
+{
+    uint32_t patterns[16];
+    for (unsigned i = 0; i < 16; i++)
+        patterns[i] = Average4(palette[(i >> 3) & 1], palette[(i >> 2) & 1], palette[(i >> 1) & 1], palette[i & 1]);
+    for (int i = 0; i < blocks; i++) {
+        int c = start + 2 * i;
+        out[i] = patterns[(BitPair(row0, c) << 2) | BitPair(row1, c)];
+    }
+}
+
+// The blocks that lie wholly inside a 1-, 4-, 8-, 24- or 32-bit image (the
+// last with the usual masks), averaged straight from the stored bytes;
+// returns how many were done.
 static int AverageWholeBlocks(const PixelFormat& format, const uint8_t* row0, const uint8_t* row1, int start,
                               int blocks, uint32_t* out)
 {
     switch (format.bitCount) {
-    case 1: {
-        // Every 2x2 block of a two-colour image is one of 16 patterns.
-        uint32_t patterns[16];
-        for (unsigned i = 0; i < 16; i++)
-            patterns[i] = Average4(format.palette[(i >> 3) & 1], format.palette[(i >> 2) & 1],
-                                   format.palette[(i >> 1) & 1], format.palette[i & 1]);
-        for (int i = 0; i < blocks; i++) {
-            int c = start + 2 * i;
-            out[i] = patterns[(BitPair(row0, c) << 2) | BitPair(row1, c)];
-        }
+    case 1:
+        AverageBitBlocks(format.palette, row0, row1, start, blocks, out);
         return blocks;
-    }
+    case 4:
+        AverageNibbleBlocks(format.palette, row0, row1, start, blocks, out);
+        return blocks;
     case 8:
-        for (int i = 0; i < blocks; i++) {
-            const uint8_t* a = row0 + start + 2 * i;
-            const uint8_t* b = row1 + start + 2 * i;
-            out[i] = Average4(format.palette[a[0]], format.palette[a[1]], format.palette[b[0]],
-                              format.palette[b[1]]);
-        }
+        AverageByteBlocks(format.palette, row0, row1, start, blocks, out);
         return blocks;
     case 24:
-        for (int i = 0; i < blocks; i++) {
-            const uint8_t* a = row0 + 3 * (start + 2 * i);
-            const uint8_t* b = row1 + 3 * (start + 2 * i);
-            uint32_t blue = a[0] + a[3] + b[0] + b[3] + 2;
-            uint32_t green = a[1] + a[4] + b[1] + b[4] + 2;
-            uint32_t red = a[2] + a[5] + b[2] + b[5] + 2;
-            out[i] = ((red >> 2) << 16) | ((green >> 2) << 8) | (blue >> 2);
-        }
+        AverageRgbBlocks<3>(row0, row1, start, blocks, out);
+        return blocks;
+    case 32:
+        if (format.masks[0] != 0xFF0000 || format.masks[1] != 0xFF00 || format.masks[2] != 0xFF)
+            return 0;
+        AverageRgbBlocks<4>(row0, row1, start, blocks, out);
         return blocks;
     }
     return 0;
 }
 
 void AverageHalfRow(const PixelFormat& format, const uint8_t* row0, const uint8_t* row1, int width,
-                    int parityX, int outWidth, uint32_t* out)
+                    int firstColumn, int outWidth, uint32_t* out)
 {
-    int whole = row1 ? (width - parityX) / 2 : 0;
+    int whole = row1 && width > firstColumn ? (width - firstColumn) / 2 : 0;
     if (whole > outWidth)
         whole = outWidth;
-    int done = AverageWholeBlocks(format, row0, row1, parityX, whole, out);
-    // The rest, pixel by pixel: image pixels beyond the right or bottom edge
-    // count as white.
-    for (int i = done; i < outWidth; i++) {
-        int c = parityX + 2 * i;
+    int done = AverageWholeBlocks(format, row0, row1, firstColumn, whole, out);
+    // The blocks with a pixel inside the image, pixel by pixel: image pixels
+    // beyond the right or bottom edge count as white. Blocks wholly right of
+    // the image are white.
+    int inside = width > firstColumn ? (width - firstColumn + 1) / 2 : 0;
+    if (inside > outWidth)
+        inside = outWidth;
+    for (int i = done; i < inside; i++) {
+        int c = firstColumn + 2 * i;
         uint32_t p[4];
         for (int k = 0; k < 4; k++) {
             const uint8_t* row = k < 2 ? row0 : row1;
@@ -153,111 +197,241 @@ void AverageHalfRow(const PixelFormat& format, const uint8_t* row0, const uint8_
         }
         out[i] = Average4(p[0], p[1], p[2], p[3]);
     }
+    for (int i = done > inside ? done : inside; i < outWidth; i++)
+        out[i] = White;
 }
 
-// One half-size picture for each parity of the view's origin: a 2x2 block
-// starts at an even or odd image column and row.
-struct HalfPicture {
-    HBITMAP bitmap;
-    HDC dc;
-    HGDIOBJ previous;
-    uint32_t* pixels;        // top-down rows of width 0x00RRGGBB words
-    int width, height;
-    unsigned version;        // the form image version it was made from
+// ---- arithmetic of the half-size picture ----
+
+// Division rounding toward minus infinity.
+static int FloorHalf(int value)
+{
+    return value >= 0 ? value / 2 : -((1 - value) / 2);
+}
+
+HalfViewPlacement HalfViewPlacementFor(int imageWidth, int imageHeight, int offsetX, int offsetY)
+{
+    HalfViewPlacement p = {};
+    p.parityX = offsetX & 1;
+    p.parityY = offsetY & 1;
+    p.sourceX = FloorHalf(offsetX);
+    p.sourceY = FloorHalf(offsetY);
+    p.width = imageWidth > p.parityX ? (imageWidth - p.parityX + 1) / 2 : 0;
+    p.height = imageHeight > p.parityY ? (imageHeight - p.parityY + 1) / 2 : 0;
+    return p;
+}
+
+HalfSpan HalfSpanOf(int imageStart, int imageEnd, int parity)
+{
+    HalfSpan span = { 0, 0 };
+    if (imageEnd <= imageStart)
+        return span;
+    span.start = FloorHalf(imageStart - parity);
+    span.end = FloorHalf(imageEnd - 1 - parity) + 1;
+    if (span.start < 0)
+        span.start = 0;
+    if (span.end < span.start)
+        span.end = span.start;
+    return span;
+}
+
+// ---- the half-size picture in tiles ----
+
+// A square of the half-size picture of one offset parity, made when a
+// repaint first shows it. Rows from staleTop to staleBottom no longer show
+// the form image as it is and are made again before the tile is shown.
+struct HalfTile {
+    uint32_t* pixels;        // HalfTileSize top-down rows of HalfTileSize 0x00RRGGBB words
+    int parityX, parityY;
+    int column, row;         // place in the half-size picture, in tiles
+    int staleTop, staleBottom;
+    unsigned shown;          // the repaint that showed it last
 };
 
-static HalfPicture Pictures[2][2];
-
-static void ReleasePicture(HalfPicture& p)
-{
-    if (p.dc) {
-        SelectObject(p.dc, p.previous);
-        DeleteDC(p.dc);
-    }
-    if (p.bitmap)
-        DeleteObject(p.bitmap);
-    p = HalfPicture();
-}
+static HalfTile* Tiles = nullptr;
+static int TileCount = 0;
+static int TileCapacity = 0;
+static unsigned Repaints = 0;
+static unsigned TilesVersion = 0;    // the form image version the tiles follow
+static const uint8_t* TilesBits = nullptr;
 
 void ReleaseHalfViews()
 {
-    for (auto& pair : Pictures)
-        for (auto& p : pair)
-            ReleasePicture(p);
+    for (int i = 0; i < TileCount; i++)
+        free(Tiles[i].pixels);
+    free(Tiles);
+    Tiles = nullptr;
+    TileCount = TileCapacity = 0;
+    TilesBits = nullptr;
 }
 
-static bool CreatePicture(HalfPicture& p, HDC compatible, int width, int height)
+static void MarkStale(HalfTile& tile, int top, int bottom)
 {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;   // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = NULL;
-    p.bitmap = CreateDIBSection(NULL, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-    if (!p.bitmap)
-        return false;
-    p.dc = CreateCompatibleDC(compatible);
-    if (!p.dc) {
-        DeleteObject(p.bitmap);
-        p.bitmap = NULL;
-        return false;
+    if (tile.staleTop >= tile.staleBottom) {
+        tile.staleTop = top;
+        tile.staleBottom = bottom;
+        return;
     }
-    p.previous = SelectObject(p.dc, p.bitmap);
-    p.pixels = (uint32_t*)bits;
-    p.width = width;
-    p.height = height;
+    if (top < tile.staleTop)
+        tile.staleTop = top;
+    if (bottom > tile.staleBottom)
+        tile.staleBottom = bottom;
+}
+
+void HalfViewChanged(const RECT& imageRect)
+{
+    for (int i = 0; i < TileCount; i++) {
+        HalfTile& tile = Tiles[i];
+        HalfSpan across = HalfSpanOf(imageRect.left, imageRect.right, tile.parityX);
+        HalfSpan down = HalfSpanOf(imageRect.top, imageRect.bottom, tile.parityY);
+        int left = tile.column * HalfTileSize, top = tile.row * HalfTileSize;
+        if (across.end <= left || across.start >= left + HalfTileSize || down.end <= top ||
+            down.start >= top + HalfTileSize)
+            continue;
+        MarkStale(tile, (down.start > top ? down.start : top) - top,
+                  (down.end < top + HalfTileSize ? down.end : top + HalfTileSize) - top);
+    }
+}
+
+// Room for the tiles of a view of this size wherever it lies, and a row and
+// a column more, so that scrolling back a little finds them still made.
+static bool EnsureCapacity(int viewWidth, int viewHeight)
+{
+    int across = (viewWidth + HalfTileSize - 1) / HalfTileSize + 2;
+    int down = (viewHeight + HalfTileSize - 1) / HalfTileSize + 2;
+    int wanted = across * down;
+    if (wanted <= TileCapacity)
+        return true;
+    HalfTile* grown = (HalfTile*)realloc(Tiles, (size_t)wanted * sizeof(HalfTile));
+    if (!grown)
+        return TileCapacity > 0;
+    Tiles = grown;
+    TileCapacity = wanted;
     return true;
 }
 
-// Averages the whole form image into the picture for one parity. Image
-// pixels beyond the right and bottom edges count as white.
-static void FillPicture(HalfPicture& p, const HalfViewImage& image, int parityX, int parityY)
+// The tile at (column, row) of a parity's picture: one already made, or a
+// new one (taking the memory of the tile shown longest ago when all room
+// is used). Its rows are all stale when it is new. NULL when no memory is
+// left for it.
+static HalfTile* TileAt(int parityX, int parityY, int column, int row)
 {
-    GdiFlush();   // text drawn into the form image must be in its pixels
-    PixelFormat format = PixelFormatOf(image.headerBlock, image.headerBlockSize);
-    int width = image.width, height = image.height;
-    uint32_t stride = (uint32_t)BmpRowStride((uint32_t)width, (uint32_t)format.bitCount);
-    bool bottomUp = image.bottomUp;
-    const uint8_t* bits = image.bits;
-    auto row = [&](int y) -> const uint8_t* {
-        if (y >= height)
-            return nullptr;
-        return bits + (size_t)(bottomUp ? height - 1 - y : y) * stride;
-    };
-    for (int j = 0; j < p.height; j++) {
-        int y = parityY + 2 * j;
-        AverageHalfRow(format, row(y), row(y + 1), width, parityX, p.width, p.pixels + (size_t)j * p.width);
+    for (int i = 0; i < TileCount; i++) {
+        HalfTile& tile = Tiles[i];
+        if (tile.column == column && tile.row == row && tile.parityX == parityX && tile.parityY == parityY)
+            return &tile;
     }
-    p.version = image.version;
+    HalfTile* tile = nullptr;
+    if (TileCount < TileCapacity) {
+        uint32_t* pixels = (uint32_t*)malloc((size_t)HalfTileSize * HalfTileSize * 4);
+        if (pixels) {
+            tile = &Tiles[TileCount++];
+            tile->pixels = pixels;
+        }
+    }
+    if (!tile) {
+        for (int i = 0; i < TileCount; i++)
+            if (Tiles[i].shown != Repaints && (!tile || Tiles[i].shown < tile->shown))
+                tile = &Tiles[i];
+        if (!tile)
+            return nullptr;
+    }
+    tile->parityX = parityX;
+    tile->parityY = parityY;
+    tile->column = column;
+    tile->row = row;
+    tile->staleTop = 0;
+    tile->staleBottom = HalfTileSize;
+    return tile;
 }
 
-HalfViewSource HalfViewFor(const HalfViewImage& image, int offsetX, int offsetY)
+// Averages the stale rows of a tile that are in view, rows `top` to
+// `bottom`, from the form image; the others stay stale until they are.
+static void MakeStaleRows(HalfTile& tile, int top, int bottom, const HalfViewImage& image, const PixelFormat& format,
+                          uint32_t stride)
 {
-    HalfViewSource source = {};
-    if (!image.bits || !image.headerBlock || image.width <= 0)
-        return source;
-    int parityX = offsetX & 1, parityY = offsetY & 1;
-    HalfPicture& p = Pictures[parityX][parityY];
-    int width = (image.width - parityX + 1) / 2;
-    int height = (image.height - parityY + 1) / 2;
-    if (width <= 0 || height <= 0)
-        return source;
-    if (p.dc && (p.width != width || p.height != height))
-        ReleasePicture(p);
-    if (!p.dc) {
-        if (!CreatePicture(p, image.dc, width, height))
-            return source;
-        p.version = image.version - 1;
+    // What is made and what stays stale are each one run of rows.
+    int from = tile.staleTop > top ? tile.staleTop : top;
+    int to = tile.staleBottom < bottom ? tile.staleBottom : bottom;
+    if (from >= to)
+        return;
+    if (from > tile.staleTop && to < tile.staleBottom)
+        from = tile.staleTop;
+    int firstColumn = tile.parityX + 2 * HalfTileSize * tile.column;
+    for (int j = from; j < to; j++) {
+        uint32_t* out = tile.pixels + (size_t)j * HalfTileSize;
+        int y = tile.parityY + 2 * (HalfTileSize * tile.row + j);
+        if (y >= image.height) {
+            for (int i = 0; i < HalfTileSize; i++)
+                out[i] = White;
+            continue;
+        }
+        auto stored = [&](int row) {
+            return image.bits + (size_t)(image.bottomUp ? image.height - 1 - row : row) * stride;
+        };
+        AverageHalfRow(format, stored(y), y + 1 < image.height ? stored(y + 1) : nullptr, image.width, firstColumn,
+                       HalfTileSize, out);
     }
-    if (p.version != image.version)
-        FillPicture(p, image, parityX, parityY);
-    source.dc = p.dc;
-    source.x = (offsetX - parityX) / 2;
-    source.y = (offsetY - parityY) / 2;
-    source.width = width;
-    source.height = height;
-    return source;
+    if (from == tile.staleTop)
+        tile.staleTop = to;
+    else
+        tile.staleBottom = from;
+    if (tile.staleTop >= tile.staleBottom)
+        tile.staleTop = tile.staleBottom = 0;
+}
+
+bool DrawHalfView(HDC dc, const HalfViewImage& image, int offsetX, int offsetY, int viewWidth, int viewHeight)
+{
+    if (!image.bits || !image.headerBlock || image.width <= 0 || image.height <= 0)
+        return false;
+    if (image.bits != TilesBits || image.version != TilesVersion) {
+        // Another picture, or the whole picture changed: every tile is stale.
+        for (int i = 0; i < TileCount; i++)
+            MarkStale(Tiles[i], 0, HalfTileSize);
+        TilesBits = image.bits;
+        TilesVersion = image.version;
+    }
+    if (!EnsureCapacity(viewWidth, viewHeight))
+        return false;
+    HalfViewPlacement p = HalfViewPlacementFor(image.width, image.height, offsetX, offsetY);
+    int right = p.sourceX + viewWidth < p.width ? p.sourceX + viewWidth : p.width;
+    int bottom = p.sourceY + viewHeight < p.height ? p.sourceY + viewHeight : p.height;
+    if (right <= p.sourceX || bottom <= p.sourceY)
+        return true;   // no part of the image is in view
+    Repaints++;
+    PixelFormat format = PixelFormatOf(image.headerBlock, image.headerBlockSize);
+    uint32_t stride = (uint32_t)BmpRowStride((uint32_t)image.width, (uint32_t)format.bitCount);
+    bool flushed = false;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = HalfTileSize;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    for (int row = p.sourceY / HalfTileSize; row * HalfTileSize < bottom; row++) {
+        for (int column = p.sourceX / HalfTileSize; column * HalfTileSize < right; column++) {
+            HalfTile* tile = TileAt(p.parityX, p.parityY, column, row);
+            if (!tile)
+                return false;
+            tile->shown = Repaints;
+            int left = column * HalfTileSize, top = row * HalfTileSize;
+            int viewTop = p.sourceY - top > 0 ? p.sourceY - top : 0;
+            int viewBottom = bottom - top < HalfTileSize ? bottom - top : HalfTileSize;
+            if (tile->staleTop < viewBottom && tile->staleBottom > viewTop) {
+                if (!flushed)
+                    GdiFlush();   // text drawn into the form image must be in its pixels
+                flushed = true;
+                MakeStaleRows(*tile, viewTop, viewBottom, image, format, stride);
+            }
+            // Only the part inside the half-size picture; the view paints
+            // what lies beyond it. Rows out of view may be stale: the window
+            // clips them.
+            int width = p.width - left < HalfTileSize ? p.width - left : HalfTileSize;
+            int height = p.height - top < HalfTileSize ? p.height - top : HalfTileSize;
+            info.bmiHeader.biHeight = -height;   // top-down: the tile's first rows
+            SetDIBitsToDevice(dc, left - p.sourceX, top - p.sourceY, width, height, 0, 0, 0, height,
+                              tile->pixels, &info, DIB_RGB_COLORS);
+        }
+    }
+    return true;
 }

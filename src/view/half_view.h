@@ -1,7 +1,9 @@
 // The half-size picture of the form image: every screen pixel is the average
-// of its 2x2 block of image pixels. It is made from the form image when a
-// half-size repaint first needs it and made again whenever the form image
-// changes, so painting and scrolling at half size are a plain copy.
+// of its 2x2 block of image pixels. It is kept in tiles, made when a
+// half-size repaint first shows them and made again where the form image
+// changes, so painting and scrolling at half size are a plain copy and an
+// edit costs what it changes. Only tiles near the view are kept: memory
+// follows the window's size, not the form's.
 #ifndef SCRIVELANDER_HALF_VIEW_H
 #define SCRIVELANDER_HALF_VIEW_H
 
@@ -26,34 +28,55 @@ void DecodeRow(const PixelFormat& format, const uint8_t* row, int width, uint32_
 void AverageRowPairs(const uint32_t* row0, const uint32_t* row1, int outWidth, uint32_t* out);
 
 // One row of the half-size picture of an image `width` pixels wide: block i
-// covers image columns parityX + 2i and the next, of the stored rows row0
-// and row1. row1 is NULL below the image's last row; pixels beyond the image
-// count as white.
+// covers image columns firstColumn + 2i and the next, of the stored rows
+// row0 and row1. row1 is NULL below the image's last row; pixels beyond the
+// image count as white.
 void AverageHalfRow(const PixelFormat& format, const uint8_t* row0, const uint8_t* row1, int width,
-                    int parityX, int outWidth, uint32_t* out);
+                    int firstColumn, int outWidth, uint32_t* out);
 
-// Where the half-size picture for a view origin is: copy from `dc` at (x, y);
-// the picture is width x height. dc is NULL when none could be made.
-struct HalfViewSource {
-    HDC dc;
-    int x, y;
+// Where the half-size picture for a view origin lies: a 2x2 block starts at
+// an even or odd image column and row (the parity of the offsets); the
+// view's top-left screen pixel shows the picture's pixel (sourceX, sourceY);
+// the picture is width x height (its last column and row may average image
+// pixels with the white beyond the edges).
+struct HalfViewPlacement {
+    int parityX, parityY;
+    int sourceX, sourceY;
     int width, height;
 };
+HalfViewPlacement HalfViewPlacementFor(int imageWidth, int imageHeight, int offsetX, int offsetY);
 
-// The form image a half-size picture is made from.
+// The half-size pixels [start, end) of one parity whose blocks take in any
+// of the image pixels [imageStart, imageEnd), along one axis.
+struct HalfSpan {
+    int start, end;
+};
+HalfSpan HalfSpanOf(int imageStart, int imageEnd, int parity);
+
+// The edge of one tile of the half-size picture, in screen pixels.
+const int HalfTileSize = 128;
+
+// The form image the half-size view is made from.
 struct HalfViewImage {
     const uint8_t* bits;           // the stored pixel rows
     const uint8_t* headerBlock;    // info header, masks and colour table
     uint32_t headerBlockSize;
     int width, height;             // height is |biHeight|
     bool bottomUp;
-    unsigned version;              // changes whenever the pixels change
-    HDC dc;                        // a device context the pictures are made compatible with
+    unsigned version;              // changes whenever the whole picture changes
 };
 
-HalfViewSource HalfViewFor(const HalfViewImage& image, int offsetX, int offsetY);
+// Paints the half-size picture for a view origin into the top-left
+// viewWidth x viewHeight pixels of `dc`, as far as the picture reaches.
+// False when there is no memory for it; nothing of the image may then show.
+bool DrawHalfView(HDC dc, const HalfViewImage& image, int offsetX, int offsetY, int viewWidth, int viewHeight);
 
-// Frees every half-size picture (before the form image they came from goes).
+// The form image's pixels changed within a rectangle (image coordinates,
+// right and bottom exclusive): the tiles over it are made again when shown.
+void HalfViewChanged(const RECT& imageRect);
+
+// Frees every tile (before the form image they came from goes, and to make
+// room for a new one).
 void ReleaseHalfViews();
 
 #endif

@@ -97,6 +97,10 @@ static void FillBeyondImage(HDC dc, int imageRight, int imageBottom)
 void DrawView(HDC dc)
 {
     int cw = ClientSize.cx, ch = ClientSize.cy;
+    if (!FormImage.hBitmap || !FormImage.hdcMem) {
+        FillBeyondImage(dc, 0, 0);   // no picture (it could not be read again): a white window
+        return;
+    }
     if (!ViewState.halfSize) {
         BitBlt(dc, 0, 0, cw, ch, FormImage.hdcMem, ViewState.offsetX, ViewState.offsetY, SRCCOPY);
         FillBeyondImage(dc, FormImage.width - ViewState.offsetX, FormImage.height - ViewState.offsetY);
@@ -106,17 +110,18 @@ void DrawView(HDC dc)
     // of image pixels.
     HalfViewImage image = { (const uint8_t*)FormImage.bits, FormImage.headerBlock, FormImage.headerBlockSize,
                             FormImage.width, FormImage.height, FormImage.headerCopy.biHeight > 0,
-                            FormImage.version, FormImage.hdcMem };
-    HalfViewSource half = HalfViewFor(image, ViewState.offsetX, ViewState.offsetY);
-    if (!half.dc) {
+                            FormImage.version };
+    if (!DrawHalfView(dc, image, ViewState.offsetX, ViewState.offsetY, cw, ch)) {
+        // No memory for the averaged picture: the platform's own shrinking.
         SetStretchBltMode(dc, HALFTONE);
         SetBrushOrgEx(dc, 0, 0, NULL);
         StretchBlt(dc, 0, 0, cw, ch, FormImage.hdcMem, ViewState.offsetX, ViewState.offsetY,
                    2 * cw, 2 * ch, SRCCOPY);
         return;
     }
-    BitBlt(dc, 0, 0, cw, ch, half.dc, half.x, half.y, SRCCOPY);
-    FillBeyondImage(dc, half.width - half.x, half.height - half.y);
+    HalfViewPlacement half = HalfViewPlacementFor(FormImage.width, FormImage.height, ViewState.offsetX,
+                                                  ViewState.offsetY);
+    FillBeyondImage(dc, half.width - half.sourceX, half.height - half.sourceY);
 }
 
 void OnPaint(HWND window)

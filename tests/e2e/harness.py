@@ -55,6 +55,11 @@ class HarnessError(Exception):
     """The harness could not do what was asked (not a finding about the app)."""
 
 
+class Skip(Exception):
+    """Raised by a scenario that can't run on this machine; the reason is
+    printed and the scenario counts neither as passed nor as failed."""
+
+
 class Timeout(HarnessError):
     pass
 

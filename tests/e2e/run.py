@@ -14,8 +14,10 @@ gets what it asks for by its parameter names:
 A scenario fails by raising (assert). FILTER words select scenarios whose
 "file::function" name contains any of them.
 
-Prints one line per scenario, "PASS name (1.2s)" or "FAIL name (1.2s): why",
-and ends with the line "N passed, M failed". Exit code 1 if any failed.
+Prints one line per scenario, "PASS name (1.2s)" or "FAIL name (1.2s): why"
+(or "SKIP name (0.0s): why" for one that raised harness.Skip because this
+machine can't run it), and ends with the line "N passed, M failed". Exit
+code 1 if any failed.
 
 It starts what it needs (Xvfb unless DISPLAY answers, the Wine prefix when
 missing, one wineserver, probe.exe) and stops what it started, also when a
@@ -105,7 +107,7 @@ def run_one(session, name, func, mod, timeout, keep, verbose):
     finally:
         if not keep:
             shutil.rmtree(workdir, ignore_errors=True)
-    if error and keep:
+    if error and keep and not isinstance(error, Skipped):
         error += " [folder: %s]" % workdir
     return error, time.monotonic() - t0
 
@@ -117,6 +119,7 @@ def _run_in(session, workdir, name, func, mod, timeout, verbose):
     timeout = max(timeout, getattr(mod, "TIMEOUT", 0))
     params = inspect.signature(func).parameters
     error = None
+    skipped = None
     tb = None
     old = signal.signal(signal.SIGALRM, _alarm)
     signal.setitimer(signal.ITIMER_REAL, timeout)
@@ -127,6 +130,8 @@ def _run_in(session, workdir, name, func, mod, timeout, verbose):
         if "app" in params:
             kwargs["app"] = ctx.start_app()
         func(**kwargs)
+    except harness.Skip as e:
+        skipped = Skipped(str(e))
     except ScenarioTimeout:
         error = "timed out after %ss" % timeout
         tb = traceback.format_exc()
@@ -172,7 +177,11 @@ def _run_in(session, workdir, name, func, mod, timeout, verbose):
             session.restart_wine()
         except Exception:
             pass
-    return error
+    return error or skipped
+
+
+class Skipped(str):
+    """What a scenario that could not run on this machine said why."""
 
 
 def main():
@@ -220,6 +229,9 @@ def main():
         for name, func, mod in scenarios:
             error, secs = run_one(session, name, func, mod, args.timeout, args.keep, args.verbose)
             note = ""
+            if isinstance(error, Skipped):
+                print("SKIP %s (%.1fs): %s" % (name, secs, error), flush=True)
+                continue
             if error:
                 # Input and window timing under Wine and Xvfb can slip once;
                 # a scenario fails only when it fails twice, and the first

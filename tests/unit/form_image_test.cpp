@@ -294,6 +294,85 @@ TEST(FormImageLoad, APictureThePlatformCantMakeLeavesThePreviousFormInPlace)
     DeleteFileA(large.c_str());
 }
 
+// An 8-bit .bmp file of `width` x `height` pixels, every one of the colour
+// `shade` grey: its pixels are all index 0, left a hole the file system
+// does not store, so large forms cost nothing to make.
+static std::string SparseForm(const char* name, int width, int height, uint8_t shade)
+{
+    std::vector<uint8_t> b = Bmp(width, height, 8);
+    b[54] = b[55] = b[56] = shade;
+    std::string path = TemporaryFile(name);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    DWORD written = 0;
+    WriteFile(file, b.data(), (DWORD)b.size(), &written, NULL);
+    LONG high = 0;
+    SetFilePointer(file, (LONG)(b.size() + (size_t)Stride(width, 8) * height), &high, FILE_BEGIN);
+    SetEndOfFile(file);
+    CloseHandle(file);
+    return path;
+}
+
+// Takes every free stretch of address space of a megabyte or more, and
+// gives it back at the end.
+struct AddressSpaceTaken {
+    std::vector<void*> taken;
+    AddressSpaceTaken()
+    {
+        for (SIZE_T size = (SIZE_T)256 << 20; size >= (SIZE_T)1 << 20; size /= 2)
+            while (void* p = VirtualAlloc(NULL, size, MEM_RESERVE, PAGE_NOACCESS))
+                taken.push_back(p);
+    }
+    ~AddressSpaceTaken()
+    {
+        for (void* p : taken)
+            VirtualFree(p, 0, MEM_RELEASE);
+    }
+};
+
+// Two large pictures may not fit in a 32-bit process at once: the one on
+// screen makes room for the next, and comes back from its file when the
+// next can't be made even then.
+TEST(FormImageLoad, ALargePictureMakesRoomForTheNextAndComesBackWhenThatFails)
+{
+    ShowLoadMessage = Remember;
+    Shown.clear();
+    std::string first = SparseForm("scrv-large-1.bmp", 8192, 8200, 77);     // 64 MB and more
+    std::string second = SparseForm("scrv-large-2.bmp", 8192, 8200, 200);   // as large
+    std::string larger = SparseForm("scrv-large-3.bmp", 8192, 9000, 150);
+    ASSERT_TRUE(LoadFormImage(first.c_str()));
+    {
+        AddressSpaceTaken full;
+        EXPECT_TRUE(LoadFormImage(second.c_str()));
+        EXPECT_EQ(std::vector<std::string>{}, Shown);
+        EXPECT_FALSE(FormImage.pictureReadAgain);
+        EXPECT_EQ(RGB(200, 200, 200), GetPixel(FormImage.hdcMem, 8191, 8199));
+
+        EXPECT_FALSE(LoadFormImage(larger.c_str()));
+        EXPECT_EQ(std::vector<std::string>{ "Can't get hBitmap!" }, Shown);
+        EXPECT_TRUE(FormImage.pictureReadAgain);   // its entries are for the caller to draw
+        ASSERT_NE(nullptr, FormImage.hBitmap);
+        EXPECT_EQ(8200, FormImage.height);
+        EXPECT_EQ(RGB(200, 200, 200), GetPixel(FormImage.hdcMem, 8191, 8199));
+        EXPECT_STREQ(second.c_str(), FormImage.formPath);
+
+        // Its file gone, it can't come back: no form shows, and the next
+        // load has the room.
+        DeleteFileA(second.c_str());
+        Shown.clear();
+        EXPECT_FALSE(LoadFormImage(larger.c_str()));
+        EXPECT_EQ(std::vector<std::string>{ "Can't get hBitmap!" }, Shown);
+        EXPECT_FALSE(FormImage.pictureReadAgain);
+        EXPECT_EQ(nullptr, FormImage.hBitmap);
+        EXPECT_EQ(nullptr, FormImage.bits);
+        EXPECT_TRUE(LoadFormImage(first.c_str()));
+        EXPECT_EQ(RGB(77, 77, 77), GetPixel(FormImage.hdcMem, 0, 0));
+    }
+    ReleaseFormImage();
+    DeleteFileA(first.c_str());
+    DeleteFileA(second.c_str());
+    DeleteFileA(larger.c_str());
+}
+
 // A form file on disk for the loads below: a white 24-bit picture with a
 // black first row.
 class FormFile : public testing::Test {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <string>
 #include <vector>
 
 #include "view/half_view.h"
@@ -104,4 +105,236 @@ TEST(HalfView, FastRowsAgreeWithDecodedAverages)
             }
         }
     }
+}
+
+TEST(HalfView, PlacementAndSpansFollowTheOffsetsParity)
+{
+    struct Case { int width, height, offsetX, offsetY; HalfViewPlacement placement; } cases[] = {
+        { 100, 50, 0, 0, { 0, 0, 0, 0, 50, 25 } },
+        { 101, 51, 0, 0, { 0, 0, 0, 0, 51, 26 } },      // the last column and row average with white
+        { 101, 51, 7, 3, { 1, 1, 3, 1, 50, 25 } },
+        { 100, 50, 9, 10, { 1, 0, 4, 5, 50, 25 } },     // parity 1: column 99 is the last block's left pixel
+        { 1, 1, 1, 1, { 1, 1, 0, 0, 0, 0 } },           // nothing of the image at odd offsets
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.offsetX << "," << c.offsetY);
+        HalfViewPlacement p = HalfViewPlacementFor(c.width, c.height, c.offsetX, c.offsetY);
+        EXPECT_EQ(c.placement.parityX, p.parityX);
+        EXPECT_EQ(c.placement.parityY, p.parityY);
+        EXPECT_EQ(c.placement.sourceX, p.sourceX);
+        EXPECT_EQ(c.placement.sourceY, p.sourceY);
+        EXPECT_EQ(c.placement.width, p.width);
+        EXPECT_EQ(c.placement.height, p.height);
+    }
+    struct Span { int start, end, parity, halfStart, halfEnd; } spans[] = {
+        { 0, 1, 0, 0, 1 }, { 0, 1, 1, 0, 0 },           // column 0 is in no block at parity 1
+        { 5, 6, 1, 2, 3 }, { 6, 7, 1, 2, 3 }, { 6, 7, 0, 3, 4 },
+        { 255, 258, 0, 127, 129 }, { 255, 258, 1, 127, 129 }, { 10, 10, 0, 0, 0 },
+    };
+    for (const auto& s : spans) {
+        SCOPED_TRACE(testing::Message() << "[" << s.start << "," << s.end << ") parity " << s.parity);
+        HalfSpan h = HalfSpanOf(s.start, s.end, s.parity);
+        EXPECT_EQ(s.halfStart, h.start);
+        EXPECT_EQ(s.halfEnd, h.end);
+    }
+}
+
+// A stored picture of any depth, filled with random pixels.
+struct StoredPicture {
+    int width, height, bits;
+    bool bottomUp;
+    std::vector<uint8_t> header;    // info header and colour table, as a header block
+    std::vector<uint8_t> rows;
+    unsigned version = 1;
+
+    StoredPicture(int w, int h, int b, bool up, uint32_t seed) : width(w), height(h), bits(b), bottomUp(up)
+    {
+        int colours = bits <= 8 ? 1 << bits : 0;
+        header.assign(40 + 4 * colours, 0);
+        auto put32 = [&](size_t at, uint32_t v) { for (int i = 0; i < 4; i++) header[at + i] = (uint8_t)(v >> (8 * i)); };
+        put32(0, 40);
+        put32(4, (uint32_t)width);
+        put32(8, (uint32_t)(bottomUp ? height : -height));
+        header[12] = 1;
+        header[14] = (uint8_t)bits;
+        for (int i = 0; i < colours; i++) {
+            uint8_t grey = (uint8_t)(bits == 1 ? 255 * i : i * 255 / (colours - 1));
+            header[40 + 4 * i] = header[41 + 4 * i] = (uint8_t)(grey ^ (i & 1 ? 0x10 : 0));
+            header[42 + 4 * i] = (uint8_t)(255 - grey);
+        }
+        rows.resize((size_t)Stride() * height);
+        Scramble(0, 0, width, height, seed);
+    }
+
+    int Stride() const { return (width * bits + 31) / 32 * 4; }
+    HalfViewImage Image() const
+    {
+        return HalfViewImage{ rows.data(), header.data(), (uint32_t)header.size(), width, height, bottomUp, version };
+    }
+    uint8_t* Row(int y) { return rows.data() + (size_t)(bottomUp ? height - 1 - y : y) * Stride(); }
+
+    // New random bytes under the image rectangle [left, right) x [top, bottom).
+    void Scramble(int left, int top, int right, int bottom, uint32_t seed)
+    {
+        for (int y = top; y < bottom; y++) {
+            int first = left * bits / 8, last = (right * bits + 7) / 8;
+            for (int i = first; i < last; i++) {
+                seed = seed * 1103515245 + 12345;
+                Row(y)[i] = (uint8_t)(seed >> 16);
+            }
+        }
+        Decode();
+    }
+
+    // The colour of image pixel (x, y), white beyond the edges.
+    std::vector<uint32_t> colours;
+    uint32_t Colour(int x, int y)
+    {
+        if (x < 0 || y < 0 || x >= width || y >= height)
+            return 0xFFFFFF;
+        return colours[(size_t)y * width + x];
+    }
+    void Decode()
+    {
+        PixelFormat format = PixelFormatOf(header.data(), (uint32_t)header.size());
+        colours.resize((size_t)width * height);
+        for (int y = 0; y < height; y++)
+            DecodeRow(format, Row(y), width, colours.data() + (size_t)y * width);
+    }
+};
+
+// A 32-bit top-down DIB section standing for the window.
+struct Screen {
+    static const uint32_t Unpainted = 0x123456;
+    int width, height;
+    HDC dc;
+    HBITMAP bitmap;
+    HGDIOBJ previous;
+    uint32_t* pixels;
+
+    Screen(int w, int h) : width(w), height(h)
+    {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        bitmap = CreateDIBSection(NULL, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+        pixels = (uint32_t*)bits;
+        dc = CreateCompatibleDC(NULL);
+        previous = SelectObject(dc, bitmap);
+    }
+    ~Screen()
+    {
+        SelectObject(dc, previous);
+        DeleteDC(dc);
+        DeleteObject(bitmap);
+    }
+    void Clear() { std::fill(pixels, pixels + width * height, Unpainted); }
+};
+
+// What the view must show at an origin, pixel by pixel: each the rounded
+// mean of its 2x2 block (image pixels beyond the edges white), and nothing
+// painted beyond the half-size picture. Returns the first pixel that differs.
+static std::string Differences(StoredPicture& picture, Screen& screen, int offsetX, int offsetY)
+{
+    GdiFlush();
+    HalfViewPlacement p = HalfViewPlacementFor(picture.width, picture.height, offsetX, offsetY);
+    for (int j = 0; j < screen.height; j++) {
+        for (int i = 0; i < screen.width; i++) {
+            uint32_t expected = Screen::Unpainted;
+            if (p.sourceX + i < p.width && p.sourceY + j < p.height) {
+                int x = offsetX + 2 * i, y = offsetY + 2 * j;
+                uint32_t c[4] = { picture.Colour(x, y), picture.Colour(x + 1, y), picture.Colour(x, y + 1),
+                                  picture.Colour(x + 1, y + 1) };
+                expected = 0;
+                for (int shift = 0; shift < 24; shift += 8) {
+                    uint32_t sum = 2;
+                    for (uint32_t v : c)
+                        sum += (v >> shift) & 255;
+                    expected |= (sum / 4) << shift;
+                }
+            }
+            uint32_t got = screen.pixels[j * screen.width + i] & 0xFFFFFF;
+            if (got != expected)
+                return testing::PrintToString(i) + "," + testing::PrintToString(j) + ": " +
+                       testing::PrintToString(got) + " instead of " + testing::PrintToString(expected);
+        }
+    }
+    return "";
+}
+
+// The view is made of tiles HalfTileSize screen pixels square, from 2x2
+// blocks of image pixels: across tile borders, at odd offsets and at the
+// image's last column and row it must still be the plain 2x2 average.
+TEST(HalfView, TilesShowTheTwoByTwoAverageAcrossTheirBordersAndTheImagesEdges)
+{
+    int tile = 2 * HalfTileSize;   // image pixels a tile spans
+    int width = 2 * tile + 45, height = tile + 77;   // odd: the last column and row stand alone
+    Screen screen(150, 90);
+    struct Origin { int x, y; } origins[] = {
+        { 0, 0 }, { 1, 1 }, { tile - 100, tile - 51 }, { tile - 99, tile - 50 },   // a tile corner in view
+        { width - 151, height - 91 }, { width - 150, height - 90 },               // the last column and row
+        { width - 1, height - 1 },                                                // beyond the image
+    };
+    for (int bits : { 1, 4, 8, 16, 24, 32 }) {
+        ReleaseHalfViews();   // as a new form image does
+        StoredPicture picture(width, height, bits, bits != 8, 1000u + bits);
+        for (const Origin& o : origins) {
+            SCOPED_TRACE(testing::Message() << bits << " bits at " << o.x << "," << o.y);
+            screen.Clear();
+            ASSERT_TRUE(DrawHalfView(screen.dc, picture.Image(), o.x, o.y, screen.width, screen.height));
+            EXPECT_EQ("", Differences(picture, screen, o.x, o.y));
+        }
+    }
+    ReleaseHalfViews();
+}
+
+TEST(HalfView, TilesAreMadeAgainWhereThePictureChanged)
+{
+    int tile = 2 * HalfTileSize;
+    StoredPicture picture(tile + 301, tile + 203, 24, true, 77);
+    Screen screen(200, 160);
+    for (int parity = 0; parity <= 1; parity++) {
+        SCOPED_TRACE(parity);
+        int ox = tile - 150 + parity, oy = tile - 120 + parity;
+        screen.Clear();
+        ASSERT_TRUE(DrawHalfView(screen.dc, picture.Image(), ox, oy, screen.width, screen.height));
+        // An entry drawn across a tile corner, odd edges included: told as
+        // a rectangle, only it changes.
+        RECT entry = { tile - 31, tile - 7, tile + 52, tile + 9 };
+        picture.Scramble(entry.left, entry.top, entry.right, entry.bottom, 5u + parity);
+        HalfViewChanged(entry);
+        screen.Clear();
+        ASSERT_TRUE(DrawHalfView(screen.dc, picture.Image(), ox, oy, screen.width, screen.height));
+        EXPECT_EQ("", Differences(picture, screen, ox, oy));
+        // A reload: every pixel may have changed.
+        picture.Scramble(0, 0, picture.width, picture.height, 9u + parity);
+        picture.version++;
+        screen.Clear();
+        ASSERT_TRUE(DrawHalfView(screen.dc, picture.Image(), ox, oy, screen.width, screen.height));
+        EXPECT_EQ("", Differences(picture, screen, ox, oy));
+    }
+    ReleaseHalfViews();
+}
+
+// Scrolling makes the rows of tiles that come into view, a few at a time.
+TEST(HalfView, EveryScrollStepShowsTheAverage)
+{
+    int tile = 2 * HalfTileSize;
+    StoredPicture picture(tile + 99, 3 * tile + 41, 8, true, 31);
+    Screen screen(120, 100);
+    ReleaseHalfViews();
+    for (int step = 0; step < 2; step++) {
+        for (int y = step; y < picture.height; y += 110) {
+            SCOPED_TRACE(testing::Message() << (step ? "up to " : "down to ") << y);
+            int oy = step ? picture.height - y : y;
+            screen.Clear();
+            ASSERT_TRUE(DrawHalfView(screen.dc, picture.Image(), 33, oy, screen.width, screen.height));
+            EXPECT_EQ("", Differences(picture, screen, 33, oy));
+        }
+    }
+    ReleaseHalfViews();
 }

@@ -1,0 +1,189 @@
+#include "entries/entry_text.h"
+
+#include <string.h>
+
+#include "entries/drawing_bounds.h"
+#include "entries/formula.h"
+#include "view/form_image.h"
+
+// The size of the picture an entry is drawn into: the bitmap selected into
+// a memory device context; on any other device (a printer) the form
+// image's, in whose pixels entries are placed.
+static SIZE PictureSizeOf(HDC dc)
+{
+    SIZE size = { FormImage.width, FormImage.height };
+    BITMAP bitmap;
+    if (GetObjectType(dc) == OBJ_MEMDC &&
+        GetObjectA(GetCurrentObject(dc, OBJ_BITMAP), sizeof bitmap, &bitmap) == (int)sizeof bitmap) {
+        size.cx = bitmap.bmWidth;
+        size.cy = bitmap.bmHeight < 0 ? -bitmap.bmHeight : bitmap.bmHeight;
+    }
+    return size;
+}
+
+uint32_t EntryValue(const EntryRecord& r, const EntryRecord* table)
+{
+    return r.text[0] == '#' ? EvaluateFormulaIn(table, r) : FormulaError;
+}
+
+// What an entry shows, and where, in a picture: its text or its formula's
+// value, drawn from (x, y) with its font selected.
+struct ShownEntry {
+    const char* text;
+    int length;
+    int x, y;
+    bool turned;             // a quarter turn: the text runs upward
+    char value[12];
+};
+
+// Selects the entry's font, bounded to the picture, into dc; returns the
+// font made (NULL when the picture has no size) and the one it replaced.
+static HFONT SelectEntryFont(HDC dc, const EntryRecord& r, const LOGFONTA& font, SIZE picture,
+                             EntryDrawing* bounded, HGDIOBJ* previous)
+{
+    *bounded = BoundEntryDrawing(r, font.lfHeight, font.lfWeight, picture.cx, picture.cy);
+    if (!bounded->drawn)
+        return NULL;
+    LOGFONTA drawn = font;
+    drawn.lfHeight = bounded->fontHeight;
+    drawn.lfWeight = bounded->fontWeight;
+    HFONT made = CreateFontIndirectA(&drawn);
+    *previous = SelectObject(dc, made);
+    return made;
+}
+
+// With the entry's font selected.
+static void PlaceShownText(HDC dc, const EntryRecord& r, const LOGFONTA& font, const EntryDrawing& bounded,
+                           uint32_t value, ShownEntry& shown)
+{
+    shown.text = r.text;
+    shown.length = bounded.textLength;
+    shown.x = bounded.left;
+    shown.y = bounded.y;
+    shown.turned = font.lfEscapement != 0;
+    if (value == FormulaError)
+        return;
+    // The value, not the formula, ends at x when right-justified.
+    FormulaValueText(value, shown.value);
+    shown.text = shown.value;
+    shown.length = (int)strlen(shown.value);
+    shown.x = bounded.x;
+    if (r.rightJustified == 1) {
+        SIZE extent;
+        GetTextExtentPoint32A(dc, shown.value, shown.length, &extent);
+        shown.x -= extent.cx;
+    }
+}
+
+// The box of the shown text's cells: to the right and down from its point,
+// or, turned, upward with the cells to the right of it.
+static RECT TextBox(HDC dc, const ShownEntry& shown)
+{
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, shown.text, shown.length, &extent);
+    if (shown.turned)
+        return RECT{ shown.x, shown.y - extent.cx, shown.x + extent.cy, shown.y };
+    return RECT{ shown.x, shown.y, shown.x + extent.cx, shown.y + extent.cy };
+}
+
+static RECT Widened(const RECT& r, int by)
+{
+    return RECT{ r.left - by, r.top - by, r.right + by, r.bottom + by };
+}
+
+static void Unite(RECT& into, const RECT& more)
+{
+    if (more.left >= more.right || more.top >= more.bottom)
+        return;
+    if (into.left >= into.right || into.top >= into.bottom) {
+        into = more;
+        return;
+    }
+    into.left = more.left < into.left ? more.left : into.left;
+    into.top = more.top < into.top ? more.top : into.top;
+    into.right = more.right > into.right ? more.right : into.right;
+    into.bottom = more.bottom > into.bottom ? more.bottom : into.bottom;
+}
+
+// The cells of the shown text with the font's height all round: more than
+// any glyph reaches past its cell.
+static RECT ReachOf(HDC dc, const ShownEntry& shown, const EntryDrawing& bounded)
+{
+    return Widened(TextBox(dc, shown), bounded.fontHeight < 0 ? -bounded.fontHeight : bounded.fontHeight);
+}
+
+// Draws the text of an entry whose formula value (or FormulaError) is
+// known. When asked: `reach` gets where the text can touch, `bounds` where
+// the platform saw it drawn (the reach when the platform can't tell).
+static void DrawEntryText(HDC dc, const EntryRecord& r, const LOGFONTA& font, COLORREF colour, uint32_t value,
+                          SIZE picture, RECT* reach, RECT* bounds)
+{
+    if (reach)
+        *reach = RECT{};
+    if (bounds)
+        *bounds = RECT{};
+    EntryDrawing bounded;
+    HGDIOBJ previous = NULL;
+    HFONT made = SelectEntryFont(dc, r, font, picture, &bounded, &previous);
+    if (!made)
+        return;
+    SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, colour);
+    ShownEntry shown;
+    PlaceShownText(dc, r, font, bounded, value, shown);
+    RECT within = reach || bounds ? ReachOf(dc, shown, bounded) : RECT{};
+    if (reach)
+        *reach = within;
+    if (bounds)
+        SetBoundsRect(dc, NULL, DCB_ENABLE | DCB_RESET);
+    TextOutA(dc, shown.x, shown.y, shown.text, shown.length);
+    if (bounds) {
+        UINT state = GetBoundsRect(dc, bounds, DCB_RESET);
+        SetBoundsRect(dc, NULL, DCB_DISABLE);
+        if (!(state & DCB_SET))
+            *bounds = within;
+    }
+    SelectObject(dc, previous);
+    DeleteObject(made);
+}
+
+RECT EntryReach(HDC dc, const EntryRecord& r, const LOGFONTA& font, uint32_t value)
+{
+    EntryDrawing bounded;
+    HGDIOBJ previous = NULL;
+    HFONT made = SelectEntryFont(dc, r, font, PictureSizeOf(dc), &bounded, &previous);
+    if (!made)
+        return RECT{};
+    ShownEntry shown;
+    PlaceShownText(dc, r, font, bounded, value, shown);
+    RECT reach = ReachOf(dc, shown, bounded);
+    SelectObject(dc, previous);
+    DeleteObject(made);
+    return reach;
+}
+
+uint32_t DrawEntryInto(HDC dc, const EntryRecord& r, const LOGFONTA& font, COLORREF colour,
+                       const EntryRecord* table, RECT* touched)
+{
+    uint32_t value = EntryValue(r, table);
+    RECT bounds;
+    DrawEntryText(dc, r, font, colour, value, PictureSizeOf(dc), touched, touched ? &bounds : nullptr);
+    if (touched)
+        Unite(*touched, bounds);
+    return value;
+}
+
+uint32_t DrawEntryIntoPicture(HDC dc, const EntryRecord& r, const LOGFONTA& font, COLORREF colour,
+                              const EntryRecord* table, SIZE picture)
+{
+    uint32_t value = EntryValue(r, table);
+    DrawEntryText(dc, r, font, colour, value, picture, nullptr, nullptr);
+    return value;
+}
+
+void DrawEntryValue(HDC dc, const EntryRecord& r, const LOGFONTA& font, COLORREF colour, uint32_t value,
+                    RECT* bounds)
+{
+    DrawEntryText(dc, r, font, colour, value, PictureSizeOf(dc), nullptr, bounds);
+}
