@@ -91,19 +91,6 @@ static RECT Widened(const RECT& r, int by)
     return RECT{ r.left - by, r.top - by, r.right + by, r.bottom + by };
 }
 
-static void Unite(RECT& into, const RECT& more)
-{
-    if (more.left >= more.right || more.top >= more.bottom)
-        return;
-    if (into.left >= into.right || into.top >= into.bottom) {
-        into = more;
-        return;
-    }
-    into.left = more.left < into.left ? more.left : into.left;
-    into.top = more.top < into.top ? more.top : into.top;
-    into.right = more.right > into.right ? more.right : into.right;
-    into.bottom = more.bottom > into.bottom ? more.bottom : into.bottom;
-}
 
 // The cells of the shown text with the font's height all round: more than
 // any glyph reaches past its cell.
@@ -170,7 +157,7 @@ uint32_t DrawEntryInto(HDC dc, const EntryRecord& r, const LOGFONTA& font, COLOR
     RECT bounds;
     DrawEntryText(dc, r, font, colour, value, PictureSizeOf(dc), touched, touched ? &bounds : nullptr);
     if (touched)
-        Unite(*touched, bounds);
+        UnionRect(touched, touched, &bounds);
     return value;
 }
 

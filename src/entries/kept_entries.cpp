@@ -314,19 +314,6 @@ static void CopyRows(const RECT& rect, RowBytes bytes, uint8_t* to)
         memcpy(to, ImageRow(y, bytes.start), bytes.count);
 }
 
-static void Unite(RECT& into, const RECT& more)
-{
-    if (more.right <= more.left || more.bottom <= more.top)
-        return;
-    if (into.right <= into.left || into.bottom <= into.top) {
-        into = more;
-        return;
-    }
-    into.left = more.left < into.left ? more.left : into.left;
-    into.top = more.top < into.top ? more.top : into.top;
-    into.right = more.right > into.right ? more.right : into.right;
-    into.bottom = more.bottom > into.bottom ? more.bottom : into.bottom;
-}
 
 // The pixels that differ between two copies of the rows of `reach`.
 static RECT ChangedWithin(const RECT& reach, RowBytes bytes, int bitCount, const uint8_t* before,
@@ -345,7 +332,8 @@ static RECT ChangedWithin(const RECT& reach, RowBytes bytes, int bitCount, const
             last--;
         int left = (int)((uint64_t)(bytes.start + first) * 8 / bitCount);
         int right = (int)(((uint64_t)(bytes.start + last) * 8 + bitCount - 1) / bitCount);
-        Unite(changed, RECT{ left, reach.top + j, right, reach.top + j + 1 });
+        RECT row = { left, reach.top + j, right, reach.top + j + 1 };
+        UnionRect(&changed, &changed, &row);
     }
     return changed;
 }
@@ -432,7 +420,8 @@ static void DrawAndKeep(const EntryRecord& r, const LOGFONTA& font, COLORREF col
     if (reachSize) {
         GdiFlush();
         CopyRows(reach, reachBytes, after);
-        Unite(touched, ChangedWithin(reach, reachBytes, bitCount, before, after));
+        RECT changed = ChangedWithin(reach, reachBytes, bitCount, before, after);
+        UnionRect(&touched, &touched, &changed);
     }
     KeptEntry& k = Kept[KeptCount];
     if (RectWithin(touched, reach) && Keep(k, touched, reach, reachBytes, before, after)) {

@@ -3,40 +3,26 @@
 
 #include "entries/entry_draw.h"
 #include "entries/formula.h"
+#include "test_picture.h"
 
 // A white 32-bit top-down DIB section selected into a memory device context,
 // the way the form image holds its picture.
 class DrawTarget : public testing::Test {
 protected:
     static const int Width = 400, Height = 300;
+    TestPicture target = {};
     HDC dc = NULL;
-    HBITMAP bitmap = NULL;
-    HGDIOBJ previous = NULL;
     uint32_t* pixels = nullptr;
 
     void SetUp() override
     {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = Width;
-        info.bmiHeader.biHeight = -Height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        bitmap = CreateDIBSection(NULL, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-        ASSERT_NE(nullptr, bitmap);
-        pixels = (uint32_t*)bits;
-        memset(pixels, 0xFF, Width * Height * 4);
-        dc = CreateCompatibleDC(NULL);
-        previous = SelectObject(dc, bitmap);
+        target = MakeTestPicture(Width, Height);
+        ASSERT_NE(nullptr, target.bitmap);
+        dc = target.dc;
+        pixels = target.pixels;
     }
 
-    void TearDown() override
-    {
-        SelectObject(dc, previous);
-        DeleteDC(dc);
-        DeleteObject(bitmap);
-    }
+    void TearDown() override { ReleaseTestPicture(target); }
 
     // The box (left, top, right, bottom; right and bottom exclusive) of the
     // pixels that are not white; all zero when there are none.

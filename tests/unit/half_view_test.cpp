@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "test_picture.h"
 #include "view/half_view.h"
 
 TEST(HalfView, EachPixelIsTheAverageOfItsTwoByTwoBlock)
@@ -204,34 +205,11 @@ struct StoredPicture {
 };
 
 // A 32-bit top-down DIB section standing for the window.
-struct Screen {
+struct Screen : TestPicture {
     static const uint32_t Unpainted = 0x123456;
-    int width, height;
-    HDC dc;
-    HBITMAP bitmap;
-    HGDIOBJ previous;
-    uint32_t* pixels;
 
-    Screen(int w, int h) : width(w), height(h)
-    {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        bitmap = CreateDIBSection(NULL, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-        pixels = (uint32_t*)bits;
-        dc = CreateCompatibleDC(NULL);
-        previous = SelectObject(dc, bitmap);
-    }
-    ~Screen()
-    {
-        SelectObject(dc, previous);
-        DeleteDC(dc);
-        DeleteObject(bitmap);
-    }
+    Screen(int w, int h) : TestPicture(MakeTestPicture(w, h)) {}
+    ~Screen() { ReleaseTestPicture(*this); }
     void Clear() { std::fill(pixels, pixels + width * height, Unpainted); }
 };
 

@@ -2,6 +2,7 @@
 #include <string.h>
 #include <vector>
 
+#include "test_picture.h"
 #include "entries/entry_draw.h"
 #include "entries/formula.h"
 #include "output/print.h"
@@ -213,49 +214,27 @@ TEST(TestSheet, CrosshairsAndTicks)
 class PageTarget : public testing::Test {
 protected:
     static const int Width = 900, Height = 700;
+    TestPicture pageTarget = {}, pictureTarget = {};
     HDC page = NULL, picture = NULL;
-    HBITMAP pageBitmap = NULL, pictureBitmap = NULL;
-    HGDIOBJ pagePrevious = NULL, picturePrevious = NULL;
     uint32_t* pixels = nullptr;
-    uint32_t* picturePixels = nullptr;
-
-    static HBITMAP Dib(int width, int height, uint32_t** bits)
-    {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* memory = nullptr;
-        HBITMAP bitmap = CreateDIBSection(NULL, &info, DIB_RGB_COLORS, &memory, NULL, 0);
-        *bits = (uint32_t*)memory;
-        memset(memory, 0xFF, width * height * 4);
-        return bitmap;
-    }
 
     void SetUp() override
     {
-        pageBitmap = Dib(Width, Height, &pixels);
-        page = CreateCompatibleDC(NULL);
-        pagePrevious = SelectObject(page, pageBitmap);
+        pageTarget = MakeTestPicture(Width, Height);
+        page = pageTarget.dc;
+        pixels = pageTarget.pixels;
         // The picture: 100 x 80 form pixels, a black block at (10, 20)-(30, 30).
-        pictureBitmap = Dib(100, 80, &picturePixels);
+        pictureTarget = MakeTestPicture(100, 80);
         for (int y = 20; y < 30; y++)
             for (int x = 10; x < 30; x++)
-                picturePixels[y * 100 + x] = 0;
-        picture = CreateCompatibleDC(NULL);
-        picturePrevious = SelectObject(picture, pictureBitmap);
+                pictureTarget.pixels[y * 100 + x] = 0;
+        picture = pictureTarget.dc;
     }
 
     void TearDown() override
     {
-        SelectObject(page, pagePrevious);
-        DeleteDC(page);
-        DeleteObject(pageBitmap);
-        SelectObject(picture, picturePrevious);
-        DeleteDC(picture);
-        DeleteObject(pictureBitmap);
+        ReleaseTestPicture(pageTarget);
+        ReleaseTestPicture(pictureTarget);
     }
 
     // The box of the dark pixels within a region of the page (right and
