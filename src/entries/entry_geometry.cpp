@@ -15,17 +15,27 @@ LONG ViewFontHeight(LONG height, int halfSize)
     return halfSize ? height / 2 : height;
 }
 
+// Whether (px, py) lies strictly inside an entry's box. The box is worked
+// out in 64 bits: a record from a file can hold any 32-bit values, and
+// their sums must neither wrap nor be left to the compiler.
+static bool InsideBox(int64_t left, int64_t top, int64_t width, int64_t height, int px, int py)
+{
+    return left < px && px < left + width && top < py && py < top + height;
+}
+
+// The horizontal box: from x, or ending at x when right-justified.
+static bool InsideHorizontalBox(const EntryRecord& r, int px, int py)
+{
+    int64_t left = r.rightJustified ? (int64_t)r.x - r.width : r.x;
+    return InsideBox(left, r.y, r.width, r.height, px, py);
+}
+
 int HitTestEntriesIn(const EntryRecord* table, int px, int py)
 {
     for (int i = 0; i < EntryTableSlots && table[i].x != 0; i++) {
         const EntryRecord& r = table[i];
-        bool inside;
-        if (r.vertical) {
-            inside = r.x < px && px < r.x + r.height && r.y - r.width < py && py < r.y;
-        } else {
-            int left = r.rightJustified ? r.x - r.width : r.x;
-            inside = left < px && px < left + r.width && r.y < py && py < r.y + r.height;
-        }
+        bool inside = r.vertical ? InsideBox(r.x, (int64_t)r.y - r.width, r.height, r.width, px, py)
+                                 : InsideHorizontalBox(r, px, py);
         if (inside)
             return i;
     }
@@ -39,12 +49,9 @@ int HitTestEntries(int px, int py)
 
 int HoverHitIn(const EntryRecord* table, int px, int py)
 {
-    for (int i = 0; i < EntryTableSlots && table[i].x != 0; i++) {
-        const EntryRecord& r = table[i];
-        int left = r.rightJustified ? r.x - r.width : r.x;
-        if (left < px && px < left + r.width && r.y < py && py < r.y + r.height)
+    for (int i = 0; i < EntryTableSlots && table[i].x != 0; i++)
+        if (InsideHorizontalBox(table[i], px, py))
             return i;
-    }
     return -1;
 }
 

@@ -60,6 +60,26 @@ TEST(HitTest, StrictRectanglesEarliestEntryWins)
     EXPECT_EQ(-1, HitTestEntriesIn(table.data(), 210, 250));
 }
 
+TEST(HitTest, BoxesOfRecordsFromAFileDoNotWrapAround)
+{
+    // Any 32-bit values can come from a file; the box is what they say,
+    // however far it reaches.
+    std::vector<EntryRecord> table(EntryTableSlots);
+    table[0] = Entry(10, 10, INT32_MAX, 50);                       // reaches past 2^31 to the right
+    table[1] = Entry(INT32_MIN + 5, 200, INT32_MAX, 40, 0, 1);     // right-justified, starts before -2^31
+    table[2] = Entry(600, INT32_MIN + 5, 30, INT32_MAX, 1);        // vertical, runs up past -2^31
+    struct { int px, py, slot, hover; } cases[] = {
+        { 1000, 30, 0, 0 }, { 1000, 100, -1, -1 }, { INT32_MAX, 30, 0, 0 },
+        { INT32_MIN + 1, 210, 1, 1 }, { 0, 210, -1, -1 },
+        { 610, INT32_MIN + 1, 2, -1 }, { 610, 0, -1, 2 },   // laid flat, its box reaches row 3
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.px << "," << c.py);
+        EXPECT_EQ(c.slot, HitTestEntriesIn(table.data(), c.px, c.py));
+        EXPECT_EQ(c.hover, HoverHitIn(table.data(), c.px, c.py));
+    }
+}
+
 TEST(HitTest, HoverUsesTheHorizontalRectangleOfEveryEntry)
 {
     std::vector<EntryRecord> table(EntryTableSlots);
