@@ -30,7 +30,9 @@
  *                             process (--all: of any process) with caption,
  *                             message text, buttons and other controls
  *   menu EXE [NAME]           dump a menu resource (default "FORMFILE")
- *   post-command ID [CLASS]   PostMessage(WM_COMMAND, ID) to the main window
+ *   post-command ID [CLASS]   WM_COMMAND with ID to the main window, without
+ *                             waiting (SendNotifyMessage): it comes before a
+ *                             later sync's WM_NULL, so sync waits for it
  *   post HWND MSG WPARAM LPARAM
  *   close [CLASS]             PostMessage(WM_CLOSE) to the main window
  *   click-button CAPTION BUTTON
@@ -538,6 +540,17 @@ static int cmd_post(HWND h, UINT msg, WPARAM wp, LPARAM lp)
     return 0;
 }
 
+/* A message handed over without waiting for it, like a post, but queued
+   with the messages this probe sends: a sync that follows returns only once
+   the program has taken it (a posted message may still be waiting then). */
+static int cmd_notify(HWND h, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (!IsWindow(h)) { out("error no such window\n"); return 1; }
+    if (!SendNotifyMessageA(h, msg, wp, lp)) { out("error send failed (%lu)\n", GetLastError()); return 1; }
+    out("posted 0x%lx 0x%x\n", (unsigned long)(ULONG_PTR)h, msg);
+    return 0;
+}
+
 static int cmd_wait_window(int gone, double secs, const char *cls)
 {
     DWORD start = GetTickCount();
@@ -949,7 +962,7 @@ static int dispatch(int argc, char **argv)
     if (!strcmp(c, "post-command") && a1) {
         HWND h = find_main(argc > 2 ? argv[2] : NULL);
         if (!h) { out("error no main window\n"); return 1; }
-        return cmd_post(h, WM_COMMAND, MAKEWPARAM(parse_num(a1), 0), 0);
+        return cmd_notify(h, WM_COMMAND, MAKEWPARAM(parse_num(a1), 0), 0);
     }
     if (!strcmp(c, "post") && argc >= 5) {
         HWND h = !strcmp(argv[1], "main") ? find_main(NULL) : (HWND)(ULONG_PTR)parse_num(argv[1]);
