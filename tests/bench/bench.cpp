@@ -20,6 +20,7 @@
 #include "entries/entry_changes.h"
 #include "entries/entry_draw.h"
 #include "entries/entry_record.h"
+#include "tests/unit/test_entry.h"
 #include "shell/main_window.h"
 #include "view/bmp_format.h"
 #include "view/form_image.h"
@@ -130,15 +131,9 @@ static void MakeWindow()
 
 static EntryRecord PlainRecord(int x, int y, const char* text)
 {
-    EntryRecord r = {};
-    r.x = x;
-    r.y = y;
+    EntryRecord r = TestEntry(x, y, text);
     r.width = 300;
     r.height = 30;
-    memcpy(r.text, text, strnlen(text, EntryTextSize - 1));
-    strcpy(r.faceName, "Arial");
-    r.size = 15;
-    r.weight = 400;
     return r;
 }
 

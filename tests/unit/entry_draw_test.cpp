@@ -3,6 +3,7 @@
 
 #include "entries/entry_draw.h"
 #include "entries/formula.h"
+#include "test_entry.h"
 #include "test_picture.h"
 
 // A white 32-bit top-down DIB section selected into a memory device context,
@@ -75,13 +76,7 @@ protected:
 
 static EntryRecord Entry(int x, int y, const char* text, uint8_t vertical = 0, uint8_t right = 0)
 {
-    EntryRecord r = {};
-    r.x = x;
-    r.y = y;
-    strcpy(r.text, text);
-    strcpy(r.faceName, "Arial");
-    r.size = 15;
-    r.weight = 400;
+    EntryRecord r = TestEntry(x, y, text);
     r.vertical = vertical;
     r.rightJustified = right;
     return r;

@@ -6,6 +6,7 @@
 #include "entries/kept_entries.h"
 #include "view/bmp_format.h"
 #include "view/form_image.h"
+#include "test_entry.h"
 
 TEST(KeptEntries, RowBytesAndRectangles)
 {
@@ -99,14 +100,9 @@ protected:
     void Add(int x, int y, const char* text, uint8_t colour = 0, uint8_t vertical = 0, uint8_t right = 0)
     {
         EntryRecord& r = table[count++];
-        r.x = x;
-        r.y = y;
+        r = TestEntry(x, y, text, 12);
         r.width = 120;
         r.height = 30;
-        strcpy(r.text, text);
-        strcpy(r.faceName, "Arial");
-        r.size = 12;
-        r.weight = 400;
         r.colourIndex = colour;
         r.vertical = vertical;
         r.rightJustified = right;

@@ -2,6 +2,7 @@
 #include <string.h>
 #include <vector>
 
+#include "test_entry.h"
 #include "test_picture.h"
 #include "entries/entry_draw.h"
 #include "entries/formula.h"
@@ -82,15 +83,9 @@ TEST(PageMapping, CalibrationMovesAndStretchesTheFormAboutItsCorner)
 
 static EntryRecord Entry(int x, int y, const char* text, int width = 0, uint8_t right = 0, uint8_t vertical = 0)
 {
-    EntryRecord r = {};
-    r.x = x;
-    r.y = y;
+    EntryRecord r = TestEntry(x, y, text);
     r.width = width;
     r.height = 35;
-    strcpy(r.text, text);
-    strcpy(r.faceName, "Arial");
-    r.size = 15;
-    r.weight = 400;
     r.rightJustified = right;
     r.vertical = vertical;
     return r;
