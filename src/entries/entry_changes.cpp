@@ -29,15 +29,9 @@ bool OpenForm(const char* path)
     // The entries kept as pixels are for the form on screen; their memory
     // goes to the new picture.
     ForgetKeptEntries();
-    if (!LoadFormImage(path)) {
-        // The form on screen was read again to make room: its entries too.
-        if (FormImage.pictureReadAgain)
-            LoadFormEntries();
+    if (!LoadFormWithEntries(path))
         return false;
-    }
-    SetScrollLimits(FormImage.width, FormImage.height);
     ForgetHistory(EntryHistory);
-    LoadFormEntries();
     ReportRecoveredEntries();
     return true;
 }
@@ -102,7 +96,9 @@ bool StoreEntry(const char* path, const uint8_t record[EntryRecordSize], const c
     // enough; a formula's value changes others, and anything else means the
     // whole form is loaded again.
     bool inStep = index == EntryCount && index < EntryTableSlots && ReadEntryFile() == index + 1;
-    if (!inStep || DrawEntry(index) != FormulaError)
+    if (inStep && EntryValue(EntryTable[index], EntryTable) == FormulaError)
+        DrawEntry(index);
+    else
         ReloadForm();
     if (index >= EntryTableSlots)
         ShowEntryFileProblem("This form holds more than 200 entries. The entry is stored in its file,\n"

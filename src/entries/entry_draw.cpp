@@ -45,20 +45,26 @@ void LoadFormEntries()
     UpdateWindow(MainWindow);
 }
 
+bool LoadFormWithEntries(const char* path)
+{
+    if (!LoadFormImage(path)) {
+        if (FormImage.pictureReadAgain)
+            LoadFormEntries();
+        return false;
+    }
+    SetScrollLimits(FormImage.width, FormImage.height);
+    LoadFormEntries();
+    return true;
+}
+
 void ReloadForm()
 {
-    if (LoadFormImage(FormImage.formPath)) {
-        SetScrollLimits(FormImage.width, FormImage.height);
-        LoadFormEntries();
+    if (LoadFormWithEntries(FormImage.formPath))
         return;
-    }
     if (!IsWindow(MainWindow))
         return;   // a resource failure has ended the program
-    // The table follows the entry file even when the picture can't; a
-    // picture read again to make room gets its entries drawn again.
-    if (FormImage.pictureReadAgain)
-        LoadFormEntries();
-    else
+    // The table follows the entry file even when the picture can't.
+    if (!FormImage.pictureReadAgain)
         ReadEntryFile();
     char text[PathBufferSize + 200];
     wsprintfA(text, "The form's picture\n%s\ncould not be read again, so it may not show the entries as they "

@@ -32,4 +32,9 @@ void LoadFormEntries();
 // the picture may be out of date.
 void ReloadForm();
 
+// Loads the form at `path`: its picture, the scroll limits, its entries.
+// False when the picture can't be loaded; a form on screen that was read
+// again to make room then gets its entries drawn again.
+bool LoadFormWithEntries(const char* path);
+
 #endif

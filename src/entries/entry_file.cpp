@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "base/form_pages.h"
+
 void FreeEntryFileBytes(EntryFileBytes& bytes)
 {
     free(bytes.data);
@@ -99,14 +101,7 @@ EntryChangeOutcome PlanEntryFileChange(const EntryFileBytes& current, const Entr
 // replaces the entry file never crosses volumes.
 static bool TemporaryPathBeside(const char* entryPath, char temporary[PathBufferSize])
 {
-    const char* slash = strrchr(entryPath, '\\');
-    size_t folder = slash ? (size_t)(slash - entryPath + 1) : 0;
-    static const char name[] = "SCRV.tmp";
-    if (folder + sizeof name > PathBufferSize)
-        return false;
-    memcpy(temporary, entryPath, folder);
-    memcpy(temporary + folder, name, sizeof name);
-    return true;
+    return PagePathOf(entryPath, "SCRV.tmp", temporary);
 }
 
 static EntryChangeOutcome ReadWholeFile(HANDLE file, EntryFileBytes& bytes)

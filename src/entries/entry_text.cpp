@@ -86,24 +86,23 @@ static RECT TextBox(HDC dc, const ShownEntry& shown)
     return RECT{ shown.x, shown.y, shown.x + extent.cx, shown.y + extent.cy };
 }
 
-static RECT Widened(const RECT& r, int by)
-{
-    return RECT{ r.left - by, r.top - by, r.right + by, r.bottom + by };
-}
-
-
 // The cells of the shown text with the font's height all round: more than
 // any glyph reaches past its cell.
 static RECT ReachOf(HDC dc, const ShownEntry& shown, const EntryDrawing& bounded)
 {
-    return Widened(TextBox(dc, shown), bounded.fontHeight < 0 ? -bounded.fontHeight : bounded.fontHeight);
+    RECT reach = TextBox(dc, shown);
+    int height = bounded.fontHeight < 0 ? -bounded.fontHeight : bounded.fontHeight;
+    InflateRect(&reach, height, height);
+    return reach;
 }
 
 // Draws the text of an entry whose formula value (or FormulaError) is
 // known. When asked: `reach` gets where the text can touch, `bounds` where
-// the platform saw it drawn (the reach when the platform can't tell).
+// the platform saw it drawn (the reach when the platform can't tell), and
+// `before` is told the reach before the text is drawn.
 static void DrawEntryText(HDC dc, const EntryRecord& r, const LOGFONTA& font, COLORREF colour, uint32_t value,
-                          SIZE picture, RECT* reach, RECT* bounds)
+                          SIZE picture, RECT* reach, RECT* bounds, BeforeEntryText before = nullptr,
+                          void* context = nullptr)
 {
     if (reach)
         *reach = RECT{};
@@ -119,9 +118,11 @@ static void DrawEntryText(HDC dc, const EntryRecord& r, const LOGFONTA& font, CO
     SetTextColor(dc, colour);
     ShownEntry shown;
     PlaceShownText(dc, r, font, bounded, value, shown);
-    RECT within = reach || bounds ? ReachOf(dc, shown, bounded) : RECT{};
+    RECT within = reach || bounds || before ? ReachOf(dc, shown, bounded) : RECT{};
     if (reach)
         *reach = within;
+    if (before)
+        before(within, context);
     if (bounds)
         SetBoundsRect(dc, NULL, DCB_ENABLE | DCB_RESET);
     TextOutA(dc, shown.x, shown.y, shown.text, shown.length);
@@ -133,21 +134,6 @@ static void DrawEntryText(HDC dc, const EntryRecord& r, const LOGFONTA& font, CO
     }
     SelectObject(dc, previous);
     DeleteObject(made);
-}
-
-RECT EntryReach(HDC dc, const EntryRecord& r, const LOGFONTA& font, uint32_t value)
-{
-    EntryDrawing bounded;
-    HGDIOBJ previous = NULL;
-    HFONT made = SelectEntryFont(dc, r, font, PictureSizeOf(dc), &bounded, &previous);
-    if (!made)
-        return RECT{};
-    ShownEntry shown;
-    PlaceShownText(dc, r, font, bounded, value, shown);
-    RECT reach = ReachOf(dc, shown, bounded);
-    SelectObject(dc, previous);
-    DeleteObject(made);
-    return reach;
 }
 
 uint32_t DrawEntryInto(HDC dc, const EntryRecord& r, const LOGFONTA& font, COLORREF colour,
@@ -170,7 +156,7 @@ uint32_t DrawEntryIntoPicture(HDC dc, const EntryRecord& r, const LOGFONTA& font
 }
 
 void DrawEntryValue(HDC dc, const EntryRecord& r, const LOGFONTA& font, COLORREF colour, uint32_t value,
-                    RECT* bounds)
+                    RECT* bounds, BeforeEntryText before, void* context)
 {
-    DrawEntryText(dc, r, font, colour, value, PictureSizeOf(dc), nullptr, bounds);
+    DrawEntryText(dc, r, font, colour, value, PictureSizeOf(dc), nullptr, bounds, before, context);
 }

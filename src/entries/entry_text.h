@@ -29,14 +29,15 @@ uint32_t DrawEntryIntoPicture(HDC dc, const EntryRecord& record, const LOGFONTA&
 // for plain text and formulas without one.
 uint32_t EntryValue(const EntryRecord& record, const EntryRecord* table);
 
+// Told, just before an entry's text is drawn, its reach: a rectangle of the
+// picture that holds every pixel the text can draw (the cells of the text
+// with the font's height all round). Not told when no font could be made.
+typedef void (*BeforeEntryText)(const RECT& reach, void* context);
+
 // DrawEntryInto for an entry whose value is known. `bounds`, when given,
 // gets the rectangle the platform saw drawn (GetBoundsRect); when it can't
-// tell, the entry's reach.
+// tell, the entry's reach. `before`, when given, is called with `context`.
 void DrawEntryValue(HDC dc, const EntryRecord& record, const LOGFONTA& font, COLORREF colour, uint32_t value,
-                    RECT* bounds);
-
-// A rectangle of `dc`'s picture that holds every pixel the entry can draw:
-// the cells of its text with the font's height all round.
-RECT EntryReach(HDC dc, const EntryRecord& record, const LOGFONTA& font, uint32_t value);
+                    RECT* bounds, BeforeEntryText before = nullptr, void* context = nullptr);
 
 #endif

@@ -18,23 +18,16 @@ RowBytes RowBytesOf(int left, int right, int bitCount)
     return bytes;
 }
 
-static bool IsEmpty(const RECT& r)
-{
-    return r.right <= r.left || r.bottom <= r.top;
-}
-
 bool RectWithin(const RECT& inner, const RECT& outer)
 {
-    return IsEmpty(inner) || (inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+    return IsRectEmpty(&inner) || (inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
                               inner.bottom <= outer.bottom);
 }
 
 RECT ClippedTo(const RECT& r, int width, int height)
 {
-    RECT c = { r.left < 0 ? 0 : r.left, r.top < 0 ? 0 : r.top, r.right > width ? width : r.right,
-               r.bottom > height ? height : r.bottom };
-    if (IsEmpty(c))
-        c = RECT{};
+    RECT picture = { 0, 0, width, height }, c;
+    IntersectRect(&c, &r, &picture);   // all 0 when they don't meet
     return c;
 }
 
@@ -392,39 +385,57 @@ static bool Keep(KeptEntry& k, const RECT& rect, const RECT& reach, RowBytes rea
     return true;
 }
 
+// The rows of the picture under an entry's reach before its text is
+// drawn, when there is room to keep them, with room for the same rows
+// after it.
+struct RowsUnderEntry {
+    bool room;
+    RECT reach;
+    RowBytes bytes;
+    size_t size;          // of the rows once
+    uint8_t* before;      // 2 x size bytes: before, then after
+};
+
+static void CopyRowsBeforeText(const RECT& reach, void* context)
+{
+    RowsUnderEntry& rows = *(RowsUnderEntry*)context;
+    rows.reach = ClippedTo(reach, FormImage.width, FormImage.height);
+    rows.bytes = RowBytesOf(rows.reach.left, rows.reach.right, FormImage.headerCopy.biBitCount);
+    rows.size = (size_t)rows.bytes.count * (size_t)(rows.reach.bottom - rows.reach.top);
+    rows.room = KeptHeaders && KeptCount < KeptEntrySlots && KeptBytes + 4 * rows.size <= KeptBytesLimit;
+    rows.before = rows.room && rows.size ? (uint8_t*)malloc(2 * rows.size) : nullptr;
+    if (rows.before) {
+        GdiFlush();   // what GDI drew before lands in the pixels
+        CopyRows(rows.reach, rows.bytes, rows.before);
+    }
+}
+
 // Draws the entry and keeps the pixels it touched, when they lie where its
 // text can reach and there is room for them.
 static void DrawAndKeep(const EntryRecord& r, const LOGFONTA& font, COLORREF colour, uint32_t value,
                         const KeptEntryKey& key, uint32_t hash)
 {
-    int bitCount = FormImage.headerCopy.biBitCount;
-    RECT reach = ClippedTo(EntryReach(FormImage.hdcMem, r, font, value), FormImage.width, FormImage.height);
-    RowBytes reachBytes = RowBytesOf(reach.left, reach.right, bitCount);
-    size_t reachSize = (size_t)reachBytes.count * (size_t)(reach.bottom - reach.top);
-    bool room = KeptHeaders && KeptCount < KeptEntrySlots && KeptBytes + 4 * reachSize <= KeptBytesLimit;
-    uint8_t* before = room && reachSize ? (uint8_t*)malloc(2 * reachSize) : nullptr;
-    if (before) {
-        GdiFlush();   // what GDI drew before lands in the pixels
-        CopyRows(reach, reachBytes, before);
-    }
+    RowsUnderEntry rows = {};
     RECT bounds;
-    DrawEntryValue(FormImage.hdcMem, r, font, colour, value, &bounds);
-    if (!room || (reachSize && !before)) {
-        free(before);
+    DrawEntryValue(FormImage.hdcMem, r, font, colour, value, &bounds, CopyRowsBeforeText, &rows);
+    if (!rows.room || (rows.size && !rows.before)) {
+        free(rows.before);
         return;
     }
     // What the text touched: what the platform saw drawn, and every pixel
     // it changed.
     RECT touched = ClippedTo(bounds, FormImage.width, FormImage.height);
-    uint8_t* after = before + reachSize;
-    if (reachSize) {
+    const RECT& reach = rows.reach;
+    uint8_t* before = rows.before;
+    uint8_t* after = before + rows.size;
+    if (rows.size) {
         GdiFlush();
-        CopyRows(reach, reachBytes, after);
-        RECT changed = ChangedWithin(reach, reachBytes, bitCount, before, after);
+        CopyRows(reach, rows.bytes, after);
+        RECT changed = ChangedWithin(reach, rows.bytes, FormImage.headerCopy.biBitCount, before, after);
         UnionRect(&touched, &touched, &changed);
     }
     KeptEntry& k = Kept[KeptCount];
-    if (RectWithin(touched, reach) && Keep(k, touched, reach, reachBytes, before, after)) {
+    if (RectWithin(touched, reach) && Keep(k, touched, reach, rows.bytes, before, after)) {
         k.key = key;
         k.hash = hash;
         k.used = true;

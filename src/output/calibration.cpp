@@ -76,11 +76,9 @@ static bool RefuseNotANumber(int field, const char* typed, char message[Calibrat
 {
     const char* kind = field < 2 ? "a number of millimetres, such as 2.5 or -3"
                                  : "a percentage from 50 to 200, such as 98.5";
-    char shown[CalibrationFieldSize];
-    snprintf(shown, sizeof shown, "%s", typed);
-    if (shown[0])
+    if (typed[0])
         snprintf(message, CalibrationMessageSize, "The %s must be %s.\n\"%s\" is not a number.", FieldNames[field],
-                 kind, shown);
+                 kind, typed);
     else
         snprintf(message, CalibrationMessageSize, "The %s must be %s.", FieldNames[field], kind);
     return false;
@@ -349,22 +347,32 @@ bool SaveCalibration(const char* printer, const PrinterCalibration& calibration)
     return true;
 }
 
+bool StoredCalibrationText(const char* printer, CalibrationText* text, bool* found)
+{
+    static char content[CalibrationFileLimit];
+    int length = 0;
+    *found = false;
+    if (ReadCalibrationFile(content, &length) == CalibrationFileUnreadable)
+        return false;
+    *found = FindPrinterSection(content, length, printer, text);
+    return true;
+}
+
 bool StoredCalibration(const char* printer, double paperWidth, double paperHeight, PrinterCalibration* calibration,
                        bool* stored, char message[CalibrationMessageSize])
 {
-    static char content[CalibrationFileLimit];
     *calibration = NoCalibration;
     *stored = false;
-    int length = 0;
-    if (ReadCalibrationFile(content, &length) == CalibrationFileUnreadable) {
+    CalibrationText text;
+    bool found = false;
+    if (!StoredCalibrationText(printer, &text, &found)) {
         snprintf(message, CalibrationMessageSize,
                  "The printer calibration in %s can't be read: the file may be open in another program, or "
                  "larger than 64 KB.",
                  CalibrationFileName);
         return false;
     }
-    CalibrationText text;
-    if (!FindPrinterSection(content, length, printer, &text))
+    if (!found)
         return true;
     char problem[CalibrationMessageSize];
     if (!CheckCalibration(text, paperWidth, paperHeight, calibration, problem, NULL)) {

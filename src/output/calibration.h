@@ -98,6 +98,10 @@ CalibrationFileState ReadCalibrationFile(char* content, int* length);
 // leaves the file as it was. False when it could not be saved.
 bool SaveCalibration(const char* printer, const PrinterCalibration& calibration);
 
+// The printer's section of the file as typed, and whether it has one. False
+// when the file can't be read.
+bool StoredCalibrationText(const char* printer, CalibrationText* text, bool* found);
+
 // The calibration stored for a printer. Returns false (with a message
 // saying why) when the file can't be read or the printer's values are not
 // valid for its paper; with no section, `calibration` is NoCalibration and

@@ -121,15 +121,10 @@ static INT_PTR CALLBACK CalibrationDialogProc(HWND dialog, UINT message, WPARAM 
     return FALSE;
 }
 
-static void Refuse(const char* text)
-{
-    MessageBoxA(MainWindow, text, Caption, MB_OK);
-}
-
 void OnPrintCalibration()
 {
-    if (boxOpen)
-        CancelEntryEdit();
+    if (!CancelEntryEdit())
+        return;
     HDC information = NULL;
     if (!OpenCurrentPrinter(true, DialogPrinter, &information)) {
         char text[PrinterNameSize + 100];
@@ -138,24 +133,22 @@ void OnPrintCalibration()
                      DialogPrinter);
         else
             snprintf(text, sizeof text, "There is no printer to calibrate.");
-        Refuse(text);
+        ShowMessage(text, Caption, MB_OK);
         return;
     }
     DialogPaper = GeometryOf(information);
     DeleteDC(information);
     // The file is read whole before anything is saved into it, so a file
     // that can't be read is never replaced.
-    static char content[CalibrationFileLimit];
-    int length = 0;
-    if (ReadCalibrationFile(content, &length) == CalibrationFileUnreadable) {
+    CalibrationText stored;
+    bool found = false;
+    if (!StoredCalibrationText(DialogPrinter, &stored, &found)) {
         char text[200];
         snprintf(text, sizeof text,
                  "%s can't be read: it may be open in another program, or larger than 64 KB.",
                  CalibrationFileName);
-        Refuse(text);
+        ShowMessage(text, Caption, MB_OK);
         return;
     }
-    CalibrationText stored;
-    FindPrinterSection(content, length, DialogPrinter, &stored);
     DialogBoxParamA(Instance, "PRINTCALIBRATION", MainWindow, CalibrationDialogProc, (LPARAM)&stored);
 }

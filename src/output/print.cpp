@@ -54,13 +54,13 @@ bool CurrentPrinterName(char name[PrinterNameSize])
 bool OpenCurrentPrinter(bool informationOnly, char name[PrinterNameSize], HDC* printer)
 {
     *printer = NULL;
-    if (!CurrentPrinterName(name))
+    bool chosen = DialogPrinterName(name);
+    if (!chosen && !CurrentPrinterName(name))
         return false;
     // The dialog's choice comes with the settings made in it (paper size,
     // orientation), which decide the page's geometry.
     DEVMODEA* settings = NULL;
-    char chosen[PrinterNameSize];
-    if (DialogPrinterName(chosen) && PrintDialog.hDevMode)
+    if (chosen && PrintDialog.hDevMode)
         settings = (DEVMODEA*)GlobalLock(PrintDialog.hDevMode);
     *printer = informationOnly ? CreateICA("WINSPOOL", name, NULL, settings)
                                : CreateDCA("WINSPOOL", name, NULL, settings);
@@ -73,7 +73,7 @@ static void Inform(const char* format, double value, UINT buttons, int* answer)
 {
     char text[80];
     snprintf(text, sizeof text, format, value);
-    int result = MessageBoxA(MainWindow, text, "Info", buttons);
+    int result = ShowMessage(text, "Info", buttons);
     if (answer)
         *answer = result;
 }
@@ -86,24 +86,24 @@ double ReportScannerResolution(int32_t pixelsPerMeter)
         return scanner;
     }
     // A resolution that truncates to nothing can't scale the page.
-    MessageBoxA(MainWindow, "Scanner resolution is unknown,\nso printer output size may not be correct.", NULL,
+    ShowMessage("Scanner resolution is unknown,\nso printer output size may not be correct.", NULL,
                 MB_OK);
     return 0;
 }
 
 // The calibration stored for the printer of this print; false, after
 // telling the user, when it is there but can't be used.
-static bool CalibrationForPrint(const PrinterGeometry& geometry, PrinterCalibration* calibration, bool* stored)
+static bool CalibrationForPrint(const PrinterGeometry& geometry, PrinterCalibration* calibration)
 {
     *calibration = NoCalibration;
-    *stored = false;
     char name[PrinterNameSize];
     if (!CurrentPrinterName(name))
         return true;
     char message[CalibrationMessageSize];
-    if (StoredCalibration(name, PaperWidth(geometry), PaperHeight(geometry), calibration, stored, message))
+    bool stored = false;
+    if (StoredCalibration(name, PaperWidth(geometry), PaperHeight(geometry), calibration, &stored, message))
         return true;
-    MessageBoxA(MainWindow, message, "Print calibration", MB_OK);
+    ShowMessage(message, "Print calibration", MB_OK);
     return false;
 }
 
@@ -122,26 +122,25 @@ bool ConfirmPrinter(HDC printer, PrintSetup* setup)
     int answer = 0;
     Inform("Printer resolution is %.0f dpi\n", setup->printerDpi, MB_OKCANCEL, &answer);
     setup->geometry = GeometryOf(printer);
-    return answer == IDOK && CalibrationForPrint(setup->geometry, &setup->calibration, &setup->calibrated);
+    return answer == IDOK && CalibrationForPrint(setup->geometry, &setup->calibration);
 }
 
 bool MapForPrint(const PrintSetup& setup, double scannerDpi, PageMapping* mapping)
 {
-    return MapFormToPage(setup.printerDpi, scannerDpi, setup.calibrated ? &setup.calibration : NULL, setup.geometry,
-                         mapping);
+    return MapFormToPage(setup.printerDpi, scannerDpi, &setup.calibration, setup.geometry, mapping);
 }
 
 bool StartPrintDocument(HDC printer)
 {
     if (StartDocA(printer, &PrintDocInfo) > 0)
         return true;
-    MessageBoxA(MainWindow, "StartDoc is 0!", NULL, MB_OK);
+    ShowMessage("StartDoc is 0!", NULL, MB_OK);
     return false;
 }
 
 void ReportPageNotStarted()
 {
-    MessageBoxA(MainWindow, "StartPage is 0!", NULL, MB_OK);
+    ShowMessage("StartPage is 0!", NULL, MB_OK);
 }
 
 // The form as it goes onto the page: its picture read again without
@@ -150,17 +149,9 @@ void ReportPageNotStarted()
 // form of unknown resolution always does.
 static FormPage PageOfForm(bool known, FormPicture* picture)
 {
-    FormPage form = {};
-    form.picture = FormImage.hdcMem;
-    form.width = FormImage.width;
-    form.height = FormImage.height;
-    form.baseFont = CurrentFont;
-    if (known && FormImage.hdcMem && LoadFormPicture(picture)) {
-        form.picture = picture->dc;
-        form.entries = EntryTable;
-        form.slots = EntryTableSlots;
-    }
-    return form;
+    if (known && FormImage.hdcMem && LoadFormPicture(picture))
+        return FormPageOf(picture->dc, FormImage.width, FormImage.height, EntryTable);
+    return FormPageOf(FormImage.hdcMem, FormImage.width, FormImage.height, NULL);
 }
 
 // Prints one page on the chosen printer; the printer's device context is
@@ -178,6 +169,8 @@ static void PrintOnPrinter(HDC printer, double scannerDpi)
             ReportPageNotStarted();
         if (result == PagePrinted)
             EndDoc(printer);
+        else
+            AbortDoc(printer);   // nothing of the page is sent
     }
     DeleteDC(printer);
 }

@@ -48,8 +48,7 @@ HDC ChoosePrinter();
 struct PrintSetup {
     double printerDpi;
     PrinterGeometry geometry;
-    PrinterCalibration calibration;
-    bool calibrated;              // a calibration is stored for this printer
+    PrinterCalibration calibration;   // NoCalibration when none is stored
 };
 
 // Tells the user the printer's resolution (OK, Cancel) and finds the

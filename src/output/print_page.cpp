@@ -143,6 +143,18 @@ void DrawFormPage(HDC printer, const FormPage& form, const PageMapping& mapping)
     }
 }
 
+FormPage FormPageOf(HDC picture, int width, int height, const EntryRecord* entries)
+{
+    FormPage form = {};
+    form.picture = picture;
+    form.width = width;
+    form.height = height;
+    form.entries = entries;
+    form.slots = entries ? EntryTableSlots : 0;
+    form.baseFont = CurrentFont;
+    return form;
+}
+
 PagePrintResult PrintFormPage(HDC printer, const FormPage& form, const PageMapping* mapping)
 {
     if (StartPage(printer) <= 0)

@@ -68,6 +68,10 @@ struct FormPage {
     LOGFONTA baseFont;            // for the fields a record does not carry
 };
 
+// A form's page: its picture and entries (NULL: none), each entry's
+// missing fields from the current font.
+FormPage FormPageOf(HDC picture, int width, int height, const EntryRecord* entries);
+
 // Draws the form onto the page of `printer` (between StartPage and EndPage).
 void DrawFormPage(HDC printer, const FormPage& form, const PageMapping& mapping);
 

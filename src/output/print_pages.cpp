@@ -102,16 +102,11 @@ static const char EntriesUnreadableText[] =
     "Its entry file can't be read: another program may have it open.";
 static const char NoMemoryText[] = "There is not enough memory to print every page of this form.";
 
-static void Tell(const char* text)
-{
-    MessageBoxA(MainWindow, text, NULL, MB_OK);
-}
-
 static void RefusePage(const char* path, const char* reason)
 {
     char text[2 * PathBufferSize + 200];
     PageRefusal(path, reason, text, sizeof text);
-    Tell(text);
+    ShowMessage(text, NULL, MB_OK);
 }
 
 // Whether the entry file beside the page at `path` can be read (it need
@@ -129,7 +124,7 @@ static DocumentPage* CheckedPages(const PageList& list)
 {
     DocumentPage* pages = (DocumentPage*)calloc((size_t)list.count, sizeof(DocumentPage));
     if (!pages) {
-        Tell(NoMemoryText);
+        ShowMessage(NoMemoryText, NULL, MB_OK);
         return NULL;
     }
     for (int i = 0; i < list.count; i++) {
@@ -159,7 +154,7 @@ static bool ResolutionsAccepted(const DocumentPage* pages, int count)
 {
     PageResolution* resolutions = (PageResolution*)calloc((size_t)count, sizeof(PageResolution));
     if (!resolutions) {
-        Tell(NoMemoryText);
+        ShowMessage(NoMemoryText, NULL, MB_OK);
         return false;
     }
     for (int i = 0; i < count; i++) {
@@ -169,7 +164,7 @@ static bool ResolutionsAccepted(const DocumentPage* pages, int count)
     char text[(ListedPages + 2) * (PathBufferSize + 20) + 400];
     ResolutionNotice(resolutions, count, text, sizeof text);
     free(resolutions);
-    return !text[0] || MessageBoxA(MainWindow, text, "Print all pages", MB_OKCANCEL) == IDOK;
+    return !text[0] || ShowMessage(text, "Print all pages", MB_OKCANCEL) == IDOK;
 }
 
 // One page onto its own sheet: read again, with its entries, as it is now.
@@ -187,17 +182,13 @@ static const char* PrintDocumentPage(HDC printer, const PrintSetup& setup, const
         ReleaseFormPicture(&picture);
         return EntriesUnreadableText;
     }
-    FormPage form = {};
-    form.picture = picture.dc;
-    form.width = facts.width;
-    form.height = facts.height;
-    form.entries = PageEntries;
-    form.slots = EntryTableSlots;
-    form.baseFont = CurrentFont;
+    // A page always has a mapping, unless the printer reports no
+    // resolution either: then the sheet stays empty.
     PageMapping mapping;
-    MapForPrint(setup, PageScannerResolution(facts.pixelsPerMeter, firstPixelsPerMeter, setup.printerDpi),
-                &mapping);
-    *result = PrintFormPage(printer, form, &mapping);
+    bool mapped = MapForPrint(
+        setup, PageScannerResolution(facts.pixelsPerMeter, firstPixelsPerMeter, setup.printerDpi), &mapping);
+    FormPage form = FormPageOf(mapped ? picture.dc : NULL, facts.width, facts.height, PageEntries);
+    *result = PrintFormPage(printer, form, mapped ? &mapping : NULL);
     ReleaseFormPicture(&picture);
     return NULL;
 }
@@ -218,7 +209,7 @@ static void PrintDocument(HDC printer, const PrintSetup& setup, const DocumentPa
                 snprintf(text, sizeof text,
                          "This page could not be read again, so the print job was cancelled:\n%s\n\n%s",
                          pages[i].path, refusal);
-                Tell(text);
+                ShowMessage(text, NULL, MB_OK);
             }
             return;
         }
@@ -231,16 +222,16 @@ void OnPrintAllPages()
     if (!CancelEntryEdit())
         return;
     if (!FormImage.imageLoaded) {
-        Tell("There is no form to print. Open a form first.");
+        ShowMessage("There is no form to print. Open a form first.", NULL, MB_OK);
         return;
     }
     PageList list;
     if (!ListDocumentPages(FormImage.formPath, &list)) {
-        Tell(NoMemoryText);
+        ShowMessage(NoMemoryText, NULL, MB_OK);
         return;
     }
     if (list.count == 0)
-        Tell("No page of this form is in its folder any more.");
+        ShowMessage("No page of this form is in its folder any more.", NULL, MB_OK);
     DocumentPage* pages = list.count > 0 ? CheckedPages(list) : NULL;
     int count = list.count;
     FreePageList(&list);

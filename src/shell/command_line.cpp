@@ -80,11 +80,6 @@ FormArgument ParseFormArgument(const char* arguments)
     return result;
 }
 
-static void RefuseArguments(const char* text)
-{
-    MessageBoxA(MainWindow, text, NULL, MB_OK);
-}
-
 static const char TooManyText[] =
     "Scrivelander opens one form at a time. A path with blanks in it goes in double quotes:\n\n"
     "Scrivelander.exe \"C:\\My Forms\\1040.bmp\"";
@@ -96,9 +91,9 @@ bool FormNamedOnCommandLine(const char* arguments, char path[PathBufferSize], ch
 {
     FormArgument form = ParseFormArgument(arguments);
     if (form.kind == TooManyArguments)
-        RefuseArguments(TooManyText);
+        ShowMessage(TooManyText, NULL, MB_OK);
     if (form.kind == FormPathTooLong)
-        RefuseArguments(TooLongText);
+        ShowMessage(TooLongText, NULL, MB_OK);
     if (form.kind != OneFormArgument)
         return false;
     // The full path, as the dialog gives it: later reloads of the form must
@@ -106,7 +101,7 @@ bool FormNamedOnCommandLine(const char* arguments, char path[PathBufferSize], ch
     char* name = NULL;
     DWORD length = GetFullPathNameA(form.path, PathBufferSize, path, &name);
     if (length >= (DWORD)PathBufferSize) {
-        RefuseArguments(TooLongText);
+        ShowMessage(TooLongText, NULL, MB_OK);
         return false;
     }
     if (length == 0)

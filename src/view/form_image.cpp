@@ -296,12 +296,9 @@ static const char* ReadPicture(HANDLE file, const uint8_t* block, uint32_t pixel
                                bool blank, FormPicture* picture)
 {
     void* bits = NULL;
-    HBITMAP bitmap = CreateDIBSection(NULL, (const BITMAPINFO*)block, DIB_RGB_COLORS, &bits, NULL, 0);
-    if (!bitmap || !bits) {
-        if (bitmap)
-            DeleteObject(bitmap);
+    HBITMAP bitmap = CreatePictureBitmap(block, &bits);
+    if (!bitmap)
         return NoMemoryText;
-    }
     if (!ReadExactly(file, bits, pixelBytes)) {
         DeleteObject(bitmap);
         return UnreadableText;

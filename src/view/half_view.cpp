@@ -399,8 +399,9 @@ bool DrawHalfView(HDC dc, const HalfViewImage& image, int offsetX, int offsetY, 
     if (right <= p.sourceX || bottom <= p.sourceY)
         return true;   // no part of the image is in view
     Repaints++;
-    PixelFormat format = PixelFormatOf(image.headerBlock, image.headerBlockSize);
-    uint32_t stride = (uint32_t)BmpRowStride((uint32_t)image.width, (uint32_t)format.bitCount);
+    // Read from the headers only when some tile in view has to be made.
+    PixelFormat format;
+    uint32_t stride = 0;
     bool flushed = false;
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -418,16 +419,21 @@ bool DrawHalfView(HDC dc, const HalfViewImage& image, int offsetX, int offsetY, 
             int viewTop = p.sourceY - top > 0 ? p.sourceY - top : 0;
             int viewBottom = bottom - top < HalfTileSize ? bottom - top : HalfTileSize;
             if (tile->staleTop < viewBottom && tile->staleBottom > viewTop) {
-                if (!flushed)
+                if (!flushed) {
                     GdiFlush();   // text drawn into the form image must be in its pixels
-                flushed = true;
+                    format = PixelFormatOf(image.headerBlock, image.headerBlockSize);
+                    stride = (uint32_t)BmpRowStride((uint32_t)image.width, (uint32_t)format.bitCount);
+                    flushed = true;
+                }
                 MakeStaleRows(*tile, viewTop, viewBottom, image, format, stride);
             }
-            // Only the part inside the half-size picture; the view paints
-            // what lies beyond it. Rows out of view may be stale: the window
-            // clips them.
-            int width = p.width - left < HalfTileSize ? p.width - left : HalfTileSize;
-            int height = p.height - top < HalfTileSize ? p.height - top : HalfTileSize;
+            // Only the part inside the half-size picture and down to the
+            // view's last row, where the view ends on any device (a printer
+            // too); the view paints what lies beyond the picture. Rows and
+            // columns before the view's first land before the device's
+            // origin, where nothing is drawn.
+            int width = right - left < HalfTileSize ? right - left : HalfTileSize;
+            int height = viewBottom;
             info.bmiHeader.biHeight = -height;   // top-down: the tile's first rows
             SetDIBitsToDevice(dc, left - p.sourceX, top - p.sourceY, width, height, 0, 0, 0, height,
                               tile->pixels, &info, DIB_RGB_COLORS);

@@ -21,6 +21,7 @@
 #include "entries/entry_draw.h"
 #include "entries/entry_record.h"
 #include "tests/unit/test_entry.h"
+#include "tests/unit/test_picture.h"
 #include "shell/main_window.h"
 #include "view/bmp_format.h"
 #include "view/form_image.h"
@@ -261,30 +262,19 @@ static DesignFigures MeasureDesigns(int runs)
     DesignFigures d = {};
     GdiFlush();
     Rows rows = FormRows();
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = ClientSize.cx;
-    info.bmiHeader.biHeight = -ClientSize.cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = NULL;
-    HBITMAP view = CreateDIBSection(NULL, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-    HDC viewDc = CreateCompatibleDC(NULL);
-    HGDIOBJ previous = SelectObject(viewDc, view);
+    TestPicture view = MakeTestPicture(ClientSize.cx, ClientSize.cy);
     for (int parity = 0; parity <= 1; parity++) {
         int x = 400 + parity, y = 600 + parity;
         double t = Median(runs, [&] {
-            AverageRectangle(rows, x, y, ClientSize.cx, ClientSize.cy, (uint32_t*)bits, ClientSize.cx);
+            AverageRectangle(rows, x, y, ClientSize.cx, ClientSize.cy, view.pixels, ClientSize.cx);
             HDC dc = GetDC(MainWindow);
-            BitBlt(dc, 0, 0, ClientSize.cx, ClientSize.cy, viewDc, 0, 0, SRCCOPY);
+            BitBlt(dc, 0, 0, ClientSize.cx, ClientSize.cy, view.dc, 0, 0, SRCCOPY);
             ReleaseDC(MainWindow, dc);
             GdiFlush();
         });
         (parity ? d.visibleOdd : d.visibleEven) = t;
     }
-    SelectObject(viewDc, previous);
-    DeleteDC(viewDc);
-    DeleteObject(view);
+    ReleaseTestPicture(view);
 
     int width = (FormImage.width + 1) / 2, height = (FormImage.height + 1) / 2;
     d.wholeBytes = 4.0 * width * height;

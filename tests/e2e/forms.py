@@ -1,12 +1,6 @@
 """Forms the scenarios open, and how to read the view from a screenshot."""
-import os
-
 import bmpfiles
 import harness
-
-
-def write_form(ctx, name, data):
-    return ctx.write(name, data)
 
 
 def pattern_colour(x, y):

@@ -119,9 +119,10 @@ def test_commands_wait_while_a_picked_entry_cant_go_back(ctx):
     place(app, 700, 600, None, key=None, drag_from=(420, 310))
     until(lambda: entries(ctx), [])                       # out of the file while it is edited
     holder = hold(ctx, "form.dta")
-    # The close box, Exit, Print, Font, a help box: each tells why the entry
-    # can't go back and leaves the edit open; nothing else happens.
-    for how in ("closebox", 40002, 40011, 65535, 40006):
+    # The close box, Exit, Print, Font, a help box, Print all pages, Print
+    # calibration: each tells why the entry can't go back and leaves the edit
+    # open; nothing else happens.
+    for how in ("closebox", 40002, 40011, 65535, 40006, 40049, 40046):
         if how == "closebox":
             app.close("closebox", wait=False)
         else:

@@ -9,7 +9,7 @@ import harness
 import printing
 from test_entries_kept import hold, until
 from test_placing import entries, place, white_form
-from test_print import printer_caps
+from test_print import confirm_print_dialog, printer_caps
 
 IDM_ZOOM_IN, IDM_NEXT_PAGE, IDM_PRINT_ALL_PAGES = 40044, 40047, 40049
 DPI = 400          # a 2 x 3 inch page is 800 x 1200 pixels: taller than the window
@@ -147,15 +147,13 @@ def document(ctx, mark):
     return ctx.path("Form1.bmp")
 
 
-def print_all_pages(app, confirm=True):
+def print_all_pages(app):
     """Print all pages through its messages and the print dialog."""
     app.post_command(IDM_PRINT_ALL_PAGES)
     caption, text = app.wait_msgbox()
     assert (caption, text) == ("Info", "Scanner resolution was 300 dpi"), (caption, text)
     app.dismiss_msgbox()
-    app.wait_dialog(10, lambda d: d.caption == "Print", "the print dialog")
-    harness.wait_until(lambda: app.foreground()[0] == "Print", 5, what="the print dialog in front")
-    app.key("Return")
+    confirm_print_dialog(app)
     caption, text = app.wait_msgbox(10)
     assert caption == "Info" and text.startswith("Printer resolution is "), (caption, text)
     return text
@@ -257,9 +255,7 @@ def test_pages_of_another_resolution_are_listed_first_and_print_at_their_own(ctx
             app.sync()
             assert app.dialogs() == []       # cancelled: no print dialog
     before = printing.printed_pdfs()
-    app.wait_dialog(10, lambda d: d.caption == "Print", "the print dialog")
-    harness.wait_until(lambda: app.foreground()[0] == "Print", 5, what="the print dialog in front")
-    app.key("Return")
+    confirm_print_dialog(app)
     app.wait_msgbox(10)
     app.dismiss_msgbox()
     pdf = printing.wait_pdf_with(before, mark)

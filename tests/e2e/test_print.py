@@ -45,16 +45,23 @@ def choose_printer(app, name):
                        5, what="the printer %s chosen" % name)
 
 
-def print_through_dialogs(app, scanner_text, scanner_caption="Info", confirm=True, printer=None):
-    app.post_command(40011)
-    caption, text = app.wait_msgbox()
-    assert (caption, text) == (scanner_caption, scanner_text), (caption, text)
-    app.dismiss_msgbox()
+def confirm_print_dialog(app, printer=None):
+    """The print dialog: wait for it, pick `printer` if given, press OK.
+    Returns the dialog as it first showed."""
     dialog = app.wait_dialog(10, lambda d: d.caption == "Print", "the print dialog")
     if printer:
         choose_printer(app, printer)
     harness.wait_until(lambda: app.foreground()[0] == "Print", 5, what="the print dialog in front")
     app.key("Return")
+    return dialog
+
+
+def print_through_dialogs(app, scanner_text, scanner_caption="Info", confirm=True, printer=None):
+    app.post_command(40011)
+    caption, text = app.wait_msgbox()
+    assert (caption, text) == (scanner_caption, scanner_text), (caption, text)
+    app.dismiss_msgbox()
+    dialog = confirm_print_dialog(app, printer)
     caption, text = app.wait_msgbox(10)
     app.dismiss_msgbox("Return" if confirm else "Escape")
     return caption, text, dialog

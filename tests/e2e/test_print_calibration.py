@@ -8,7 +8,7 @@ import entryfiles
 import ghostscript
 import harness
 import printing
-from test_print import H, W, open_for_print, print_through_dialogs, printer_caps
+from test_print import H, W, confirm_print_dialog, open_for_print, print_through_dialogs, printer_caps
 
 DIALOG = "Print calibration"
 CALIBRATION_FILE = "Scrivelander-calibration.ini"
@@ -23,7 +23,7 @@ def p_over_s(ctx):
     return int(printer_caps(ctx)["physicalwidth"]) * 10 // 88, 300
 
 
-def print_form(ctx, app, mark, printer=None):
+def print_form(app, mark, printer=None):
     """Prints the open form; returns the page of the PDF holding `mark`."""
     before = printing.printed_pdfs()
     print_through_dialogs(app, SCANNED, printer=printer)
@@ -47,9 +47,9 @@ def scaled(box, p, s):
 def test_a_stored_offset_moves_the_frame_and_the_entries(ctx):
     app, mark, entry = calibrated_form(ctx)
     p, s = p_over_s(ctx)
-    plain = print_form(ctx, app, mark)
+    plain = print_form(app, mark)
     ctx.write(CALIBRATION_FILE, "[ScrivelanderPDF]\r\nOffsetX=5\r\nOffsetY=-3\r\n")
-    moved = print_form(ctx, app, mark)
+    moved = print_form(app, mark)
     # 5 mm and -3 mm at 300 dots per inch: 59 and -35 device pixels.
     dx, dy = 59, -35
     for name, region in (("block", scaled(BLOCK, p, s)), ("entry", scaled(entry, p, s))):
@@ -65,7 +65,7 @@ def test_a_stored_offset_moves_the_frame_and_the_entries(ctx):
 def test_a_98_percent_scale_shrinks_the_extent(ctx):
     app, mark, entry = calibrated_form(ctx, "[ScrivelanderPDF]\r\nScaleX=98\r\nScaleY=98\r\n")
     p, s = p_over_s(ctx)
-    page = print_form(ctx, app, mark)
+    page = print_form(app, mark)
     frame = printing.ink_box(page)
     width, height = round(W * p // s * 0.98), round(H * p // s * 0.98)
     assert frame[:2] == (0, 0) and abs(frame[2] - width) <= 1 and abs(frame[3] - height) <= 1, (frame, width, height)
@@ -79,11 +79,11 @@ def test_a_98_percent_scale_shrinks_the_extent(ctx):
 def test_start_at_the_papers_corner_puts_the_frame_at_the_papers_corner(ctx):
     app, mark, _ = calibrated_form(ctx)
     # The printable area of this printer starts 75 and 50 pixels in...
-    frame = printing.ink_box(print_form(ctx, app, mark, printer=printing.MARGINS_QUEUE))
+    frame = printing.ink_box(print_form(app, mark, printer=printing.MARGINS_QUEUE))
     assert frame[:2] == (printing.MARGIN_X, printing.MARGIN_Y), frame
     # ... and with the box checked for it, the form starts at the paper's corner.
     ctx.write(CALIBRATION_FILE, "[ScrivelanderMargins]\r\nPaperCorner=1\r\n")
-    corner = printing.ink_box(print_form(ctx, app, mark, printer=printing.MARGINS_QUEUE))
+    corner = printing.ink_box(print_form(app, mark, printer=printing.MARGINS_QUEUE))
     assert corner == (0, 0, frame[2] - printing.MARGIN_X, frame[3] - printing.MARGIN_Y), (corner, frame)
 
 
@@ -92,9 +92,7 @@ def test_a_stored_value_that_is_not_valid_stops_the_print_with_a_message(ctx):
     before = printing.printed_pdfs()
     app.post_command(40011)
     app.dismiss_msgbox()
-    app.wait_dialog(10, lambda d: d.caption == "Print", "the print dialog")
-    harness.wait_until(lambda: app.foreground()[0] == "Print", 5, what="the print dialog in front")
-    app.key("Return")
+    confirm_print_dialog(app)
     app.wait_msgbox(10)
     app.dismiss_msgbox()   # the printer's resolution
     assert app.wait_msgbox() == (DIALOG, 'The calibration of the printer "ScrivelanderPDF" in '

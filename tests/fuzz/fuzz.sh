@@ -8,7 +8,7 @@ set -u
 cd "$(dirname "$0")/../.."
 seconds=${FUZZ_SECONDS:-60}
 out=build/fuzz
-# target and the longest input worth trying
+# target and the longest input worth trying (the targets of targets.cmake)
 targets="bmp_headers:4096 entry_record:172 formula:2048 formula_differential:256"
 rows=()
 failed=0

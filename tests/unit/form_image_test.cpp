@@ -255,6 +255,23 @@ static std::string GreyForm(const char* name, int width, int height, uint8_t sha
     return path;
 }
 
+// Takes every free stretch of address space of a megabyte or more, and
+// gives it back at the end.
+struct AddressSpaceTaken {
+    std::vector<void*> taken;
+    AddressSpaceTaken()
+    {
+        for (SIZE_T size = (SIZE_T)256 << 20; size >= (SIZE_T)1 << 20; size /= 2)
+            while (void* p = VirtualAlloc(NULL, size, MEM_RESERVE, PAGE_NOACCESS))
+                taken.push_back(p);
+    }
+    ~AddressSpaceTaken()
+    {
+        for (void* p : taken)
+            VirtualFree(p, 0, MEM_RELEASE);
+    }
+};
+
 static std::vector<std::string> Shown;
 static void Remember(const char* text)
 {
@@ -269,15 +286,13 @@ TEST(FormImageLoad, APictureThePlatformCantMakeLeavesThePreviousFormInPlace)
     ASSERT_TRUE(LoadFormImage(small.c_str()));
     HBITMAP before = FormImage.hBitmap;
 
-    // Take every free stretch of address space of a megabyte or more: no
-    // DIB section of 9 MB can be made then.
-    std::vector<void*> taken;
-    for (SIZE_T size = (SIZE_T)256 << 20; size >= (SIZE_T)1 << 20; size /= 2)
-        while (void* p = VirtualAlloc(NULL, size, MEM_RESERVE, PAGE_NOACCESS))
-            taken.push_back(p);
-    bool loaded = LoadFormImage(large.c_str());
-    for (void* p : taken)
-        VirtualFree(p, 0, MEM_RELEASE);
+    // With every free stretch of address space of a megabyte or more taken,
+    // no DIB section of 9 MB can be made.
+    bool loaded;
+    {
+        AddressSpaceTaken full;
+        loaded = LoadFormImage(large.c_str());
+    }
 
     EXPECT_FALSE(loaded);
     EXPECT_EQ(std::vector<std::string>{ "Can't get hBitmap!" }, Shown);
@@ -311,23 +326,6 @@ static std::string SparseForm(const char* name, int width, int height, uint8_t s
     CloseHandle(file);
     return path;
 }
-
-// Takes every free stretch of address space of a megabyte or more, and
-// gives it back at the end.
-struct AddressSpaceTaken {
-    std::vector<void*> taken;
-    AddressSpaceTaken()
-    {
-        for (SIZE_T size = (SIZE_T)256 << 20; size >= (SIZE_T)1 << 20; size /= 2)
-            while (void* p = VirtualAlloc(NULL, size, MEM_RESERVE, PAGE_NOACCESS))
-                taken.push_back(p);
-    }
-    ~AddressSpaceTaken()
-    {
-        for (void* p : taken)
-            VirtualFree(p, 0, MEM_RELEASE);
-    }
-};
 
 // Two large pictures may not fit in a 32-bit process at once: the one on
 // screen makes room for the next, and comes back from its file when the

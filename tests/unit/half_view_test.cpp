@@ -316,3 +316,33 @@ TEST(HalfView, EveryScrollStepShowsTheAverage)
     }
     ReleaseHalfViews();
 }
+
+// A page is larger than the view (the unknown-resolution print draws the
+// view onto the printer's page): the view ends at its own last row and
+// column there too, though its tiles go on.
+TEST(HalfView, NothingIsDrawnBeyondTheViewOnALargerDevice)
+{
+    int tile = 2 * HalfTileSize;
+    StoredPicture picture(2 * tile + 61, 2 * tile + 37, 24, true, 5);
+    const int viewWidth = 150, viewHeight = 90;
+    Screen view(viewWidth, viewHeight), page(viewWidth + 200, viewHeight + 200);
+    for (int parity = 0; parity <= 1; parity++) {
+        SCOPED_TRACE(parity);
+        int ox = tile - 101 + parity, oy = tile - 51 + parity;   // a tile corner in view
+        ReleaseHalfViews();
+        view.Clear();
+        ASSERT_TRUE(DrawHalfView(view.dc, picture.Image(), ox, oy, viewWidth, viewHeight));
+        page.Clear();
+        ASSERT_TRUE(DrawHalfView(page.dc, picture.Image(), ox, oy, viewWidth, viewHeight));
+        GdiFlush();
+        int wrong = 0;
+        for (int j = 0; j < page.height; j++)
+            for (int i = 0; i < page.width; i++) {
+                uint32_t expected = i < viewWidth && j < viewHeight ? view.pixels[j * viewWidth + i]
+                                                                    : Screen::Unpainted;
+                wrong += page.pixels[j * page.width + i] != expected;
+            }
+        EXPECT_EQ(0, wrong);
+    }
+    ReleaseHalfViews();
+}
