@@ -1,6 +1,8 @@
 # Scrivelander: build, run and test on Linux with MinGW and Wine.
 BUILD := build
-CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+# The program is a 32-bit program; on a machine that can't run 32-bit code
+# the tests and `make run` use a 64-bit build of it (scripts/wine-arch.sh).
+CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-$$(scripts/wine-arch.sh).cmake -DCMAKE_BUILD_TYPE=Release
 # Where `make install` puts the launcher, the desktop entry and the program.
 PREFIX ?= $(HOME)/.local
 

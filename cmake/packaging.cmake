@@ -12,7 +12,9 @@ set_source_files_properties(resources/version.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/version.h;${CMAKE_SOURCE_DIR}/resources/scrivelander.manifest")
 # A 600-dpi colour form needs more than 2 GB of address space on 64-bit
 # Windows, which gives a large-address-aware 32-bit program 4 GB.
-target_link_options(Scrivelander PRIVATE -Wl,--large-address-aware)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  target_link_options(Scrivelander PRIVATE -Wl,--large-address-aware)
+endif()
 
 find_program(PYTHON3 python3 REQUIRED)
 find_program(IMAGEMAGICK_CONVERT convert REQUIRED)

@@ -35,16 +35,28 @@ else
 fi
 export E2E_ROOT
 export WINEPREFIX="${E2E_WINEPREFIX:-$E2E_ROOT/build/wineprefix}"
-# The program and its tests are 32-bit only: a win32 prefix avoids the
-# 64-bit half of Wine altogether (and starts a little faster).
-export WINEARCH=win32
+# The program and its tests are 32-bit: a win32 prefix avoids the 64-bit
+# half of Wine altogether (and starts a little faster). On a machine that
+# can't run 32-bit code the tests run the 64-bit build in a win64 prefix
+# (scripts/wine-arch.sh).
+SCRV_WINE_ARCH="$("$E2E_ROOT/scripts/wine-arch.sh")"
+export SCRV_WINE_ARCH
+if [ "$SCRV_WINE_ARCH" = x86_64 ]; then
+  export WINEARCH=win64
+  case ":$PATH:" in
+    *":$E2E_ROOT/scripts/wine64:"*) ;;
+    *) export PATH="$E2E_ROOT/scripts/wine64:$PATH" ;;
+  esac
+else
+  export WINEARCH=win32
+fi
 export WINEDEBUG="${WINEDEBUG:--all}"
 # Never offer to download Mono or Gecko (there is no network for it).
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree=d;mshtml=d}"
 E2E_SCREEN="${E2E_SCREEN:-1600x1000x24}"
 E2E_DESKTOP="${E2E_DESKTOP:-1600x1000}"
 # Bump when the configuration below changes, so old prefixes are redone.
-E2E_PREFIX_VERSION=2
+E2E_PREFIX_VERSION=3
 # The fonts every prefix of the program gets (scripts/wine-prefix.sh).
 SCRIVELANDER_WINE_FONTS="${E2E_WINE_FONTS:-/usr/share/wine/fonts}"
 . "$E2E_ROOT/scripts/wine-prefix.sh"
@@ -95,7 +107,7 @@ e2e_xvfb_stop() {
 
 e2e_prefix_ready() {
   [ -f "$WINEPREFIX/.e2e-ready" ] &&
-    [ "$(cat "$WINEPREFIX/.e2e-ready" 2>/dev/null)" = "$E2E_PREFIX_VERSION $E2E_DESKTOP" ] &&
+    [ "$(cat "$WINEPREFIX/.e2e-ready" 2>/dev/null)" = "$E2E_PREFIX_VERSION $E2E_DESKTOP $WINEARCH" ] &&
     [ -f "$WINEPREFIX/system.reg" ]
 }
 
@@ -137,7 +149,7 @@ EOF
     _e2e_log "virtual desktop setting did not stick"
     return 1
   fi
-  echo "$E2E_PREFIX_VERSION $E2E_DESKTOP" >"$WINEPREFIX/.e2e-ready"
+  echo "$E2E_PREFIX_VERSION $E2E_DESKTOP $WINEARCH" >"$WINEPREFIX/.e2e-ready"
 }
 
 # One wineserver for the whole run, so each program starts in a fraction of

@@ -121,6 +121,8 @@ install_all() {
   put 755 scripts/launcher.sh "$prefix/bin/scrivelander"
   put 644 "$build/Scrivelander.exe" "$prefix/share/scrivelander/Scrivelander.exe"
   put 644 scripts/wine-prefix.sh "$prefix/share/scrivelander/wine-prefix.sh"
+  put 755 scripts/wine64/wine "$prefix/share/scrivelander/wine64/wine"
+  put 755 scripts/wine64/wine "$prefix/share/scrivelander/wine64/wine-stable"
   desktop_entry >"$entry"
   put 644 "$entry" "$prefix/share/applications/scrivelander.desktop"
   for size in 16x16 32x32; do

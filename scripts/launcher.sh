@@ -21,6 +21,13 @@ data="${XDG_DATA_HOME:-$HOME/.local/share}/scrivelander"
 config="${XDG_CONFIG_HOME:-$HOME/.config}/scrivelander"
 export WINEPREFIX="$data/wineprefix"
 export WINEARCH=win32
+# A 64-bit build of the program (made on a machine that can't run 32-bit
+# code) runs in a 64-bit prefix, started by Wine's 64-bit loader itself.
+pe=$(od -An -tu4 -j60 -N4 "$share/Scrivelander.exe" | tr -d ' ')
+if [ "$(od -An -tx2 -j$((pe + 4)) -N2 "$share/Scrivelander.exe" | tr -d ' ')" = 8664 ]; then
+  export WINEARCH=win64
+  export PATH="$share/wine64:$PATH"
+fi
 export WINEDEBUG="${WINEDEBUG:--all}"
 # Never offer to download Mono or Gecko: the program needs neither.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree=d;mshtml=d}"

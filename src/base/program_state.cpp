@@ -16,11 +16,14 @@ char FileTitle[PathBufferSize] = "Scrivelander";
 char ChosenPath[PathBufferSize] = "";
 
 // The common dialogs are handed these structures as the 32-bit system lays
-// them out.
+// them out. (A 64-bit build, made only to run the tests on a machine that
+// can't run 32-bit code, has the 64-bit layouts.)
+#ifndef _WIN64
 static_assert(sizeof(OPENFILENAMEA) == 88, "OPENFILENAMEA must be the full 88-byte structure");
 static_assert(sizeof(PRINTDLGA) == 66, "PRINTDLGA must be the packed 66-byte structure");
 static_assert(sizeof(CHOOSEFONTA) == 60, "CHOOSEFONTA must be 60 bytes");
 static_assert(sizeof(DOCINFOA) == 20, "DOCINFOA must be 20 bytes");
+#endif
 
 static OPENFILENAMEA OpenDialog(const char* filter, const char* title, DWORD flags, const char* defaultExtension)
 {

@@ -42,6 +42,13 @@ PROBE_EXE = os.environ.get("E2E_PROBE", os.path.join(BUILD, "tests", "probe.exe"
 FIXTURE_EXE = os.path.join(BUILD, "tests", "selftest_app.exe")
 ENV_SCRIPT = os.path.join(REPO, "scripts", "e2e-env.sh")
 WINEPREFIX = os.environ.get("E2E_WINEPREFIX", os.path.join(BUILD, "wineprefix"))
+# The program is 32-bit; a machine that can't run 32-bit code runs the tests
+# on a 64-bit build of it in a win64 prefix, with the 64-bit loader as "wine".
+WINE_ARCH = subprocess.run([os.path.join(REPO, "scripts", "wine-arch.sh")], stdout=subprocess.PIPE,
+                           text=True).stdout.strip() or "i686"
+WINEARCH = "win64" if WINE_ARCH == "x86_64" else "win32"
+if WINE_ARCH == "x86_64" and os.path.join(REPO, "scripts", "wine64") not in os.environ.get("PATH", "").split(":"):
+    os.environ["PATH"] = os.path.join(REPO, "scripts", "wine64") + ":" + os.environ.get("PATH", "")
 CONVERT = "/usr/bin/convert"
 MAIN_CLASS = "Scrivelander"
 SCREEN = "1600x1000x24"
@@ -577,7 +584,8 @@ class Session:
             self.env.update({
                 "DISPLAY": self.display,
                 "WINEPREFIX": WINEPREFIX,
-                "WINEARCH": "win32",
+                # win64 where the machine can't run 32-bit code (scripts/wine-arch.sh)
+                "WINEARCH": WINEARCH,
                 "WINEDEBUG": "-all",
                 "WINEDLLOVERRIDES": "mscoree=d;mshtml=d",
                 "E2E_ROOT": REPO,
