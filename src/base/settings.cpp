@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "base/file_io.h"
+
 void ParseResolutionText(const char* bytes, int count, char text[5])
 {
     for (int i = 0; i < 5; i++)
@@ -91,4 +93,15 @@ void SetResolutionText(const char* text)
     size_t length = strnlen(text, sizeof ResolutionText - 1);
     memcpy(ResolutionText, text, length);
     ResolutionText[length] = 0;
+}
+
+SettingsWrite WriteSettings()
+{
+    char path[PathBufferSize], temporary[PathBufferSize];
+    if (!SettingsFilePath(StartupDirectory, path) || !PathInFolder(StartupDirectory, "Scrivelander.ini.tmp", temporary))
+        return SettingsPathTooLong;
+    char content[SettingsContentLimit];
+    int count = SettingsFileContent(ResolutionText, content);
+    return WriteFileReplacing(path, temporary, content, (uint32_t)count) == FileReplaced ? SettingsWritten
+                                                                                          : SettingsNotWritten;
 }

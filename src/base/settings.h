@@ -46,4 +46,12 @@ void ReadSettings();
 // The resolution text the conversion dialog took (at most three characters).
 void SetResolutionText(const char* text);
 
+enum SettingsWrite { SettingsWritten, SettingsPathTooLong, SettingsNotWritten };
+
+// Writes the resolution text into the settings file in the start-up folder,
+// whatever folder an open dialog has made current since. The new file is
+// written beside it and then takes its place, so a failure (a full disk)
+// leaves the file as it was, never cut short.
+SettingsWrite WriteSettings();
+
 #endif

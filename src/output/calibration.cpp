@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "base/file_io.h"
 #include "base/settings.h"
 
 static bool IsBlank(char c)
@@ -132,9 +133,14 @@ static FileLine LineAt(const char* file, int length, int at)
     FileLine line;
     line.start = at;
     int end = at;
-    while (end < length && file[end] != '\n')
+    // Lines end in CR LF, LF or a lone CR (as some editors save them).
+    while (end < length && file[end] != '\n' && file[end] != '\r')
         end++;
-    line.next = end < length ? end + 1 : end;
+    line.next = end;
+    if (line.next < length && file[line.next] == '\r')
+        line.next++;
+    if (line.next < length && file[line.next] == '\n')
+        line.next++;
     line.begin = at;
     while (line.begin < end && IsBlank(file[line.begin]))
         line.begin++;
@@ -251,32 +257,80 @@ static const char FileIntroduction[] =
     "; ScaleX and ScaleY: percent across and down the page.\r\n"
     "; PaperCorner: 1 starts the page at the paper's corner, 0 at the printable area's.\r\n";
 
-// The section's lines; returns their length, or -1 when they don't fit.
-static int SectionText(const char* printer, const PrinterCalibration& calibration, char* out, int capacity)
+// The line end the file uses (its first one); CR LF for a file without one.
+static const char* LineEndOf(const char* file, int length)
+{
+    for (int i = 0; i < length; i++) {
+        if (file[i] == '\n')
+            return "\n";
+        if (file[i] == '\r')
+            return i + 1 < length && file[i + 1] == '\n' ? "\r\n" : "\r";
+    }
+    return "\r\n";
+}
+
+// Appends `count` bytes to out[*used], unless they don't fit.
+static bool Append(char* out, int capacity, int* used, const char* bytes, int count)
+{
+    if (*used < 0 || count > capacity - *used) {
+        *used = -1;
+        return false;
+    }
+    memcpy(out + *used, bytes, count);
+    *used += count;
+    return true;
+}
+
+// The section's lines: its name, the comment lines the old section
+// [oldStart, oldEnd) of `file` held (the user's notes stay, in their
+// order), then the values. Returns their length, or -1 when they don't fit.
+static int SectionText(const char* file, int oldStart, int oldEnd, const char* lineEnd, const char* printer,
+                       const PrinterCalibration& calibration, char* out, int capacity)
 {
     CalibrationText text = CalibrationAsText(calibration);
-    int length = snprintf(out, capacity,
-                          "[%s]\r\nOffsetX=%s\r\nOffsetY=%s\r\nScaleX=%s\r\nScaleY=%s\r\nPaperCorner=%d\r\n", printer,
-                          text.offsetX, text.offsetY, text.scaleX, text.scaleY, calibration.paperCorner ? 1 : 0);
-    return length < 0 || length >= capacity ? -1 : length;
+    int used = 0;
+    char line[PrinterNameSize + 64];
+    int length = snprintf(line, sizeof line, "[%s]%s", printer, lineEnd);
+    if (length < 0 || length >= (int)sizeof line)
+        return -1;
+    Append(out, capacity, &used, line, length);
+    if (oldEnd > oldStart) {
+        FileLine header = LineAt(file, oldEnd, oldStart);
+        for (int at = header.next; at < oldEnd;) {
+            FileLine comment = LineAt(file, oldEnd, at);
+            at = comment.next;
+            if (comment.end > comment.begin && file[comment.begin] == ';') {
+                Append(out, capacity, &used, file + comment.begin, comment.end - comment.begin);
+                Append(out, capacity, &used, lineEnd, (int)strlen(lineEnd));
+            }
+        }
+    }
+    const char* keys[5] = { "OffsetX", "OffsetY", "ScaleX", "ScaleY", "PaperCorner" };
+    const char* values[5] = { text.offsetX, text.offsetY, text.scaleX, text.scaleY, calibration.paperCorner ? "1" : "0" };
+    for (int i = 0; i < 5; i++) {
+        length = snprintf(line, sizeof line, "%s=%s%s", keys[i], values[i], lineEnd);
+        Append(out, capacity, &used, line, length);
+    }
+    return used;
 }
 
 int WithPrinterSection(const char* file, int length, const char* printer, const PrinterCalibration& calibration,
                        char* out, int capacity)
 {
-    char section[PrinterNameSize + 200];
-    int sectionLength = SectionText(printer, calibration, section, sizeof section);
-    if (sectionLength < 0)
-        return -1;
+    static char section[CalibrationFileLimit];
+    const char* lineEnd = LineEndOf(file, length);
     int start = 0, end = 0;
     const char* before = "";
     if (!SectionOf(file, length, printer, &start, &end)) {
         start = end = length;
         if (length == 0)
             before = FileIntroduction;
-        else if (file[length - 1] != '\n')
-            before = "\r\n";
+        else if (file[length - 1] != '\n' && file[length - 1] != '\r')
+            before = lineEnd;
     }
+    int sectionLength = SectionText(file, start, end, lineEnd, printer, calibration, section, sizeof section);
+    if (sectionLength < 0 || (int)strlen(printer) >= PrinterNameSize)
+        return -1;
     int beforeLength = (int)strlen(before);
     int total = start + beforeLength + sectionLength + (length - end);
     if (total > capacity)
@@ -288,9 +342,133 @@ int WithPrinterSection(const char* file, int length, const char* printer, const 
     return total;
 }
 
+// ---- the file's encoding ----
+
+static CalibrationFileState ReadCalibrationBytes(char* content, int* length);
+
+static bool Utf8Throughout(const char* bytes, int count)
+{
+    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes, count, NULL, 0) > 0;
+}
+
+static bool AllAscii(const char* bytes, int count)
+{
+    for (int i = 0; i < count; i++)
+        if ((unsigned char)bytes[i] >= 0x80)
+            return false;
+    return true;
+}
+
+// Wide text as the program's 8-bit text; `exact` false when some character
+// has no place in the code page.
+static int WideAsText(const wchar_t* wide, int count, char* text, int capacity, bool* exact)
+{
+    if (count == 0)
+        return 0;
+    BOOL usedDefault = FALSE;
+    int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, count, text, capacity, NULL, &usedDefault);
+    *exact = !usedDefault;
+    return length > 0 ? length : -1;
+}
+
+int DecodeCalibrationFile(const char* bytes, int count, char* text, int capacity, CalibrationEncoding* encoding,
+                          bool* exact)
+{
+    static wchar_t wide[CalibrationFileLimit];
+    const unsigned char* b = (const unsigned char*)bytes;
+    *exact = true;
+    if (count >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) {
+        *encoding = b[0] == 0xFF ? CalibrationUtf16Le : CalibrationUtf16Be;
+        if (count % 2 != 0)
+            return -1;
+        int n = (count - 2) / 2;
+        for (int i = 0; i < n; i++) {
+            unsigned char first = b[2 + 2 * i], second = b[3 + 2 * i];
+            wide[i] = *encoding == CalibrationUtf16Le ? (wchar_t)(first | second << 8) : (wchar_t)(first << 8 | second);
+        }
+        return WideAsText(wide, n, text, capacity, exact);
+    }
+    bool mark = count >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF;
+    if (mark || (!AllAscii(bytes, count) && Utf8Throughout(bytes, count))) {
+        *encoding = mark ? CalibrationUtf8Mark : CalibrationUtf8;
+        const char* from = mark ? bytes + 3 : bytes;
+        int length = mark ? count - 3 : count;
+        if (length == 0)
+            return 0;
+        int n = MultiByteToWideChar(CP_UTF8, 0, from, length, wide, CalibrationFileLimit);
+        return n > 0 ? WideAsText(wide, n, text, capacity, exact) : -1;
+    }
+    *encoding = CalibrationAnsi;
+    if (count > capacity)
+        return -1;
+    memcpy(text, bytes, count);
+    return count;
+}
+
+int EncodeCalibrationFile(const char* text, int length, CalibrationEncoding encoding, char* bytes, int capacity)
+{
+    static wchar_t wide[CalibrationFileLimit];
+    if (encoding == CalibrationAnsi) {
+        if (length > capacity)
+            return -1;
+        memcpy(bytes, text, length);
+        return length;
+    }
+    int n = length ? MultiByteToWideChar(CP_ACP, 0, text, length, wide, CalibrationFileLimit) : 0;
+    if (length && n <= 0)
+        return -1;
+    if (encoding == CalibrationUtf16Le || encoding == CalibrationUtf16Be) {
+        if (2 + 2 * n > capacity)
+            return -1;
+        bool little = encoding == CalibrationUtf16Le;
+        unsigned char* b = (unsigned char*)bytes;
+        b[0] = little ? 0xFF : 0xFE;
+        b[1] = little ? 0xFE : 0xFF;
+        for (int i = 0; i < n; i++) {
+            b[2 + 2 * i] = (unsigned char)(little ? wide[i] & 0xFF : wide[i] >> 8);
+            b[3 + 2 * i] = (unsigned char)(little ? wide[i] >> 8 : wide[i] & 0xFF);
+        }
+        return 2 + 2 * n;
+    }
+    int mark = encoding == CalibrationUtf8Mark ? 3 : 0;
+    if (mark > capacity)
+        return -1;
+    memcpy(bytes, "\xEF\xBB\xBF", mark);
+    if (n == 0)
+        return mark;
+    int written = WideCharToMultiByte(CP_UTF8, 0, wide, n, bytes + mark, capacity - mark, NULL, NULL);
+    return written > 0 ? mark + written : -1;
+}
+
 // ---- the file in the start-up folder ----
 
-CalibrationFileState ReadCalibrationFile(char* content, int* length)
+CalibrationFileState ReadCalibrationFile(char* content, int* length, CalibrationEncoding* encoding, bool* exact)
+{
+    static char bytes[CalibrationFileLimit];
+    CalibrationEncoding found = CalibrationAnsi;
+    bool whole = true;
+    if (encoding)
+        *encoding = found;
+    if (exact)
+        *exact = whole;
+    int count = 0;
+    CalibrationFileState state = ReadCalibrationBytes(bytes, &count);
+    *length = 0;
+    if (state != CalibrationFileLoaded)
+        return state;
+    int decoded = DecodeCalibrationFile(bytes, count, content, CalibrationFileLimit, &found, &whole);
+    if (decoded < 0)
+        return CalibrationFileNotText;
+    *length = decoded;
+    if (encoding)
+        *encoding = found;
+    if (exact)
+        *exact = whole;
+    return CalibrationFileLoaded;
+}
+
+// The file's bytes as they are stored.
+static CalibrationFileState ReadCalibrationBytes(char* content, int* length)
 {
     *length = 0;
     char path[PathBufferSize];
@@ -314,37 +492,29 @@ CalibrationFileState ReadCalibrationFile(char* content, int* length)
     return CalibrationFileLoaded;
 }
 
-static bool WriteWholeFile(const char* path, const char* content, int length)
-{
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    bool whole = WriteFile(file, content, (DWORD)length, &written, NULL) && written == (DWORD)length;
-    return CloseHandle(file) && whole;
-}
-
 bool SaveCalibration(const char* printer, const PrinterCalibration& calibration)
 {
     static char content[CalibrationFileLimit];
     static char changed[CalibrationFileLimit];
+    static char bytes[CalibrationFileLimit];
     char path[PathBufferSize], temporary[PathBufferSize];
     if (!PathInFolder(StartupDirectory, CalibrationFileName, path) ||
         !PathInFolder(StartupDirectory, "Scrivelander-calibration.tmp", temporary))
         return false;
     int length = 0;
-    if (ReadCalibrationFile(content, &length) == CalibrationFileUnreadable)
+    CalibrationEncoding encoding = CalibrationAnsi;
+    bool exact = true;
+    CalibrationFileState state = ReadCalibrationFile(content, &length, &encoding, &exact);
+    // A file with characters the program can't hold is never written back:
+    // they would be lost.
+    if (state == CalibrationFileUnreadable || state == CalibrationFileNotText || !exact)
         return false;
     int newLength = WithPrinterSection(content, length, printer, calibration, changed, sizeof changed);
     if (newLength < 0)
         return false;
-    if (!WriteWholeFile(temporary, changed, newLength) ||
-        !MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileA(temporary);
-        return false;
-    }
-    return true;
+    // Saved as it was stored, so one file never mixes two encodings.
+    int count = EncodeCalibrationFile(changed, newLength, encoding, bytes, sizeof bytes);
+    return count >= 0 && WriteFileReplacing(path, temporary, bytes, (uint32_t)count) == FileReplaced;
 }
 
 bool StoredCalibrationText(const char* printer, CalibrationText* text, bool* found)
@@ -352,7 +522,8 @@ bool StoredCalibrationText(const char* printer, CalibrationText* text, bool* fou
     static char content[CalibrationFileLimit];
     int length = 0;
     *found = false;
-    if (ReadCalibrationFile(content, &length) == CalibrationFileUnreadable)
+    CalibrationFileState state = ReadCalibrationFile(content, &length);
+    if (state == CalibrationFileUnreadable || state == CalibrationFileNotText)
         return false;
     *found = FindPrinterSection(content, length, printer, text);
     return true;

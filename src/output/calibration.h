@@ -14,9 +14,10 @@
 //
 // Names and keys are compared without regard to case; a key that is
 // missing keeps its value from a printer without calibration; other keys
-// are passed over. Numbers take a "." (or ",") for decimals. Saving a
-// printer's values writes its section anew and leaves every other line of
-// the file as it was.
+// are passed over. Numbers take a "." (or ",") for decimals. Lines may end
+// in CR LF, LF or CR; the file may be saved as UTF-8 or UTF-16 (Notepad's
+// "Unicode"). Saving a printer's values writes its section anew, keeping
+// its comment lines, and leaves every other line of the file as it was.
 #ifndef SCRIVELANDER_CALIBRATION_H
 #define SCRIVELANDER_CALIBRATION_H
 
@@ -86,16 +87,41 @@ int WithPrinterSection(const char* file, int length, const char* printer,
 
 // ---- the file in the start-up folder ----
 
-enum CalibrationFileState { CalibrationFileMissing, CalibrationFileLoaded, CalibrationFileUnreadable };
+// ---- the file's encoding ----
 
-// Reads the whole file into `content` (CalibrationFileLimit bytes) and sets
-// `length`. Missing: length 0. Unreadable: held open elsewhere, too large,
-// or a start-up folder too long for its path.
-CalibrationFileState ReadCalibrationFile(char* content, int* length);
+// How the file's text is stored: the program's code page, UTF-8 (with or
+// without its byte-order mark) or UTF-16 with its mark, as editors save it.
+enum CalibrationEncoding { CalibrationAnsi, CalibrationUtf8, CalibrationUtf8Mark, CalibrationUtf16Le, CalibrationUtf16Be };
 
-// Saves the printer's section, keeping every other line. The new text goes
-// to a file beside it that then replaces it in one step, so a failure
-// leaves the file as it was. False when it could not be saved.
+// The file's bytes as the program's 8-bit text, and how they were stored.
+// `exact` is false when some character has no place in the code page.
+// Returns the text's length, or -1 when the bytes are not text of that
+// encoding or don't fit `capacity`.
+int DecodeCalibrationFile(const char* bytes, int count, char* text, int capacity, CalibrationEncoding* encoding,
+                          bool* exact);
+
+// The program's text as bytes of `encoding` (UTF-16 and marked UTF-8 with
+// their mark); -1 when they don't fit `capacity`.
+int EncodeCalibrationFile(const char* text, int length, CalibrationEncoding encoding, char* bytes, int capacity);
+
+// ---- the file in the start-up folder ----
+
+enum CalibrationFileState {
+    CalibrationFileMissing, CalibrationFileLoaded, CalibrationFileUnreadable,
+    CalibrationFileNotText   // a byte-order mark whose text is broken
+};
+
+// Reads the whole file as text into `content` (CalibrationFileLimit bytes)
+// and sets `length`, and how it is stored. Missing: length 0. Unreadable:
+// held open elsewhere, too large, or a start-up folder too long for its path.
+CalibrationFileState ReadCalibrationFile(char* content, int* length, CalibrationEncoding* encoding = nullptr,
+                                         bool* exact = nullptr);
+
+// Saves the printer's section, keeping every other line, in the encoding
+// the file had. The new text goes to a file beside it that then replaces
+// it in one step, so a failure leaves the file as it was. False when it
+// could not be saved (nor is a file whose characters the program can't
+// all hold written back).
 bool SaveCalibration(const char* printer, const PrinterCalibration& calibration);
 
 // The printer's section of the file as typed, and whether it has one. False

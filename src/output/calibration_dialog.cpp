@@ -99,7 +99,8 @@ static void OnCalibrationDialogOk(HWND dialog)
     char message[PathBufferSize + 200];
     snprintf(message, sizeof message,
              "The calibration could not be saved in %s in the folder Scrivelander was started in (%s). "
-             "The file may be open in another program or the folder write-protected.",
+             "The file may be open in another program, the folder write-protected, or the file may hold "
+             "characters Scrivelander can't keep.",
              CalibrationFileName, StartupDirectory);
     MessageBoxA(dialog, message, Caption, MB_OK);
 }

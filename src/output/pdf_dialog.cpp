@@ -6,30 +6,29 @@
 
 int ColourMode = 2;
 
-// Writes the settings file into the start-up directory, whatever folder an
-// open dialog has made current since. A file that can't be written is not
-// reported; a path that doesn't fit is, since the resolution would
-// otherwise be forgotten without a word.
+// Keeps the resolution for the next start. A failure is told: the
+// resolution would otherwise be forgotten without a word.
 static void WriteSettingsFile(HWND dialog)
 {
-    char path[PathBufferSize];
-    if (!SettingsFilePath(StartupDirectory, path)) {
+    switch (WriteSettings()) {
+    case SettingsWritten:
+        return;
+    case SettingsPathTooLong:
         MessageBoxA(dialog,
                     "The resolution can't be saved for the next start: the path of the folder "
                     "Scrivelander was started in is too long for the settings file "
                     "Scrivelander.ini.\nThis conversion uses the resolution all the same.",
                     "Settings not saved", MB_OK);
         return;
-    }
-    char content[SettingsContentLimit];
-    int count = SettingsFileContent(ResolutionText, content);
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
+    case SettingsNotWritten:
+        MessageBoxA(dialog,
+                    "The resolution can't be saved for the next start: the settings file "
+                    "Scrivelander.ini could not be written (the disk may be full, or the file "
+                    "read-only or open in another program). The file is as it was.\nThis "
+                    "conversion uses the resolution all the same.",
+                    "Settings not saved", MB_OK);
         return;
-    DWORD written = 0;
-    WriteFile(file, content, (DWORD)count, &written, NULL);
-    CloseHandle(file);
+    }
 }
 
 static void OnConversionDialogInit(HWND dialog)

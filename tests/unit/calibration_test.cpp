@@ -215,6 +215,25 @@ protected:
         strcpy(StartupDirectory, saved);
     }
 
+    // The file's bytes exactly as stored, and written as a user's editor would.
+    std::string Bytes()
+    {
+        HANDLE in = CreateFileA(file.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+        char back[4096];
+        DWORD got = 0;
+        ReadFile(in, back, sizeof back, &got, NULL);
+        CloseHandle(in);
+        return std::string(back, got);
+    }
+
+    void Write(const std::string& bytes)
+    {
+        HANDLE out = CreateFileA(file.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        DWORD written = 0;
+        WriteFile(out, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+        CloseHandle(out);
+    }
+
     std::string Content()
     {
         static char content[CalibrationFileLimit];
@@ -268,11 +287,7 @@ TEST_F(CalibrationFolder, AFileHeldOpenIsNeitherReadNorReplaced)
 
 TEST_F(CalibrationFolder, AStoredValueThatIsNotValidStopsThePrintWithAMessage)
 {
-    HANDLE out = CreateFileA(file.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    const char text[] = "[Laser]\r\nScaleX=abc\r\n[Wide]\r\nOffsetX=250\r\n";
-    DWORD written = 0;
-    WriteFile(out, text, sizeof text - 1, &written, NULL);
-    CloseHandle(out);
+    Write("[Laser]\r\nScaleX=abc\r\n[Wide]\r\nOffsetX=250\r\n");
     PrinterCalibration read;
     bool stored = true;
     char message[CalibrationMessageSize];
@@ -285,4 +300,63 @@ TEST_F(CalibrationFolder, AStoredValueThatIsNotValidStopsThePrintWithAMessage)
     // An offset fine on wide paper is beyond a narrower sheet.
     EXPECT_TRUE(StoredCalibration("Wide", 420, 297, &read, &stored, message));
     EXPECT_FALSE(StoredCalibration("Wide", 210, 297, &read, &stored, message));
+}
+
+// The bytes of `text` (ASCII) as an editor saves it in each encoding.
+static std::string Stored(const std::string& text, CalibrationEncoding encoding)
+{
+    std::string out;
+    if (encoding == CalibrationUtf16Le || encoding == CalibrationUtf16Be) {
+        bool little = encoding == CalibrationUtf16Le;
+        out = little ? "\xFF\xFE" : "\xFE\xFF";
+        for (char c : text) {
+            out += little ? c : '\0';
+            out += little ? '\0' : c;
+        }
+        return out;
+    }
+    return (encoding == CalibrationUtf8Mark ? "\xEF\xBB\xBF" : "") + text;
+}
+
+TEST_F(CalibrationFolder, NotepadsEncodingsAndLineEndsAreReadAndKeptWhenSaving)
+{
+    const struct { const char* name; CalibrationEncoding encoding; const char* lineEnd; } cases[] = {
+        { "UTF-16, CR LF", CalibrationUtf16Le, "\r\n" },
+        { "UTF-16 big-endian", CalibrationUtf16Be, "\r\n" },
+        { "UTF-8 with its mark", CalibrationUtf8Mark, "\n" },
+        { "CR only", CalibrationAnsi, "\r" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string e = c.lineEnd;
+        std::string text = "; mine" + e + "[Other]" + e + "ScaleX=99" + e + "[Laser]" + e + "; measured in May" + e +
+                           "OffsetX=1.5" + e + "ScaleY=97" + e;
+        Write(Stored(text, c.encoding));
+
+        PrinterCalibration read;
+        bool stored = false;
+        char message[CalibrationMessageSize];
+        ASSERT_TRUE(StoredCalibration("Laser", 210, 297, &read, &stored, message));
+        EXPECT_TRUE(stored);
+        EXPECT_DOUBLE_EQ(1.5, read.offsetX);
+        EXPECT_DOUBLE_EQ(97, read.scaleY);
+
+        // Saved in the encoding and line ends it had; the section keeps its
+        // comment, and the other printer stays as it was.
+        PrinterCalibration moved = { 2, 0, 100, 98, false };
+        ASSERT_TRUE(SaveCalibration("Laser", moved));
+        std::string expected = "; mine" + e + "[Other]" + e + "ScaleX=99" + e + "[Laser]" + e + "; measured in May" +
+                               e + "OffsetX=2" + e + "OffsetY=0" + e + "ScaleX=100" + e + "ScaleY=98" + e +
+                               "PaperCorner=0" + e;
+        EXPECT_EQ(Stored(expected, c.encoding), Bytes());
+    }
+}
+
+TEST_F(CalibrationFolder, AFileWithCharactersTheProgramCantHoldIsNotWrittenBack)
+{
+    // UTF-16 holding a character outside the code page (a CJK comment).
+    std::string bytes = std::string("\xFF\xFE", 2) + std::string(";\0 \0\x2C\x67\r\0\n\0[\0P\0]\0\r\0\n\0", 18);
+    Write(bytes);
+    EXPECT_FALSE(SaveCalibration("P", NoCalibration));
+    EXPECT_EQ(bytes, Bytes());
 }

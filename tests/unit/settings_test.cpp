@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <stdio.h>
+#include <string.h>
 #include <string>
 
 #include "base/settings.h"
@@ -33,4 +35,48 @@ TEST(SettingsFile, ResolutionTextIsTheDigitRunAfterTheFirstEquals)
         ParseResolutionText(c.bytes.data(), (int)c.bytes.size(), text);
         EXPECT_EQ(c.text, std::string(text));
     }
+}
+
+static std::string FileText(const std::string& path)
+{
+    std::string text;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f)
+        return "(missing)";
+    char buffer[256];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, f)) > 0)
+        text.append(buffer, got);
+    fclose(f);
+    return text;
+}
+
+TEST(SettingsFile, AFailedWriteLeavesTheFileAsItWas)
+{
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    std::string dir = std::string(folder) + "scrv-settings-write";
+    CreateDirectoryA(dir.c_str(), NULL);
+    std::string ini = dir + "\\Scrivelander.ini", temporary = dir + "\\Scrivelander.ini.tmp";
+    RemoveDirectoryA(temporary.c_str());
+    DeleteFileA(temporary.c_str());
+    strcpy(StartupDirectory, dir.c_str());
+
+    SetResolutionText("300");
+    EXPECT_EQ(SettingsWritten, WriteSettings());
+    EXPECT_EQ("PrinterResolution=300", FileText(ini));
+
+    // The temporary file's name taken by a folder: nothing can be written,
+    // and the file keeps its bytes instead of being cut short.
+    CreateDirectoryA(temporary.c_str(), NULL);
+    SetResolutionText("600");
+    EXPECT_EQ(SettingsNotWritten, WriteSettings());
+    EXPECT_EQ("PrinterResolution=300", FileText(ini));
+    RemoveDirectoryA(temporary.c_str());
+
+    EXPECT_EQ(SettingsWritten, WriteSettings());
+    EXPECT_EQ("PrinterResolution=600", FileText(ini));
+    DeleteFileA(ini.c_str());
+    RemoveDirectoryA(dir.c_str());
+    StartupDirectory[0] = 0;
 }
