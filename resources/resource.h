@@ -47,5 +47,6 @@
 #define IDC_CAL_SCALE_Y      1105
 #define IDC_CAL_PAPER_CORNER 1106
 #define IDC_CAL_TEST_SHEET   1107
+#define IDC_CAL_TRUE_SIZE    1108
 
 #endif

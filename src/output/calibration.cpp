@@ -67,6 +67,7 @@ CalibrationText CalibrationAsText(const PrinterCalibration& calibration)
     FormatCalibrationNumber(calibration.scaleX, text.scaleX);
     FormatCalibrationNumber(calibration.scaleY, text.scaleY);
     text.paperCorner = calibration.paperCorner;
+    text.trueSize = calibration.trueSize;
     return text;
 }
 
@@ -116,6 +117,7 @@ bool CheckCalibration(const CalibrationText& text, double paperWidth, double pap
     calibration->scaleX = values[2];
     calibration->scaleY = values[3];
     calibration->paperCorner = text.paperCorner;
+    calibration->trueSize = text.trueSize;
     message[0] = 0;
     return true;
 }
@@ -247,6 +249,8 @@ bool FindPrinterSection(const char* file, int length, const char* printer, Calib
             CopyValue(value, valueLength, text->scaleY);
         else if (SameWord(key, keyLength, "PaperCorner"))
             text->paperCorner = SameWord(value, valueLength, "1");
+        else if (SameWord(key, keyLength, "TrueSize"))
+            text->trueSize = SameWord(value, valueLength, "1");
     }
     return true;
 }
@@ -309,6 +313,12 @@ static int SectionText(const char* file, int oldStart, int oldEnd, const char* l
     const char* values[5] = { text.offsetX, text.offsetY, text.scaleX, text.scaleY, calibration.paperCorner ? "1" : "0" };
     for (int i = 0; i < 5; i++) {
         length = snprintf(line, sizeof line, "%s=%s%s", keys[i], values[i], lineEnd);
+        Append(out, capacity, &used, line, length);
+    }
+    // Written only when on, so a section without it reads the same in a
+    // copy of the program that doesn't know it.
+    if (calibration.trueSize) {
+        length = snprintf(line, sizeof line, "TrueSize=1%s", lineEnd);
         Append(out, capacity, &used, line, length);
     }
     return used;

@@ -11,6 +11,9 @@
 //     ScaleY=98.5        percent, down the page
 //     PaperCorner=1      1: the page starts at the paper's corner,
 //                        0: at the printable area's corner
+//     TrueSize=1         1: forms print at the printer's own resolution
+//                        across and down; 0 or missing: at the page's
+//                        width over 8.8 inches, as the program always has
 //
 // Names and keys are compared without regard to case; a key that is
 // missing keeps its value from a printer without calibration; other keys
@@ -34,10 +37,11 @@ struct PrinterCalibration {
     double offsetX, offsetY;   // millimetres; right and down are positive
     double scaleX, scaleY;     // percent
     bool paperCorner;          // shift by the unprintable margin
+    bool trueSize;             // the printer's own dots per inch, not its page width / 8.8
 };
 
 // A printer without calibration: no offset, 100 %, the printable area's corner.
-const PrinterCalibration NoCalibration = { 0, 0, 100, 100, false };
+const PrinterCalibration NoCalibration = { 0, 0, 100, 100, false, false };
 
 // The values as the dialog shows them and the file holds them: text, until
 // they are checked.
@@ -47,6 +51,7 @@ struct CalibrationText {
     char scaleX[CalibrationFieldSize];
     char scaleY[CalibrationFieldSize];
     bool paperCorner;
+    bool trueSize;
 };
 
 // ---- numbers, free of window calls ----

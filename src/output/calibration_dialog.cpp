@@ -28,6 +28,7 @@ static void OnCalibrationDialogInit(HWND dialog, const CalibrationText* text)
         SetDlgItemTextA(dialog, ValueBoxes[i], values[i]);
     }
     CheckDlgButton(dialog, IDC_CAL_PAPER_CORNER, text->paperCorner ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_CAL_TRUE_SIZE, text->trueSize ? BST_CHECKED : BST_UNCHECKED);
 }
 
 // The values in the boxes, checked; after a refusal the box at fault has
@@ -39,6 +40,7 @@ static bool TakeValues(HWND dialog, PrinterCalibration* calibration)
     for (int i = 0; i < 4; i++)
         GetDlgItemTextA(dialog, ValueBoxes[i], values[i], CalibrationFieldSize);
     text.paperCorner = IsDlgButtonChecked(dialog, IDC_CAL_PAPER_CORNER) == BST_CHECKED;
+    text.trueSize = IsDlgButtonChecked(dialog, IDC_CAL_TRUE_SIZE) == BST_CHECKED;
     char message[CalibrationMessageSize];
     int field = 0;
     if (CheckCalibration(text, PaperWidth(DialogPaper), PaperHeight(DialogPaper), calibration, message, &field))

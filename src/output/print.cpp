@@ -91,20 +91,17 @@ double ReportScannerResolution(int32_t pixelsPerMeter)
     return 0;
 }
 
-// The calibration stored for the printer of this print; false, after
-// telling the user, when it is there but can't be used.
-static bool CalibrationForPrint(const PrinterGeometry& geometry, PrinterCalibration* calibration)
+// The calibration stored for the printer of this print; false, with the
+// message that tells why, when it is there but can't be used.
+static bool CalibrationForPrint(const PrinterGeometry& geometry, PrinterCalibration* calibration,
+                                char message[CalibrationMessageSize])
 {
     *calibration = NoCalibration;
     char name[PrinterNameSize];
     if (!CurrentPrinterName(name))
         return true;
-    char message[CalibrationMessageSize];
     bool stored = false;
-    if (StoredCalibration(name, PaperWidth(geometry), PaperHeight(geometry), calibration, &stored, message))
-        return true;
-    ShowMessage(message, "Print calibration", MB_OK);
-    return false;
+    return StoredCalibration(name, PaperWidth(geometry), PaperHeight(geometry), calibration, &stored, message);
 }
 
 HDC ChoosePrinter()
@@ -118,11 +115,21 @@ HDC ChoosePrinter()
 
 bool ConfirmPrinter(HDC printer, PrintSetup* setup)
 {
+    setup->geometry = GeometryOf(printer);
+    // The calibration decides which resolution the message tells: the
+    // printer's own at true size, else the page's width over 8.8 inches.
+    char problem[CalibrationMessageSize];
+    bool usable = CalibrationForPrint(setup->geometry, &setup->calibration, problem);
     setup->printerDpi = PrinterResolution(GetDeviceCaps(printer, PHYSICALWIDTH));
+    if (setup->calibration.trueSize && setup->geometry.logPixelsX > 0)
+        setup->printerDpi = setup->geometry.logPixelsX;
     int answer = 0;
     Inform("Printer resolution is %.0f dpi\n", setup->printerDpi, MB_OKCANCEL, &answer);
-    setup->geometry = GeometryOf(printer);
-    return answer == IDOK && CalibrationForPrint(setup->geometry, &setup->calibration);
+    if (answer != IDOK)
+        return false;
+    if (!usable)
+        ShowMessage(problem, "Print calibration", MB_OK);
+    return usable;
 }
 
 bool MapForPrint(const PrintSetup& setup, double scannerDpi, PageMapping* mapping)

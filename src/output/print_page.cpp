@@ -46,7 +46,7 @@ int MillimetresToPixels(double millimetres, int dpi)
 bool MapFormToPage(double printerDpi, double scannerDpi, const PrinterCalibration* calibration,
                    const PrinterGeometry& geometry, PageMapping* mapping)
 {
-    mapping->printerDpi = (int)printerDpi;
+    mapping->printerDpiX = mapping->printerDpiY = (int)printerDpi;
     mapping->scannerDpi = (int)scannerDpi;
     mapping->originX = mapping->originY = 0;
     mapping->scaleX = mapping->scaleY = 1;
@@ -61,6 +61,10 @@ bool MapFormToPage(double printerDpi, double scannerDpi, const PrinterCalibratio
         }
         mapping->scaleX = calibration->scaleX / 100;
         mapping->scaleY = calibration->scaleY / 100;
+        if (calibration->trueSize && geometry.logPixelsX > 0 && geometry.logPixelsY > 0) {
+            mapping->printerDpiX = geometry.logPixelsX;
+            mapping->printerDpiY = geometry.logPixelsY;
+        }
     }
     return true;
 }
@@ -68,20 +72,20 @@ bool MapFormToPage(double printerDpi, double scannerDpi, const PrinterCalibratio
 // A length in form pixels on the page: times p over s in whole numbers, the
 // product first (as the picture has always been stretched), then stretched
 // by the calibration. A scale of exactly 1 leaves the whole number as it is.
-static int64_t PageLength(const PageMapping& mapping, int length, double scale)
+static int64_t PageLength(const PageMapping& mapping, int length, int printerDpi, double scale)
 {
-    int64_t scaled = (int64_t)length * mapping.printerDpi / mapping.scannerDpi;
+    int64_t scaled = (int64_t)length * printerDpi / mapping.scannerDpi;
     return Clamped(llround((double)Clamped(scaled) * scale));
 }
 
 int PageX(const PageMapping& mapping, int x)
 {
-    return Clamped(mapping.originX + PageLength(mapping, x, mapping.scaleX));
+    return Clamped(mapping.originX + PageLength(mapping, x, mapping.printerDpiX, mapping.scaleX));
 }
 
 int PageY(const PageMapping& mapping, int y)
 {
-    return Clamped(mapping.originY + PageLength(mapping, y, mapping.scaleY));
+    return Clamped(mapping.originY + PageLength(mapping, y, mapping.printerDpiY, mapping.scaleY));
 }
 
 RECT PagePictureRect(const PageMapping& mapping, int width, int height)
@@ -106,11 +110,11 @@ EntryRecord PageEntry(const PageMapping& mapping, const EntryRecord& record)
 
 // A font size on the page, rounded to the nearest pixel rather than cut, and
 // never 0 (the printer's default size) when it was not 0.
-static LONG PageFontLength(const PageMapping& mapping, LONG length, double scale)
+static LONG PageFontLength(const PageMapping& mapping, LONG length, int printerDpi, double scale)
 {
     if (length == 0)
         return 0;
-    double scaled = (double)length * mapping.printerDpi / mapping.scannerDpi * scale;
+    double scaled = (double)length * printerDpi / mapping.scannerDpi * scale;
     LONG rounded = Clamped(llround(scaled));
     return rounded != 0 ? rounded : length < 0 ? -1 : 1;
 }
@@ -119,8 +123,10 @@ LOGFONTA PageFont(const PageMapping& mapping, const LOGFONTA& font)
 {
     bool vertical = font.lfEscapement == 900;
     LOGFONTA page = font;
-    page.lfHeight = PageFontLength(mapping, font.lfHeight, vertical ? mapping.scaleX : mapping.scaleY);
-    page.lfWidth = PageFontLength(mapping, font.lfWidth, vertical ? mapping.scaleY : mapping.scaleX);
+    page.lfHeight = PageFontLength(mapping, font.lfHeight, vertical ? mapping.printerDpiX : mapping.printerDpiY,
+                                   vertical ? mapping.scaleX : mapping.scaleY);
+    page.lfWidth = PageFontLength(mapping, font.lfWidth, vertical ? mapping.printerDpiY : mapping.printerDpiX,
+                                  vertical ? mapping.scaleY : mapping.scaleX);
     return page;
 }
 

@@ -32,13 +32,17 @@ int MillimetresToPixels(double millimetres, int dpi);
 // corner, and the corner moves to the origin. Without calibration the
 // origin is (0, 0) and the scale 1, so the page is what it always was.
 struct PageMapping {
-    int printerDpi, scannerDpi;   // p and s
+    int printerDpiX, printerDpiY; // p across and down: the same figure, unless the
+                                  // calibration prints at the printer's true size
+    int scannerDpi;               // s
     int originX, originY;         // device pixels of the form's top-left corner
     double scaleX, scaleY;        // calibration factors, 1 without one
 };
 
 // The mapping of a form with these resolutions onto a printer's page;
-// `calibration` NULL for none. False when the scanner resolution truncates
+// `calibration` NULL for none. A calibration that prints at true size
+// takes the printer's own dots per inch (LOGPIXELSX, LOGPIXELSY) for p.
+// False when the scanner resolution truncates
 // to 0 or less (unknown): the page can't be scaled.
 bool MapFormToPage(double printerDpi, double scannerDpi, const PrinterCalibration* calibration,
                    const PrinterGeometry& geometry, PageMapping* mapping);

@@ -103,6 +103,26 @@ static void DrawHeading(HDC dc, const PrinterGeometry& g, const PrinterCalibrati
         Text(dc, SheetX(g, c, SheetMargin), SheetY(g, c, SheetMargin + 15 + 5 * i), TA_LEFT | TA_TOP, lines[i]);
 }
 
+// A bar 100 mm long on a form, printed as forms print: a form of 254 dpi
+// holds 1000 pixels in 100 mm, mapped as File > Print maps a form, so the
+// bar's printed length shows the scale forms print at.
+static void DrawFormScaleBar(HDC dc, const PrinterGeometry& g, const PrinterCalibration& c)
+{
+    PageMapping mapping;
+    if (!MapFormToPage(PrinterResolution(g.physicalWidth), SheetBarFormDpi, &c, g, &mapping))
+        return;
+    int left = SheetBarStart * 10, row = SheetBarRow * 10;
+    int x1 = PageX(mapping, left), x2 = PageX(mapping, left + 1000), y = PageY(mapping, row);
+    int tick = MillimetresToPixels(3, g.logPixelsY);
+    Line(dc, x1, y, x2, y);
+    Line(dc, x1, y - tick, x1, y + tick);
+    Line(dc, x2, y - tick, x2, y + tick);
+    char label[120];
+    snprintf(label, sizeof label, "100 mm of a form as forms print (%d dpi across, %d dpi down)",
+             mapping.printerDpiX, mapping.printerDpiY);
+    Text(dc, x1, y - tick, TA_LEFT | TA_BOTTOM, label);
+}
+
 void DrawTestSheet(HDC printer, const PrinterGeometry& geometry, const PrinterCalibration& calibration,
                    const char* printerName)
 {
@@ -121,6 +141,7 @@ void DrawTestSheet(HDC printer, const PrinterGeometry& geometry, const PrinterCa
     DrawRulers(printer, geometry, calibration);
     DrawCrosshairs(printer, geometry, calibration);
     DrawHeading(printer, geometry, calibration, printerName);
+    DrawFormScaleBar(printer, geometry, calibration);
     SelectObject(printer, previousFont);
     SelectObject(printer, previousPen);
     DeleteObject(font);

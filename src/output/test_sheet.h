@@ -9,11 +9,17 @@
 #include <windows.h>
 
 #include "output/calibration.h"
+#include "output/print.h"
 #include "output/print_page.h"
 
 const int SheetCrosshairCount = 4;
 const int SheetMargin = 30;      // millimetres from the paper's edges to the crosshairs
 const int RulerLine = 10;        // millimetres from the edge to each ruler's line
+// The bar of 100 mm of a form: on a form of 254 dpi (10 pixels a
+// millimetre), from 30 mm across, 80 mm down the form.
+const int SheetBarFormDpi = 254;
+const int SheetBarStart = 30;
+const int SheetBarRow = 80;
 
 // Where a point this many millimetres from the paper's left (top) edge is
 // drawn: measured from the paper's corner whatever the check box says, then

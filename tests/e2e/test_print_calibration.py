@@ -14,6 +14,7 @@ DIALOG = "Print calibration"
 CALIBRATION_FILE = "Scrivelander-calibration.ini"
 IDM_PRINT_CALIBRATION = 40046
 IDC_PRINTER, IDC_OFFSET_X, IDC_OFFSET_Y, IDC_SCALE_X, IDC_SCALE_Y, IDC_PAPER_CORNER = range(1101, 1107)
+IDC_TRUE_SIZE = 1108
 SCANNED = "Scanner resolution was 300 dpi"
 BLOCK = (100, 100, 200, 150)   # the black block inside the framed form
 
@@ -107,6 +108,43 @@ def test_a_stored_value_that_is_not_valid_stops_the_print_with_a_message(ctx):
     assert len([f for f in printing.printed_pdfs() - before if mark in printing.pdf_text(f)]) == 1
 
 
+def test_true_size_prints_at_the_printers_own_resolution(ctx):
+    mark = printing.marker()
+    printing.ensure_printer(ctx.session)
+    caps = printer_caps(ctx)
+    dpi = int(caps["logpixelsx"])
+    ctx.write(CALIBRATION_FILE, "[ScrivelanderPDF]\r\nTrueSize=1\r\n")
+    app = open_for_print(ctx, dpi=150, entries=[entryfiles.record(300, 250, mark, width=100, height=35)])
+    before = printing.printed_pdfs()
+    _, text, _ = print_through_dialogs(app, "Scanner resolution was 150 dpi")
+    # The printer message tells the printer's own figure, not its page width / 8.8.
+    assert text == "Printer resolution is %d dpi\n" % dpi, text
+    page = printing.page_image(printing.wait_pdf_with(before, mark))
+    frame = printing.ink_box(page)
+    assert frame[:2] == (0, 0) and abs(frame[2] - W * dpi // 150) <= 1 and abs(frame[3] - H * dpi // 150) <= 1, \
+        (frame, dpi)
+
+    # The dialog shows the box checked; its test sheet's 100 mm bar goes through
+    # a form's scaling and so is 100 mm long at true size.
+    open_dialog(app)
+    assert checked(app, IDC_TRUE_SIZE) == 1
+    before = printing.printed_pdfs()
+    app.click_button(DIALOG, "Print test sheet")
+    pdf = printing.wait_pdf_with(before, "calibration sheet for ScrivelanderPDF")
+    assert "100 mm of a form as forms print (%d dpi across, %d dpi down)" % (dpi, dpi) in \
+        " ".join(printing.pdf_text(pdf).split())
+    row = 800 * dpi // 254   # 80 mm down a form of 254 dpi
+    bar = printing.ink_box(printing.page_image(pdf), region=(200, row - 1, 2400, row + 2))
+    assert abs((bar[2] - bar[0]) - 100 * 300 / 25.4) <= 2, bar
+    # Unchecked and saved, the printer's section no longer has it.
+    ghostscript.click_control(app, IDC_TRUE_SIZE, DIALOG)
+    harness.wait_until(lambda: checked(app, IDC_TRUE_SIZE) == 0, 5, what="the box unchecked")
+    app.click_button(DIALOG, "OK")
+    app.wait_no_dialog()
+    with open(os.path.join(ctx.dir, CALIBRATION_FILE), "rb") as f:
+        assert b"TrueSize" not in f.read()
+
+
 # ---- the dialog
 
 def open_dialog(app, via="command"):
@@ -128,6 +166,11 @@ def boxes(app):
     by_id = {c["id"]: c for c in controls}
     shown = [by_id[i]["text"] for i in range(IDC_PRINTER, IDC_PAPER_CORNER)]
     return shown + [by_id[IDC_PAPER_CORNER]["checked"]], focus
+
+
+def checked(app, box):
+    _, controls, _ = ghostscript.controls(app, DIALOG)
+    return {c["id"]: c for c in controls}[box]["checked"]
 
 
 def type_into(app, box, text):

@@ -360,3 +360,18 @@ TEST_F(CalibrationFolder, AFileWithCharactersTheProgramCantHoldIsNotWrittenBack)
     EXPECT_FALSE(SaveCalibration("P", NoCalibration));
     EXPECT_EQ(bytes, Bytes());
 }
+
+TEST(CalibrationFile, TrueSizeIsStoredOnlyWhenOn)
+{
+    PrinterCalibration on = { 0, 0, 100, 100, false, true };
+    std::string saved = With("", "P", on);
+    EXPECT_NE(std::string::npos, saved.find("PaperCorner=0\r\nTrueSize=1\r\n"));
+    CalibrationText text;
+    ASSERT_TRUE(FindPrinterSection(saved.data(), (int)saved.size(), "P", &text));
+    EXPECT_TRUE(text.trueSize);
+    // Turned off, the section is as a copy of the program without it writes.
+    std::string off = With(saved, "P", NoCalibration);
+    EXPECT_EQ(std::string::npos, off.find("TrueSize"));
+    ASSERT_TRUE(FindPrinterSection(off.data(), (int)off.size(), "P", &text));
+    EXPECT_FALSE(text.trueSize);
+}

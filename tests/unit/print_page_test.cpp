@@ -13,6 +13,8 @@
 // The PDF queue of the tests: A4 at 300 dpi, and the same with a margin.
 static const PrinterGeometry A4 = { 300, 300, 2479, 3508, 0, 0 };
 static const PrinterGeometry A4WithMargin = { 300, 300, 2479, 3508, 75, 50 };
+static const PrinterGeometry Fine = { 600, 300, 4958, 3508, 0, 0 };     // 600 dpi across, 300 down
+static const PrinterGeometry NoResolution = { 0, 0, 2479, 3508, 0, 0 };      // tells no resolution
 
 static PageMapping Mapping(double p, double s, const PrinterCalibration* calibration,
                            const PrinterGeometry& geometry = A4)
@@ -66,6 +68,11 @@ TEST(PageMapping, CalibrationMovesAndStretchesTheFormAboutItsCorner)
         { "paper corner without margin", { 0, 0, 100, 100, true }, A4, 0, 0, 936, 936 },
         { "margin unused without the box", { 0, 0, 100, 100, false }, A4WithMargin, 0, 0, 936, 936 },
         { "everything", { 2, 4, 98, 102, true }, A4WithMargin, 24 - 75, 47 - 50, -51 + 917, -3 + 955 },
+        // At true size the printer's own resolution, not 281: 1000 x 300 / 300.
+        { "true size", { 0, 0, 100, 100, false, true }, A4, 0, 0, 1000, 1000 },
+        { "true size, 600 by 300 dpi", { 0, 0, 100, 100, false, true }, Fine, 0, 0, 2000, 1000 },
+        { "true size and 98 %", { 0, 0, 98, 98, false, true }, A4, 0, 0, 980, 980 },
+        { "true size unknown to the printer", { 0, 0, 100, 100, false, true }, NoResolution, 0, 0, 936, 936 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -116,6 +123,7 @@ TEST(PageMapping, FontsScaleByTheResolutionsAndTheScaleAcrossTheirLines)
     LOGFONTA font = {};
     font.lfHeight = -30;
     PrinterCalibration stretched = { 0, 0, 90, 110, false };
+    PrinterCalibration trueSize = { 0, 0, 100, 100, false, true };
     const struct {
         const char* name;
         double p, s;
@@ -129,13 +137,17 @@ TEST(PageMapping, FontsScaleByTheResolutionsAndTheScaleAcrossTheirLines)
         { "vertical: the horizontal scale", 300, 300, &stretched, -30, 10, 900, -27, 11 },
         { "never 0 from a small font", 100, 1200, NULL, -2, 0, 0, -1, 0 },
         { "0 stays the default", 600, 300, NULL, 0, 0, 0, 0, 0 },
+        // 600 dpi across and 300 down: a height follows the resolution down
+        // its writing, a vertical text's across.
+        { "true size, horizontal", 281.7, 150, &trueSize, -30, 10, 0, -60, 40 },
+        { "true size, vertical", 281.7, 150, &trueSize, -30, 10, 900, -120, 20 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         font.lfHeight = c.height;
         font.lfWidth = c.width;
         font.lfEscapement = font.lfOrientation = c.escapement;
-        LOGFONTA page = PageFont(Mapping(c.p, c.s, c.calibration), font);
+        LOGFONTA page = PageFont(Mapping(c.p, c.s, c.calibration, Fine), font);
         EXPECT_EQ(c.pageHeight, page.lfHeight);
         EXPECT_EQ(c.pageWidth, page.lfWidth);
         EXPECT_EQ(c.escapement, page.lfEscapement);
