@@ -30,9 +30,9 @@ static bool InsideHorizontalBox(const EntryRecord& r, int px, int py)
     return InsideBox(left, r.y, r.width, r.height, px, py);
 }
 
-int HitTestEntriesIn(const EntryRecord* table, int px, int py)
+int HitTestEntriesIn(const EntryRecord* table, int count, int px, int py)
 {
-    for (int i = 0; i < EntryTableSlots && table[i].x != 0; i++) {
+    for (int i = 0; i < count && i < EntryTableSlots; i++) {
         const EntryRecord& r = table[i];
         bool inside = r.vertical ? InsideBox(r.x, (int64_t)r.y - r.width, r.height, r.width, px, py)
                                  : InsideHorizontalBox(r, px, py);
@@ -44,15 +44,20 @@ int HitTestEntriesIn(const EntryRecord* table, int px, int py)
 
 int HitTestEntries(int px, int py)
 {
-    return HitTestEntriesIn(EntryTable, px, py);
+    return HitTestEntriesIn(EntryTable, EntryCount, px, py);
 }
 
-int HoverHitIn(const EntryRecord* table, int px, int py)
+int HoverHitIn(const EntryRecord* table, int count, int px, int py)
 {
-    for (int i = 0; i < EntryTableSlots && table[i].x != 0; i++)
+    for (int i = 0; i < count && i < EntryTableSlots; i++)
         if (InsideHorizontalBox(table[i], px, py))
             return i;
     return -1;
+}
+
+int HoverHit(int px, int py)
+{
+    return HoverHitIn(EntryTable, EntryCount, px, py);
 }
 
 PlacementVariant VariantOf(bool leftJustified, bool vertical)

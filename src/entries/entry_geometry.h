@@ -16,10 +16,12 @@ POINT FormPointOf(int wx, int wy, const ViewStateFields& view);
 // half-size view (truncated toward zero).
 LONG ViewFontHeight(LONG height, int halfSize);
 
-// The first slot, up to the first free one, whose rectangle strictly
-// contains the form point; -1 when none does. Vertical entries cover
-// x < px < x + height, y - width < py < y.
-int HitTestEntriesIn(const EntryRecord* table, int px, int py);
+// The first of the `count` records read from the entry file whose
+// rectangle strictly contains the form point; -1 when none does. Every
+// record read is drawn, a record whose x is 0 (at the form's left edge)
+// and those after it too, so every one can be pointed at. Vertical entries
+// cover x < px < x + height, y - width < py < y.
+int HitTestEntriesIn(const EntryRecord* table, int count, int px, int py);
 int HitTestEntries(int px, int py);
 
 // How a placement is shown: the insertion mark's shape, the caret and the echo.
@@ -49,6 +51,7 @@ EntryRecord NewEntryRecord(const NewEntryInput& in, const ViewStateFields& view,
 
 // The entry under the pointer, tested with its horizontal rectangle whatever
 // its orientation; -1 when none.
-int HoverHitIn(const EntryRecord* table, int px, int py);
+int HoverHitIn(const EntryRecord* table, int count, int px, int py);
+int HoverHit(int px, int py);
 
 #endif

@@ -13,7 +13,7 @@ void OnHover()
 {
     if (EntryModes.verticalText == 1)
         return;
-    int slot = HoverHitIn(EntryTable, ViewState.offsetX + ViewState.pointerX, ViewState.offsetY + ViewState.pointerY);
+    int slot = HoverHit(ViewState.offsetX + ViewState.pointerX, ViewState.offsetY + ViewState.pointerY);
     if (slot >= 0) {
         if (!hoverLatched) {
             hoverLatched = true;
@@ -33,7 +33,7 @@ void OnDeleteKey()
         hoverLatched = false;
         ShowTitle(FileTitle);
     }
-    if (EntryTable[0].x == 0)
+    if (EntryCount == 0)
         return;
     int slot = HitTestEntries(ViewState.offsetX + ViewState.pointerX, ViewState.offsetY + ViewState.pointerY);
     if (slot >= 0)

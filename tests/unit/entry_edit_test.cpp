@@ -54,10 +54,14 @@ TEST(HitTest, StrictRectanglesEarliestEntryWins)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.px << "," << c.py);
-        EXPECT_EQ(c.slot, HitTestEntriesIn(table.data(), c.px, c.py));
+        EXPECT_EQ(c.slot, HitTestEntriesIn(table.data(), EntryTableSlots, c.px, c.py));
     }
-    table[1].x = 0;   // a free slot ends the entries
-    EXPECT_EQ(-1, HitTestEntriesIn(table.data(), 210, 250));
+    // Records past the ones read are not entries; a record whose x is 0 ends
+    // nothing: the ones after it are drawn, and can be pointed at.
+    EXPECT_EQ(-1, HitTestEntriesIn(table.data(), 2, 210, 250));
+    table[1].x = 0;
+    EXPECT_EQ(2, HitTestEntriesIn(table.data(), 4, 210, 250));
+    EXPECT_EQ(2, HoverHitIn(table.data(), 4, 150, 310));   // laid flat, right-justified
 }
 
 TEST(HitTest, BoxesOfRecordsFromAFileDoNotWrapAround)
@@ -75,8 +79,8 @@ TEST(HitTest, BoxesOfRecordsFromAFileDoNotWrapAround)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.px << "," << c.py);
-        EXPECT_EQ(c.slot, HitTestEntriesIn(table.data(), c.px, c.py));
-        EXPECT_EQ(c.hover, HoverHitIn(table.data(), c.px, c.py));
+        EXPECT_EQ(c.slot, HitTestEntriesIn(table.data(), EntryTableSlots, c.px, c.py));
+        EXPECT_EQ(c.hover, HoverHitIn(table.data(), EntryTableSlots, c.px, c.py));
     }
 }
 
@@ -84,9 +88,9 @@ TEST(HitTest, HoverUsesTheHorizontalRectangleOfEveryEntry)
 {
     std::vector<EntryRecord> table(EntryTableSlots);
     table[0] = Entry(200, 300, 60, 30, 1);   // vertical; as if horizontal: 200 < px < 260, 300 < py < 330
-    EXPECT_EQ(0, HoverHitIn(table.data(), 250, 310));
-    EXPECT_EQ(-1, HoverHitIn(table.data(), 210, 290));
-    EXPECT_EQ(0, HitTestEntriesIn(table.data(), 210, 290));
+    EXPECT_EQ(0, HoverHitIn(table.data(), EntryTableSlots, 250, 310));
+    EXPECT_EQ(-1, HoverHitIn(table.data(), EntryTableSlots, 210, 290));
+    EXPECT_EQ(0, HitTestEntriesIn(table.data(), EntryTableSlots, 210, 290));
 }
 
 TEST(Placement, MarkCaretAndEchoFollowTheVariant)
