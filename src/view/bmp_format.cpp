@@ -1,5 +1,7 @@
 #include "view/bmp_format.h"
 
+#include "view/bmp_rle.h"
+
 uint16_t ReadU16(const uint8_t* p)
 {
     return (uint16_t)(p[0] | (p[1] << 8));
@@ -94,8 +96,10 @@ BmpImageCheck CheckBmpHeaderBlock(const uint8_t* block, uint32_t blockSize, uint
     bool bitCountKnown = bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 ||
                          bitCount == 24 || bitCount == 32;
     bool bitFields = compression == 3;   // BI_BITFIELDS
+    bool runLength = (compression == BmpRle8 && bitCount == 8) || (compression == BmpRle4 && bitCount == 4);
     if (!KnownHeaderSize(headerSize) || planes != 1 || !bitCountKnown ||
-        !(compression == 0 || (bitFields && (bitCount == 16 || bitCount == 32)))) {
+        !(compression == 0 || runLength || (bitFields && (bitCount == 16 || bitCount == 32))) ||
+        (runLength && height < 0)) {
         check.refusal = UnknownKind;
         return check;
     }
@@ -135,6 +139,21 @@ BmpImageCheck CheckBmpHeaderBlock(const uint8_t* block, uint32_t blockSize, uint
         check.refusal = TooLarge;
         return check;
     }
+    check.width = width;
+    check.height = (int32_t)rows;
+    check.imageBytes = (uint32_t)imageBytes;
+    if (runLength) {
+        // Two bytes at least (the end marker); more than any stream of
+        // this picture needs are left unread.
+        uint64_t limit = BmpRleReadLimit(imageBytes, rows);
+        if (filePixelBytes < 2) {
+            check.refusal = PixelsShort;
+            return check;
+        }
+        check.runLength = true;
+        check.bytesToRead = filePixelBytes < limit ? filePixelBytes : (uint32_t)limit;
+        return check;
+    }
     // A file may lack the padding of its last row; anything shorter is cut
     // off mid-picture and is refused. Bytes past the picture are left unread.
     uint64_t lastRowBytes = ((uint64_t)width * bitCount + 7) / 8;
@@ -142,9 +161,6 @@ BmpImageCheck CheckBmpHeaderBlock(const uint8_t* block, uint32_t blockSize, uint
         check.refusal = PixelsShort;
         return check;
     }
-    check.width = width;
-    check.height = (int32_t)rows;
-    check.imageBytes = (uint32_t)imageBytes;
     check.bytesToRead = filePixelBytes < imageBytes ? filePixelBytes : (uint32_t)imageBytes;
     return check;
 }

@@ -29,10 +29,14 @@ struct BmpImageCheck {
     int32_t width, height;       // height is |biHeight|
     uint32_t imageBytes;         // row stride x height: the DIB section's pixel memory
     uint32_t bytesToRead;        // pixel bytes taken from the file
+    bool runLength;              // the pixels are run-length compressed (RLE8, RLE4): bytesToRead
+                                 // bytes of the stream are decoded into the imageBytes of the picture
 };
 
 // Checks the header block (info header, masks, colour table) against the
-// pixel bytes the file holds.
+// pixel bytes the file holds. Run-length compressed 8- and 4-bit pictures
+// are taken when stored bottom row first, as they must be; their stream is
+// checked when it is decoded (view/bmp_rle).
 BmpImageCheck CheckBmpHeaderBlock(const uint8_t* block, uint32_t blockSize, uint32_t filePixelBytes);
 
 // Bytes of one pixel row, padded to four bytes.

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "view/bmp_format.h"
+#include "view/bmp_rle.h"
 #include "view/half_view.h"
 
 FormImageFields FormImage = {};
@@ -65,6 +66,33 @@ static bool ReadExactly(HANDLE file, void* buffer, uint32_t count)
     return ReadFile(file, buffer, count, &got, NULL) && got == count;
 }
 
+// Reads the run-length stream of `count` bytes that follows in `file` and
+// checks it against the picture before anything is made of it. NULL, with
+// the stream in *stream for the caller to free, or why not.
+static const char* ReadRunLengthStream(HANDLE file, const uint8_t* block, uint32_t count, int width, int height,
+                                       uint8_t** stream)
+{
+    *stream = (uint8_t*)malloc(count);
+    if (!*stream)
+        return NoMemoryText;
+    const char* refusal = ReadExactly(file, *stream, count)
+                              ? DecodeBmpRle(*stream, count, ReadU16(block + 14), width, height, NULL, 0)
+                              : UnreadableText;
+    if (refusal) {
+        free(*stream);
+        *stream = NULL;
+    }
+    return refusal;
+}
+
+// The checked stream's pixels written into the picture's memory.
+static void DecodeIntoPicture(const uint8_t* stream, uint32_t count, const uint8_t* block, int width, int height,
+                              void* bits, uint32_t imageBytes)
+{
+    memset(bits, 0, imageBytes);
+    DecodeBmpRle(stream, count, ReadU16(block + 14), width, height, (uint8_t*)bits, imageBytes / height);
+}
+
 // Reads the headers and checks them before anything of the current image is
 // given up. Returns the new header block (owned by the caller), or NULL with
 // `refusal` telling why the file is refused (NULL when the file's size can't
@@ -118,10 +146,32 @@ static bool SameImageAsLoaded(const uint8_t* block, uint32_t blockSize)
 // beside it: two large pictures may not fit into a 32-bit process at once.
 const uint32_t LargePictureBytes = 64u << 20;
 
+static bool RunLengthBlock(const uint8_t* block)
+{
+    uint32_t compression = ReadU32(block + 16);
+    return compression == BmpRle8 || compression == BmpRle4;
+}
+
 static HBITMAP CreatePictureBitmap(const uint8_t* block, void** bits)
 {
     *bits = NULL;
-    HBITMAP bitmap = CreateDIBSection(NULL, (const BITMAPINFO*)block, DIB_RGB_COLORS, bits, NULL, 0);
+    // A DIB section holds its pixels as they are: a run-length picture gets
+    // one of plain rows (the same header and colours), decoded into it.
+    BITMAPINFOHEADER plain;
+    memcpy(&plain, block, sizeof plain);
+    uint8_t* copy = NULL;
+    if (RunLengthBlock(block)) {
+        uint32_t size = plain.biSize + 4 * 256;
+        copy = (uint8_t*)calloc(1, size);
+        if (!copy)
+            return NULL;
+        uint32_t colours = plain.biClrUsed ? plain.biClrUsed : 1u << plain.biBitCount;
+        memcpy(copy, block, plain.biSize + 4 * colours);
+        ((BITMAPINFOHEADER*)copy)->biCompression = BI_RGB;
+        ((BITMAPINFOHEADER*)copy)->biSizeImage = 0;
+    }
+    HBITMAP bitmap = CreateDIBSection(NULL, (const BITMAPINFO*)(copy ? copy : block), DIB_RGB_COLORS, bits, NULL, 0);
+    free(copy);
     if (bitmap && !*bits) {
         DeleteObject(bitmap);
         bitmap = NULL;
@@ -238,9 +288,20 @@ bool LoadFormImage(const char* path)
             ShowLoadMessage(refusal);
         return false;
     }
+    uint8_t* stream = NULL;
+    if (image.runLength) {
+        refusal = ReadRunLengthStream(file, block, image.bytesToRead, image.width, image.height, &stream);
+        if (refusal) {
+            free(block);
+            CloseHandle(file);
+            ShowLoadMessage(refusal);
+            return false;
+        }
+    }
     uint32_t blockSize = fileHeader.bfOffBits - BmpFileHeaderSize;
     bool reuse = SameImageAsLoaded(block, blockSize);
     if (!reuse && !ReplaceImageBitmap(block)) {
+        free(stream);
         free(block);
         CloseHandle(file);
         return false;
@@ -255,7 +316,12 @@ bool LoadFormImage(const char* path)
     FormImage.pixelByteCount = (int)image.bytesToRead;
     GdiFlush();   // entries drawn by GDI land before the pixels are replaced
     DWORD got = 0;
-    ReadFile(file, FormImage.bits, image.bytesToRead, &got, NULL);
+    if (stream)
+        DecodeIntoPicture(stream, image.bytesToRead, block, image.width, image.height, FormImage.bits,
+                          image.imageBytes);
+    else
+        ReadFile(file, FormImage.bits, image.bytesToRead, &got, NULL);
+    free(stream);
     FormImage.imageBytes = image.imageBytes;
     if (FormImage.EntriesOnlyMode)
         memset(FormImage.bits, 0xFF, image.imageBytes);
@@ -295,11 +361,23 @@ static bool HoldsLoadedHeaders(HANDLE file)
 static const char* ReadPicture(HANDLE file, const uint8_t* block, uint32_t pixelBytes, uint32_t imageBytes,
                                bool blank, FormPicture* picture)
 {
+    int width = (int)ReadU32(block + 4), height = (int)ReadU32(block + 8);
+    uint8_t* stream = NULL;
+    if (RunLengthBlock(block)) {
+        const char* refusal = ReadRunLengthStream(file, block, pixelBytes, width, height, &stream);
+        if (refusal)
+            return refusal;
+    }
     void* bits = NULL;
     HBITMAP bitmap = CreatePictureBitmap(block, &bits);
-    if (!bitmap)
+    if (!bitmap) {
+        free(stream);
         return NoMemoryText;
-    if (!ReadExactly(file, bits, pixelBytes)) {
+    }
+    if (stream) {
+        DecodeIntoPicture(stream, pixelBytes, block, width, height, bits, imageBytes);
+        free(stream);
+    } else if (!ReadExactly(file, bits, pixelBytes)) {
         DeleteObject(bitmap);
         return UnreadableText;
     }

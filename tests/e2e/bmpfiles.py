@@ -88,7 +88,9 @@ def damaged_variants(good):
         ('palette-cut-short', with_u32(good, 10, 14 + 40 + 64), 'too short for its colours'),
         ('pixels-cut-short', good[:off + (len(good) - off) // 2], 'ends before its picture'),
         ('core-header', with_u32(good, 14, 12), "can't be opened"),
-        ('run-length', with_u32(good, 30, 1), "can't be opened"),
+        # Plain rows taken for a run-length stream: they run past a row.
+        ('run-length-plain-rows', with_u32(good, 30, 1), 'compressed pixels'),
+        ('run-length-top-down', with_u32(with_u32(good, 30, 1), 22, 2 ** 32 - 10), "can't be opened"),
         ('absurd-size', with_u32(with_u32(good, 18, 60000), 22, 60000), 'too large'),
         ('zero-width', with_u32(good, 18, 0), 'has no size'),
     ]
@@ -199,3 +201,40 @@ def hostile_variants():
     add('8-bit-colours-used-2-32-1', "can't be opened", 2, 2, 8, colours_used=0xFFFFFFFF)
     add('24-bit-colours-used-2-30', 'too short for its colours', 2, 2, 24, colours_used=0x40000000)
     return v
+
+
+def rle_bmp(width, height, bits, rows, palette=None, stream=None, dpi=300):
+    """An RLE8 (bits 8) or RLE4 (bits 4) .bmp file of palette indices given
+    row by row from the top, coded as runs of equal pixels; or with a
+    `stream` of its own instead (for damaged ones)."""
+    if stream is None:
+        out = bytearray()
+        for row in reversed(rows):
+            x = 0
+            while x < width:
+                n = 1
+                while x + n < width and row[x + n] == row[x] and n < 255:
+                    n += 1
+                out += bytes([n, row[x] if bits == 8 else row[x] << 4 | row[x]])
+                x += n
+            out += b"\0\0"
+        stream = bytes(out + b"\0\1")
+    if palette is None:
+        palette = default_palette(bits)
+    table = b''.join(struct.pack('<BBBB', b, g, r, 0) for (r, g, b) in palette)
+    off = 14 + 40 + len(table)
+    ppm = int(round(dpi / 0.0254))
+    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, bits, 1 if bits == 8 else 2, len(stream), ppm, ppm,
+                       len(palette), 0)
+    return struct.pack('<2sIHHI', b'BM', off + len(stream), 0, 0, off) + info + table + stream
+
+
+def rle_hostile_streams():
+    """(name, stream, message fragment) for a 4x2 RLE8 picture."""
+    return [
+        ('rle-run-past-row', bytes([5, 1, 0, 1]), 'run past the end of a row'),
+        ('rle-literal-past-row', bytes([0, 5, 1, 2, 3, 4, 5, 0, 0, 1]), 'run past the end of a row'),
+        ('rle-run-past-picture', bytes([0, 0, 0, 0, 1, 1, 0, 1]), 'run past the picture'),
+        ('rle-jump-outside', bytes([0, 2, 9, 9, 0, 1]), 'run past the picture'),
+        ('rle-truncated', bytes([0, 4, 1, 2]), 'end before the picture does'),
+    ]

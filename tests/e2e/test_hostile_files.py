@@ -20,6 +20,11 @@ def test_bitmaps_no_dib_section_can_hold_are_refused_and_the_form_stays(ctx):
     for name, head, size, fragment in bmpfiles.hostile_variants():
         forms.open_refused(app, bmpfiles.write_sparse(ctx.path(name + ".bmp"), head, size), fragment, before, name)
         assert app.title() == "good.bmp", name
+    # Run-length streams that would write outside the picture or end early.
+    for name, stream, fragment in bmpfiles.rle_hostile_streams():
+        path = ctx.write(name + ".bmp", bmpfiles.rle_bmp(4, 2, 8, None, stream=stream))
+        forms.open_refused(app, path, fragment, before, name)
+        assert app.title() == "good.bmp", name
 
 
 def text_without_terminator(data):

@@ -64,17 +64,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     uint64_t stride = BmpRowStride((uint32_t)image.width, bitCount);
     Require(stride * (uint64_t)image.height == image.imageBytes, "the image is rows x stride");
     Require(image.imageBytes <= BmpLargestImage, "the image is at most 512 MB");
-    Require(image.bytesToRead <= image.imageBytes, "no read past the DIB section");
     Require(image.bytesToRead <= file.filePixelBytes, "no read past the file");
-    uint64_t lastRow = ((uint64_t)image.width * bitCount + 7) / 8;
-    Require(image.bytesToRead >= image.imageBytes - stride + lastRow, "every row but the last's padding is read");
+    if (image.runLength) {
+        // A stream is read whole into a buffer of its own, then decoded.
+        Require((compression == 1 && bitCount == 8) || (compression == 2 && bitCount == 4), "RLE8 or RLE4");
+        Require((int32_t)ReadU32(block.data() + 8) > 0, "a run-length picture is stored bottom row first");
+        Require(image.bytesToRead >= 2 && image.bytesToRead <= 2 * (uint64_t)image.imageBytes + 4 * image.height + 64,
+                "a stream of a sensible length");
+    } else {
+        Require(image.bytesToRead <= image.imageBytes, "no read past the DIB section");
+        uint64_t lastRow = ((uint64_t)image.width * bitCount + 7) / 8;
+        Require(image.bytesToRead >= image.imageBytes - stride + lastRow, "every row but the last's padding is read");
+    }
     Require(BytesThePlatformReads(block.data()) <= file.headerBlockSize, "the platform reads inside the block");
     if (compression == 3) {
         uint32_t r = ReadU32(block.data() + 40), g = ReadU32(block.data() + 44), b = ReadU32(block.data() + 48);
         Require(r && g && b && !(r & g) && !(r & b) && !(g & b), "three separate colour masks");
     }
     // Fill a small picture as the loader does: the bytes read, then blanked.
-    if (image.imageBytes <= (1u << 20)) {
+    if (image.imageBytes <= (1u << 20) && !image.runLength) {
         std::vector<uint8_t> pixels(image.imageBytes);
         size_t known = size > BmpFileHeaderSize + file.headerBlockSize ? size - BmpFileHeaderSize - file.headerBlockSize : 0;
         if (known > image.bytesToRead)
