@@ -37,9 +37,9 @@ ORIGINAL_MENU = [
 
 # The items added since, each after every original item of its menu.
 ADDED_ITEMS = {
-    "&File": [("Print &calibration...", 40046), ("&Next page\tPgDn", 40047), ("Pre&vious page\tPgUp", 40048),
+    "&File": [("Print ca&libration...", 40046), ("&Next page\tPgDn", 40047), ("Pre&vious page\tPgUp", 40048),
               ("Print &all pages...", 40049)],
-    "&Edit": [("&Undo\tCtrl+Z", 40070), ("&Redo\tCtrl+Y", 40071)],
+    "&Edit": [("&Undo\tCtrl+Z", 40070), ("R&edo\tCtrl+Y", 40071)],
 }
 
 EXPECTED_MENU = [(text, items + ADDED_ITEMS.get(text, []) if isinstance(items, list) else items)
@@ -62,6 +62,21 @@ def simplify(items):
 def test_menu_resource_has_every_item_with_its_text_and_id(ctx):
     menu = ctx.session.menu_resource()
     assert simplify(menu) == EXPECTED_MENU, simplify(menu)
+
+
+def access_key(text):
+    at = text.find("&")
+    return text[at + 1].lower() if at >= 0 else None
+
+
+def test_no_two_items_of_a_menu_share_an_access_key(ctx):
+    def check(items, where):
+        keys = [access_key(item.text) for item in items if access_key(item.text)]
+        assert len(keys) == len(set(keys)), (where, keys)
+        for item in items:
+            if item.popup:
+                check(item.items, item.text)
+    check(ctx.session.menu_resource(), "the menu bar")
 
 
 def test_window_covers_the_work_area_with_its_title(app):
