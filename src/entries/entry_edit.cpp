@@ -215,6 +215,34 @@ void OnEntryRelease(int wx, int wy)
 
 // ---- the echo ----
 
+// Moves the caret to the box's insertion point, measured in the echo's
+// font, which `dc` holds: Left, Right, Home and End move it as they move
+// the place where typing goes in.
+static void PlaceEntryCaret(HDC dc, PlacementVariant variant)
+{
+    DWORD start = 0;
+    SendMessageA(EntryEditBox, EM_GETSEL, (WPARAM)&start, 0);
+    int count = (int)start < Edit.typedLength ? (int)start : Edit.typedLength;
+    SIZE before = {};
+    GetTextExtentPoint32A(dc, Edit.typedText, count, &before);
+    POINT caret = CaretAtInsertion(variant, Edit.anchorX, Edit.anchorY, Edit.typedExtent.cx, before.cx);
+    SetCaretPos(caret.x, caret.y);
+}
+
+static void MoveEntryCaret()
+{
+    if (!boxOpen || !EntryEditBox)
+        return;
+    PlacementVariant variant = CurrentVariant();
+    HDC dc = GetDC(MainWindow);
+    HFONT font = MakeVariantFont(variant);
+    HGDIOBJ previous = SelectObject(dc, font);
+    PlaceEntryCaret(dc, variant);
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    ReleaseDC(MainWindow, dc);
+}
+
 void OnEntryTextChanged()
 {
     if (!boxOpen || !EntryEditBox)
@@ -234,10 +262,7 @@ void OnEntryTextChanged()
     int ax = Edit.anchorX, ay = Edit.anchorY, cx = Edit.typedExtent.cx;
     POINT origin = EchoOrigin(variant, ax, ay, cx);
     TextOutA(dc, origin.x, origin.y, Edit.typedText, Edit.typedLength);
-    if (variant == LeftVariant)
-        SetCaretPos(ax + cx + 1, ay + 2);
-    else if (variant == VerticalVariant)
-        SetCaretPos(ax + 2, ay - cx - 1);
+    PlaceEntryCaret(dc, variant);
     DrawMark(dc, variant, ax, ay);
     SelectObject(dc, previous);
     DeleteObject(font);
@@ -389,6 +414,9 @@ static LRESULT CALLBACK EntryBoxProc(HWND box, UINT message, WPARAM wParam, LPAR
             CancelEntryEdit();
             return 0;
         }
+        LRESULT result = CallWindowProcA(own, box, message, wParam, lParam);
+        MoveEntryCaret();
+        return result;
     }
     return CallWindowProcA(own, box, message, wParam, lParam);
 }

@@ -97,6 +97,15 @@ POINT EchoOrigin(PlacementVariant variant, int ax, int ay, int cx)
     return p;
 }
 
+POINT CaretAtInsertion(PlacementVariant variant, int ax, int ay, int cx, int before)
+{
+    switch (variant) {
+    case VerticalVariant: return { ax + 2, ay - before - 1 };
+    case RightVariant: return { ax - cx + before - 2, ay + 2 };
+    default: return { ax + before + 1, ay + 2 };
+    }
+}
+
 EntryRecord NewEntryRecord(const NewEntryInput& in, const ViewStateFields& view, const LOGFONTA& font,
                            COLORREF colour)
 {

@@ -38,6 +38,11 @@ RECT CaretAtRelease(PlacementVariant variant, int ax, int ay, int h);
 // Where the echo's text starts for text cx long.
 POINT EchoOrigin(PlacementVariant variant, int ax, int ay, int cx);
 
+// Where the caret stands while text cx long is typed, with the insertion
+// point after the first `before` pixels of it: at the end of the text it is
+// where typing has always put it.
+POINT CaretAtInsertion(PlacementVariant variant, int ax, int ay, int cx, int before);
+
 // The record of a new entry typed at window point (ax, ay).
 struct NewEntryInput {
     const char* text;

@@ -223,6 +223,8 @@ static int cmd_window(const char *cls)
         out_hwnd_line("menuowner", gi.hwndMenuOwner);
         out("menumode %d\n", (gi.flags & GUI_INMENUMODE) ? 1 : 0);
         out("popupmenu %d\n", (gi.flags & GUI_POPUPMENUMODE) ? 1 : 0);
+        out_hwnd_line("caretwindow", gi.hwndCaret);
+        out_rect("caret", &gi.rcCaret);
     }
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &wa, 0);
     out_rect("workarea", &wa);

@@ -3,7 +3,7 @@ opened from the command line, the main window is in front and has the
 keyboard (the entry box, while an entry is open), so the next key works
 without a click."""
 import harness
-from test_placing import white_form
+from test_placing import entries, place, white_form
 
 IDM_OPEN_BMP, IDM_PRINT_CALIBRATION, IDM_HELP_ABOUT, IDM_FONT = 40040, 40046, 40006, 65535
 
@@ -47,3 +47,30 @@ def test_the_next_key_works_after_each_dialog_and_at_start(ctx):
         title = app.title()
         app.key("Prior" if title == "Doc2.bmp" else "Next")
         app.wait_title("Doc1.bmp" if title == "Doc2.bmp" else "Doc2.bmp")
+
+
+def caret_x(app):
+    return int(app.window()["caret"].split()[0])
+
+
+def test_the_caret_follows_the_insertion_point_in_the_entry_box(ctx):
+    white_form(ctx, "form.bmp", 600, 400)
+    app = ctx.start_app()
+    app.open_bmp(ctx.path("form.bmp"), via="command")
+    app.wait_title("form.bmp")
+    place(app, 100, 100, "abcd", key=None)
+    harness.wait_until(lambda: caret_x(app) > 110, 5, what="the caret after the text")
+    end = caret_x(app)
+    app.key("Left", "Left")
+    harness.wait_until(lambda: caret_x(app) < end, 5, what="the caret to move left")
+    middle = caret_x(app)
+    assert 101 < middle < end, (middle, end)
+    app.key("Home")
+    harness.wait_until(lambda: caret_x(app) == 101, 5, what="the caret at the start")
+    app.key("End", "Left", "Left")
+    harness.wait_until(lambda: caret_x(app) == middle, 5, what="the caret back in the middle")
+    # What is typed goes in where the caret shows.
+    app.type("X")
+    harness.wait_until(lambda: caret_x(app) > middle, 5, what="the caret after the X")
+    app.key("Return")
+    harness.wait_until(lambda: [r["text"] for r in entries(ctx)] == ["abXcd"], 5, what="the entry stored")

@@ -126,6 +126,37 @@ TEST(Placement, MarkCaretAndEchoFollowTheVariant)
     }
 }
 
+TEST(Placement, TheCaretStandsAtTheInsertionPoint)
+{
+    // Text 30 pixels long typed at (50, 20); the insertion point after 12 of them.
+    const struct { PlacementVariant variant; POINT atEnd, inside, atStart; } cases[] = {
+        { LeftVariant, { 81, 22 }, { 63, 22 }, { 51, 22 } },
+        { VerticalVariant, { 52, -11 }, { 52, 7 }, { 52, 19 } },
+        { RightVariant, { 48, 22 }, { 30, 22 }, { 18, 22 } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.variant);
+        POINT end = CaretAtInsertion(c.variant, 50, 20, 30, 30);
+        POINT inside = CaretAtInsertion(c.variant, 50, 20, 30, 12);
+        POINT start = CaretAtInsertion(c.variant, 50, 20, 30, 0);
+        EXPECT_EQ(c.atEnd.x, end.x);
+        EXPECT_EQ(c.atEnd.y, end.y);
+        EXPECT_EQ(c.inside.x, inside.x);
+        EXPECT_EQ(c.inside.y, inside.y);
+        EXPECT_EQ(c.atStart.x, start.x);
+        EXPECT_EQ(c.atStart.y, start.y);
+    }
+    // With nothing typed the caret is where the release put it.
+    for (PlacementVariant v : { LeftVariant, VerticalVariant, RightVariant }) {
+        RECT release = CaretAtRelease(v, 50, 20, 15);
+        POINT typed = CaretAtInsertion(v, 50, 20, 0, 0);
+        EXPECT_EQ(release.left, typed.x);
+        if (v != VerticalVariant) {
+            EXPECT_EQ(release.top, typed.y);
+        }
+    }
+}
+
 TEST(Placement, NewEntryRecordFromTheTypedText)
 {
     LOGFONTA font = {};
