@@ -45,7 +45,8 @@ foreach(frame_size 0:32x32 1:16x16)
 endforeach()
 add_custom_target(desktop_icons ALL DEPENDS ${DESKTOP_ICONS})
 
-# The Windows zip: the program, the README, the sample form and its entries
+# The Windows zip: the program, a short plain-text README for Windows users
+# (CR LF line ends, as Notepad shows them), the sample form and its entries
 # in one folder. The entries are made afresh, so entries changed while
 # trying the sample out (make run) are not shipped.
 set(DIST_NAME Scrivelander-${SCRIVELANDER_VERSION})
@@ -55,10 +56,10 @@ add_custom_command(OUTPUT ${DIST_ZIP}
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${CMAKE_BINARY_DIR}/dist ${DIST_ZIP}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${DIST_FOLDER}
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Scrivelander> ${SAMPLE_FORM} ${DIST_FOLDER}
-  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/README.md ${DIST_FOLDER}/README.txt
+  COMMAND ${PYTHON3} ${CMAKE_SOURCE_DIR}/tools/crlf.py ${CMAKE_SOURCE_DIR}/docs/windows-readme.txt ${DIST_FOLDER}/README.txt
   COMMAND ${PYTHON3} ${SAMPLE_ENTRIES_TOOL} ${DIST_FOLDER}/sample-form.dta
   COMMAND ${CMAKE_COMMAND} -E chdir ${CMAKE_BINARY_DIR}/dist
           ${CMAKE_COMMAND} -E tar cf ${DIST_ZIP} --format=zip ${DIST_NAME}
-  DEPENDS Scrivelander ${SAMPLE_FORM} ${CMAKE_SOURCE_DIR}/README.md ${SAMPLE_ENTRIES_TOOL}
+  DEPENDS Scrivelander ${SAMPLE_FORM} ${CMAKE_SOURCE_DIR}/docs/windows-readme.txt ${SAMPLE_ENTRIES_TOOL}
   COMMENT "Writing ${DIST_ZIP}")
 add_custom_target(dist DEPENDS ${DIST_ZIP})

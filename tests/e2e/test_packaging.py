@@ -48,7 +48,13 @@ def test_the_windows_zip_runs_from_where_it_is_unpacked(ctx):
     with zipfile.ZipFile(ZIP) as z:
         assert sorted(z.namelist()) == [FOLDER + "/", FOLDER + "/README.txt", FOLDER + "/Scrivelander.exe",
                                         FOLDER + "/sample-form.bmp", FOLDER + "/sample-form.dta"]
+        readme = z.read(FOLDER + "/README.txt")
         z.extractall(ctx.dir)
+    # A short plain text for Windows users: CR LF line ends, no Markdown, no
+    # picture that isn't in the zip.
+    assert readme.count(b"\r\n") == readme.count(b"\n") > 10, readme[:200]
+    assert b"![" not in readme and b"](" not in readme and b"```" not in readme and b"`" not in readme
+    assert readme.startswith(b"Scrivelander 2.96\r\n")
     folder = ctx.path(FOLDER)
     exe = os.path.join(folder, "Scrivelander.exe")
     assert large_address_aware(exe)
