@@ -52,14 +52,33 @@ add_custom_target(desktop_icons ALL DEPENDS ${DESKTOP_ICONS})
 set(DIST_NAME Scrivelander-${SCRIVELANDER_VERSION})
 set(DIST_FOLDER ${CMAKE_BINARY_DIR}/dist/${DIST_NAME})
 set(DIST_ZIP ${CMAKE_BINARY_DIR}/${DIST_NAME}-win32.zip)
+# The zip holds the 32-bit program. A 64-bit build (made to run the tests on
+# a machine that can't run 32-bit code) builds it beside itself.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  include(ExternalProject)
+  ExternalProject_Add(program_win32
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${CMAKE_BINARY_DIR}/win32
+    CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+               -DSCRIVELANDER_TESTS=OFF
+    BUILD_COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR}/win32 --target Scrivelander --parallel 2
+    BUILD_ALWAYS ON
+    EXCLUDE_FROM_ALL ON
+    INSTALL_COMMAND "")
+  set(DIST_PROGRAM ${CMAKE_BINARY_DIR}/win32/Scrivelander.exe)
+  set(DIST_PROGRAM_TARGET program_win32)
+else()
+  set(DIST_PROGRAM $<TARGET_FILE:Scrivelander>)
+  set(DIST_PROGRAM_TARGET Scrivelander)
+endif()
 add_custom_command(OUTPUT ${DIST_ZIP}
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${CMAKE_BINARY_DIR}/dist ${DIST_ZIP}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${DIST_FOLDER}
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Scrivelander> ${SAMPLE_FORM} ${DIST_FOLDER}
+  COMMAND ${CMAKE_COMMAND} -E copy ${DIST_PROGRAM} ${SAMPLE_FORM} ${DIST_FOLDER}
   COMMAND ${PYTHON3} ${CMAKE_SOURCE_DIR}/tools/crlf.py ${CMAKE_SOURCE_DIR}/docs/windows-readme.txt ${DIST_FOLDER}/README.txt
   COMMAND ${PYTHON3} ${SAMPLE_ENTRIES_TOOL} ${DIST_FOLDER}/sample-form.dta
   COMMAND ${CMAKE_COMMAND} -E chdir ${CMAKE_BINARY_DIR}/dist
           ${CMAKE_COMMAND} -E tar cf ${DIST_ZIP} --format=zip ${DIST_NAME}
-  DEPENDS Scrivelander ${SAMPLE_FORM} ${CMAKE_SOURCE_DIR}/docs/windows-readme.txt ${SAMPLE_ENTRIES_TOOL}
+  DEPENDS ${DIST_PROGRAM_TARGET} ${SAMPLE_FORM} ${CMAKE_SOURCE_DIR}/docs/windows-readme.txt ${SAMPLE_ENTRIES_TOOL}
   COMMENT "Writing ${DIST_ZIP}")
 add_custom_target(dist DEPENDS ${DIST_ZIP})
