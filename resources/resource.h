@@ -30,6 +30,7 @@
 #define IDM_NEXT_PAGE       40047     // File
 #define IDM_PREVIOUS_PAGE   40048     // File
 #define IDM_PRINT_ALL_PAGES 40049     // File
+#define IDM_PRINT_FROM_TABLE 40050    // File
 #define IDM_UNDO            40070     // Edit
 #define IDM_REDO            40071     // Edit
 

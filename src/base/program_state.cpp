@@ -14,6 +14,8 @@ SIZE ClientSize = { 0, 0 };
 
 char FileTitle[PathBufferSize] = "Scrivelander";
 char ChosenPath[PathBufferSize] = "";
+char TablePath[PathBufferSize] = "";
+char TableTitle[PathBufferSize] = "";
 
 // The common dialogs are handed these structures as the 32-bit system lays
 // them out. (A 64-bit build, made only to run the tests on a machine that
@@ -38,6 +40,17 @@ static OPENFILENAMEA OpenDialog(const char* filter, const char* title, DWORD fla
     dialog.lpstrTitle = title;
     dialog.Flags = flags;
     dialog.lpstrDefExt = defaultExtension;
+    return dialog;
+}
+
+// The table's dialog chooses into buffers of its own, so the form on screen
+// keeps its name and path.
+static OPENFILENAMEA TableDialog()
+{
+    OPENFILENAMEA dialog = OpenDialog("Tables (*.csv)\0*.csv\0All files\0*.*\0", "Print from table",
+                                      OFN_FILEMUSTEXIST | OFN_HIDEREADONLY, ".csv");
+    dialog.lpstrFile = TablePath;
+    dialog.lpstrFileTitle = TableTitle;
     return dialog;
 }
 
@@ -83,6 +96,7 @@ static LOGFONTA StartFont()
 OPENFILENAMEA BmpOpenDialog = OpenDialog(" *.bmp\0*.bmp\0", "Open .bmp file", OFN_HIDEREADONLY, ".bmp");
 OPENFILENAMEA PdfOpenDialog =
     OpenDialog(" *.pdf\0*.pdf\0", "Open .pdf file", OFN_CREATEPROMPT | OFN_HIDEREADONLY, ".pdf");
+OPENFILENAMEA TableOpenDialog = TableDialog();
 PRINTDLGA PrintDialog = StartPrintDialog();
 DOCINFOA PrintDocInfo = StartDocInfo();
 CHOOSEFONTA FontDialog = StartFontDialog();

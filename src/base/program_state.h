@@ -36,11 +36,17 @@ extern SIZE ClientSize;           // right and bottom of the client rectangle at
 extern char FileTitle[PathBufferSize];   // the chosen file's name; also the window title
 extern char ChosenPath[PathBufferSize];  // the full path chosen in either open dialog
 
+// ---- The table chosen for copies: written by the table's open dialog
+// (output/print_table.cpp) ----
+extern char TablePath[PathBufferSize];
+extern char TableTitle[PathBufferSize];
+
 // ---- Dialog descriptions: filled here, given their owner window by
 // shell/main_window.cpp; the common dialogs update them in place, so each
 // opens with what it returned last time ----
 extern OPENFILENAMEA BmpOpenDialog;
 extern OPENFILENAMEA PdfOpenDialog;
+extern OPENFILENAMEA TableOpenDialog;   // Print from table: its own buffers, never the form's
 extern PRINTDLGA PrintDialog;
 extern DOCINFOA PrintDocInfo;
 extern CHOOSEFONTA FontDialog;

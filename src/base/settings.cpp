@@ -98,7 +98,7 @@ void SetResolutionText(const char* text)
 SettingsWrite WriteSettings()
 {
     char path[PathBufferSize], temporary[PathBufferSize];
-    if (!SettingsFilePath(StartupDirectory, path) || !PathInFolder(StartupDirectory, "Scrivelander.ini.tmp", temporary))
+    if (!SettingsFilePath(StartupDirectory, path) || !PathInFolder(StartupDirectory, "Scrivelander.tmp", temporary))
         return SettingsPathTooLong;
     char content[SettingsContentLimit];
     int count = SettingsFileContent(ResolutionText, content);

@@ -133,8 +133,9 @@ LOGFONTA PageFont(const PageMapping& mapping, const LOGFONTA& font)
 void DrawFormPage(HDC printer, const FormPage& form, const PageMapping& mapping)
 {
     RECT place = PagePictureRect(mapping, form.width, form.height);
-    StretchBlt(printer, place.left, place.top, place.right - place.left, place.bottom - place.top, form.picture, 0,
-               0, form.width, form.height, SRCCOPY);
+    if (form.picture)
+        StretchBlt(printer, place.left, place.top, place.right - place.left, place.bottom - place.top, form.picture,
+                   0, 0, form.width, form.height, SRCCOPY);
     if (!form.entries)
         return;
     // A slot without text draws nothing on screen, so it is passed over.
@@ -165,7 +166,7 @@ PagePrintResult PrintFormPage(HDC printer, const FormPage& form, const PageMappi
 {
     if (StartPage(printer) <= 0)
         return PageNotStarted;
-    if (form.picture && mapping)
+    if (mapping && (form.picture || form.entries))
         DrawFormPage(printer, form, *mapping);
     else if (form.picture)
         DrawView(printer);

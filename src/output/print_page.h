@@ -65,7 +65,7 @@ LOGFONTA PageFont(const PageMapping& mapping, const LOGFONTA& font);
 
 // One form's page: its picture without entries, and its entries.
 struct FormPage {
-    HDC picture;                  // a memory device context holding the picture
+    HDC picture;                  // a memory device context holding the picture; NULL: entries only
     int width, height;            // of the picture, in form pixels
     const EntryRecord* entries;   // each slot with text is drawn; NULL: none
     int slots;
@@ -82,7 +82,8 @@ void DrawFormPage(HDC printer, const FormPage& form, const PageMapping& mapping)
 enum PagePrintResult { PagePrinted, PageNotStarted, PageNotEnded };
 
 // StartPage, the form's page, EndPage, in a document that is open on
-// `printer`. With no picture the page stays empty. With no mapping (the
+// `printer`. With no picture only the entries print (copies onto a
+// pre-printed form); with neither the page stays empty. With no mapping (the
 // scanner resolution is unknown) the page gets what the window shows, as
 // it shows it, unscaled.
 PagePrintResult PrintFormPage(HDC printer, const FormPage& form, const PageMapping* mapping);

@@ -8,6 +8,7 @@
 #include "output/convert.h"
 #include "output/print.h"
 #include "output/print_pages.h"
+#include "output/print_table.h"
 #include "resources/resource.h"
 #include "shell/command_line.h"
 #include "shell/help_texts.h"
@@ -138,6 +139,7 @@ void OnCommand(int id)
     case IDM_NEXT_PAGE: OnPageCommand(NextPage); break;
     case IDM_PREVIOUS_PAGE: OnPageCommand(PreviousPage); break;
     case IDM_PRINT_ALL_PAGES: OnPrintAllPages(); break;
+    case IDM_PRINT_FROM_TABLE: OnPrintFromTable(); break;
     }
     // Every command, whatever it did, disarms the right button: a placement
     // needs a press after the last command.

@@ -24,6 +24,7 @@ static void OnCreate(HWND window)
     CheckMenuItem(MainMenu, IDM_HORIZONTAL, MF_CHECKED);
     BmpOpenDialog.hwndOwner = window;
     PdfOpenDialog.hwndOwner = window;
+    TableOpenDialog.hwndOwner = window;
     PrintDialog.hwndOwner = window;
     FontDialog.hwndOwner = window;
     RECT workArea;

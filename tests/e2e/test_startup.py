@@ -38,7 +38,7 @@ ORIGINAL_MENU = [
 # The items added since, each after every original item of its menu.
 ADDED_ITEMS = {
     "&File": [("Print ca&libration...", 40046), ("&Next page\tPgDn", 40047), ("Pre&vious page\tPgUp", 40048),
-              ("Print &all pages...", 40049)],
+              ("Print &all pages...", 40049), ("Print from &table...", 40050)],
     "&Edit": [("&Undo\tCtrl+Z", 40070), ("R&edo\tCtrl+Y", 40071)],
 }
 

@@ -147,7 +147,7 @@ static std::string With(const std::string& file, const char* printer, const Prin
 
 TEST(CalibrationFile, SavingRewritesOnlyThatPrintersSection)
 {
-    PrinterCalibration moved = { 5, -3, 98, 100.25, true };
+    PrinterCalibration moved = { 5, -3, 98, 100.25, true, false };
     const std::string section = "OffsetX=5\r\nOffsetY=-3\r\nScaleX=98\r\nScaleY=100.25\r\nPaperCorner=1\r\n";
     const std::string laser = "[Office Laser]\r\nOffsetX=1.5\r\nScaleY=99\r\n\r\n";
     const std::string cheques = "[Cheques [tray 2]]\r\n  offsetx = -2 \r\nOffsetY=4\nScaleX=101\nScaleY=102\n"
@@ -245,7 +245,7 @@ protected:
 
 TEST_F(CalibrationFolder, SavedPrintersReadBackAndKeepEachOther)
 {
-    PrinterCalibration first = { 5, -3, 98, 100, false }, second = { 0, 1, 100, 101, true };
+    PrinterCalibration first = { 5, -3, 98, 100, false, false }, second = { 0, 1, 100, 101, true, false };
     char content[64];
     int length = 7;
     EXPECT_EQ(CalibrationFileMissing, ReadCalibrationFile(content, &length));
@@ -343,7 +343,7 @@ TEST_F(CalibrationFolder, NotepadsEncodingsAndLineEndsAreReadAndKeptWhenSaving)
 
         // Saved in the encoding and line ends it had; the section keeps its
         // comment, and the other printer stays as it was.
-        PrinterCalibration moved = { 2, 0, 100, 98, false };
+        PrinterCalibration moved = { 2, 0, 100, 98, false, false };
         ASSERT_TRUE(SaveCalibration("Laser", moved));
         std::string expected = "; mine" + e + "[Other]" + e + "ScaleX=99" + e + "[Laser]" + e + "; measured in May" +
                                e + "OffsetX=2" + e + "OffsetY=0" + e + "ScaleX=100" + e + "ScaleY=98" + e +

@@ -60,14 +60,14 @@ TEST(PageMapping, CalibrationMovesAndStretchesTheFormAboutItsCorner)
         int originX, originY, x1000, y1000;   // where form pixel 1000 lands at p 281, s 300
     } cases[] = {
         { "none", NoCalibration, A4, 0, 0, 936, 936 },
-        { "+5 mm, -3 mm", { 5, -3, 100, 100, false }, A4, 59, -35, 59 + 936, -35 + 936 },
-        { "0.1 mm rounds to a pixel", { 0.1, -0.1, 100, 100, false }, A4, 1, -1, 937, 935 },
-        { "98 %", { 0, 0, 98, 98, false }, A4, 0, 0, 917, 917 },
-        { "101.5 % across only", { 0, 0, 101.5, 100, false }, A4, 0, 0, 950, 936 },
-        { "paper corner", { 0, 0, 100, 100, true }, A4WithMargin, -75, -50, 861, 886 },
-        { "paper corner without margin", { 0, 0, 100, 100, true }, A4, 0, 0, 936, 936 },
-        { "margin unused without the box", { 0, 0, 100, 100, false }, A4WithMargin, 0, 0, 936, 936 },
-        { "everything", { 2, 4, 98, 102, true }, A4WithMargin, 24 - 75, 47 - 50, -51 + 917, -3 + 955 },
+        { "+5 mm, -3 mm", { 5, -3, 100, 100, false, false }, A4, 59, -35, 59 + 936, -35 + 936 },
+        { "0.1 mm rounds to a pixel", { 0.1, -0.1, 100, 100, false, false }, A4, 1, -1, 937, 935 },
+        { "98 %", { 0, 0, 98, 98, false, false }, A4, 0, 0, 917, 917 },
+        { "101.5 % across only", { 0, 0, 101.5, 100, false, false }, A4, 0, 0, 950, 936 },
+        { "paper corner", { 0, 0, 100, 100, true, false }, A4WithMargin, -75, -50, 861, 886 },
+        { "paper corner without margin", { 0, 0, 100, 100, true, false }, A4, 0, 0, 936, 936 },
+        { "margin unused without the box", { 0, 0, 100, 100, false, false }, A4WithMargin, 0, 0, 936, 936 },
+        { "everything", { 2, 4, 98, 102, true, false }, A4WithMargin, 24 - 75, 47 - 50, -51 + 917, -3 + 955 },
         // At true size the printer's own resolution, not 281: 1000 x 300 / 300.
         { "true size", { 0, 0, 100, 100, false, true }, A4, 0, 0, 1000, 1000 },
         { "true size, 600 by 300 dpi", { 0, 0, 100, 100, false, true }, Fine, 0, 0, 2000, 1000 },
@@ -100,7 +100,7 @@ static EntryRecord Entry(int x, int y, const char* text, int width = 0, uint8_t 
 
 TEST(PageMapping, EntriesKeepTheirPlaceAndTheirRightEnd)
 {
-    PrinterCalibration moved = { 5, -3, 98, 98, false };
+    PrinterCalibration moved = { 5, -3, 98, 98, false, false };
     PageMapping mapping = Mapping(600, 150, &moved);   // four device pixels per form pixel, then 98 %
     EntryRecord right = Entry(500, 40, "Total", 120, 1);
     EntryRecord page = PageEntry(mapping, right);
@@ -122,7 +122,7 @@ TEST(PageMapping, FontsScaleByTheResolutionsAndTheScaleAcrossTheirLines)
 {
     LOGFONTA font = {};
     font.lfHeight = -30;
-    PrinterCalibration stretched = { 0, 0, 90, 110, false };
+    PrinterCalibration stretched = { 0, 0, 90, 110, false, false };
     PrinterCalibration trueSize = { 0, 0, 100, 100, false, true };
     const struct {
         const char* name;
@@ -180,8 +180,8 @@ TEST(TestSheet, MarksAreMeasuredFromThePapersCornerThenCalibrated)
         { "plain", A4, NoCalibration, 354, 354, 2008 },
         // The margin is taken off whatever the check box says.
         { "margin", A4WithMargin, NoCalibration, 354 - 75, 354 - 50, 2008 - 75 },
-        { "offsets", A4, { 5, -3, 100, 100, false }, 59 + 354, -35 + 354, 59 + 2008 },
-        { "scale", A4, { 0, 0, 98, 102, true }, 347, 361, 1968 },
+        { "offsets", A4, { 5, -3, 100, 100, false, false }, 59 + 354, -35 + 354, 59 + 2008 },
+        { "scale", A4, { 0, 0, 98, 102, true, false }, 347, 361, 1968 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -280,7 +280,7 @@ protected:
 
 TEST_F(PageTarget, ThePictureIsStretchedAndMovedAsMapped)
 {
-    PrinterCalibration moved = { 5, 3, 100, 100, false };
+    PrinterCalibration moved = { 5, 3, 100, 100, false, false };
     PageMapping mapping = Mapping(300, 100, &moved, A4);   // three page pixels per form pixel
     DrawFormPage(page, Form(NULL, 0), mapping);
     RECT block = Ink(0, 0, Width, Height);
