@@ -57,7 +57,7 @@ TEST(SettingsFile, AFailedWriteLeavesTheFileAsItWas)
     GetTempPathA(MAX_PATH, folder);
     std::string dir = std::string(folder) + "scrv-settings-write";
     CreateDirectoryA(dir.c_str(), NULL);
-    std::string ini = dir + "\\Scrivelander.ini", temporary = dir + "\\Scrivelander.ini.tmp";
+    std::string ini = dir + "\\Scrivelander.ini", temporary = dir + "\\Scrivelander.tmp";
     RemoveDirectoryA(temporary.c_str());
     DeleteFileA(temporary.c_str());
     strcpy(StartupDirectory, dir.c_str());
