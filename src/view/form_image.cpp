@@ -102,24 +102,24 @@ static void ReportNotOpened(const char* path, const char* reason)
 }
 
 // Opens the picture at `path` for a load: a file on a disk, or
-// INVALID_HANDLE_VALUE after telling the user why not.
-static HANDLE OpenPictureToLoad(const char* path)
+// INVALID_HANDLE_VALUE with the reason in `reason`.
+static HANDLE OpenPictureToLoad(const char* path, const char** reason)
 {
     DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        ReportNotOpened(path, OpenRefusalReason(ERROR_SUCCESS, attributes));
+        *reason = OpenRefusalReason(ERROR_SUCCESS, attributes);
         return INVALID_HANDLE_VALUE;
     }
     HANDLE file = OpenPictureFile(path);
     if (file == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
-        ReportNotOpened(path, OpenRefusalReason(error, GetFileAttributesA(path)));
+        *reason = OpenRefusalReason(error, GetFileAttributesA(path));
         return INVALID_HANDLE_VALUE;
     }
     // A device name (CON, NUL, COM1) opens something that is no file.
     if (GetFileType(file) != FILE_TYPE_DISK) {
         CloseHandle(file);
-        ReportNotOpened(path, OpenRefusalReason(ERROR_INVALID_FUNCTION, INVALID_FILE_ATTRIBUTES));
+        *reason = OpenRefusalReason(ERROR_INVALID_FUNCTION, INVALID_FILE_ATTRIBUTES);
         return INVALID_HANDLE_VALUE;
     }
     return file;
@@ -290,9 +290,15 @@ void SetEntriesOnlyMode(bool entriesOnly)
 bool LoadFormImage(const char* path)
 {
     FormImage.pictureReadAgain = false;
-    HANDLE file = OpenPictureToLoad(path);
-    if (file == INVALID_HANDLE_VALUE)
+    const char* reason = NULL;
+    HANDLE file = OpenPictureToLoad(path, &reason);
+    if (file == INVALID_HANDLE_VALUE) {
+        // A reload of the form on screen that can't open it is told by the
+        // reload, which names what that means for its entries.
+        if (path != FormImage.formPath)
+            ReportNotOpened(path, reason);
         return false;
+    }
     BITMAPFILEHEADER fileHeader;
     BmpImageCheck image = {};
     const char* refusal = NULL;

@@ -42,7 +42,9 @@ extern FormImageFields FormImage;
 // could not make the picture (a DIB section, its device context). Then the
 // previous picture, form path, entry file path and title stay as they were
 // and the user has been told why, a file that can't be opened (missing, a
-// folder, a device, held by another program) named with its reason. A large
+// folder, a device, held by another program) named with its reason; only a
+// reload (`path` is FormImage.formPath) that can't open the file leaves the
+// telling to its caller. A large
 // picture on screen is let go when the new one
 // can't be made beside it; if the new one can't be made even then, the
 // previous picture is read again from its file (pictureReadAgain is set:
