@@ -33,7 +33,7 @@ extern SIZE ClientSize;           // right and bottom of the client rectangle at
 // start by the form named on the command line (shell/commands.cpp). The form
 // on screen, which reloads read again, is FormImage.formPath: a refused or
 // cancelled choice here never points changes at another file ----
-extern char FileTitle[PathBufferSize];   // the chosen file's name; also the window title
+extern char FileTitle[PathBufferSize];   // the chosen file's name (the title shows the form on screen)
 extern char ChosenPath[PathBufferSize];  // the full path chosen in either open dialog
 
 // ---- The table chosen for copies: written by the table's open dialog

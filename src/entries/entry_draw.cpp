@@ -18,11 +18,11 @@ uint32_t DrawEntry(int slot)
     return value;
 }
 
-void LoadFormEntries()
+bool LoadFormEntries()
 {
     int records = ReadEntryFile();
     BeginKeptEntries();
-    if (records < 0) {
+    if (records == NoEntryFile) {
         if (FormImage.EntriesOnlyMode)
             ShowMessage("First you have to Open .bmp file\nTo enter or print entries on .bmp file", "Oops", MB_OK);
     } else if (records > 0) {
@@ -43,17 +43,34 @@ void LoadFormEntries()
     EndKeptEntries();
     InvalidateRect(MainWindow, NULL, FALSE);
     UpdateWindow(MainWindow);
+    return records != EntryFileUnreadable;
+}
+
+void ReportEntriesUnreadable(const char* consequence)
+{
+    char text[PathBufferSize + 300];
+    wsprintfA(text, "The entries of this form can't be read from\n%s\n\nAnother program may have the file open. %s",
+              FormImage.entryFilePath, consequence);
+    ShowMessage(text, NULL, MB_OK);
+}
+
+// Draws the entries of the form just loaded, telling the user when there
+// are some that can't be read.
+static void DrawLoadedEntries()
+{
+    if (!LoadFormEntries())
+        ReportEntriesUnreadable("The form shows without them, and it is not printed until they can be read.");
 }
 
 bool LoadFormWithEntries(const char* path)
 {
     if (!LoadFormImage(path)) {
         if (FormImage.pictureReadAgain)
-            LoadFormEntries();
+            DrawLoadedEntries();
         return false;
     }
     SetScrollLimits(FormImage.width, FormImage.height);
-    LoadFormEntries();
+    DrawLoadedEntries();
     return true;
 }
 

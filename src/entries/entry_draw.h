@@ -22,8 +22,14 @@ uint32_t DrawEntry(int slot);
 // its own font and colour, then repaints the window. Afterwards the text
 // colour of new entries is the last entry's, CurrentFont is turned as the
 // last entry is, and the first load of the run that draws an entry makes
-// the first entry's font that of new entries.
-void LoadFormEntries();
+// the first entry's font that of new entries. False when the form has an
+// entry file that can't be read (another program holds it): the form then
+// shows no entries, and must not be printed as if it had none.
+bool LoadFormEntries();
+
+// Tells the user that the entry file of the form on screen can't be read,
+// naming it, followed by `consequence` (what the program does about it).
+void ReportEntriesUnreadable(const char* consequence);
 
 // Loads the form on screen again (the bitmap the last successful open
 // loaded, whatever the open dialogs chose since), then its entries. Every
@@ -32,8 +38,9 @@ void LoadFormEntries();
 // the picture may be out of date.
 void ReloadForm();
 
-// Loads the form at `path`: its picture, the scroll limits, its entries.
-// False when the picture can't be loaded; a form on screen that was read
+// Loads the form at `path`: its picture, the scroll limits, its entries,
+// telling the user when its entry file can't be read. False when the
+// picture can't be loaded; a form on screen that was read
 // again to make room then gets its entries drawn again.
 bool LoadFormWithEntries(const char* path);
 

@@ -89,7 +89,7 @@ void OnEntryPress(int wx, int wy)
     int slot = HitTestEntries(ViewState.offsetX + ViewState.pointerX, ViewState.offsetY + ViewState.pointerY);
     POINT mark = { wx, wy };
     if (slot >= 0) {
-        ShowTitle(FileTitle);
+        ShowFormTitle();
         Edit.pickedSlot = slot;
         Edit.pickedRecord = EntryTable[slot];
         StoredRecordBytes(slot, Edit.pickedBytes);

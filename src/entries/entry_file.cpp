@@ -163,6 +163,12 @@ static void HandOver(EntryFileBytes& bytes, EntryFileBytes* to)
     }
 }
 
+static bool IsReadOnlyFile(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 EntryChangeOutcome ChangeEntryFile(const char* path, const EntryFileChange& change, EntryFileBytes* before,
                                    EntryFileBytes* after)
 {
@@ -177,7 +183,7 @@ EntryChangeOutcome ChangeEntryFile(const char* path, const EntryFileChange& chan
     if (file == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
-            return FileInUse;
+            return IsReadOnlyFile(path) ? FileReadOnly : FileInUse;
     } else {
         EntryChangeOutcome read = ReadWholeFile(file, current);
         if (read != ChangeMade) {
@@ -214,6 +220,7 @@ const char* RefusalReason(EntryChangeOutcome outcome)
                "The form now shows the file as it is.";
     case ChangedElsewhere: return "It was changed by another program since then.";
     case FileInUse: return "It is in use by another program, or it can't be opened.";
+    case FileReadOnly: return "It is read-only: its entries can be shown and printed, but not changed.";
     case FileUnreadable: return "It could not be read whole.";
     case FileTooLarge: return "It is too large to be an entry file.";
     case NotEnoughMemory: return "There is not enough memory to change it.";
@@ -232,20 +239,34 @@ static void ShowInMessageBox(const char* text)
 
 void (*ShowEntryFileProblem)(const char* text) = ShowInMessageBox;
 
+// The reason a read-only entry file gives, naming it: "form.dta is read-only".
+static void ReadOnlyReason(const char* path, char reason[PathBufferSize + 100])
+{
+    wsprintfA(reason, "%s is read-only: its entries can be shown and printed, but not changed.", FileNameOf(path));
+}
+
 void ReportStoreFailure(const char* entryText, const char* path)
 {
     // The entry's own text is in the message, so it is never lost unseen.
-    char text[PathBufferSize + EntryTextSize + 200];
-    wsprintfA(text, "The entry \"%s\" could not be stored in\n%s\n\nThe file may be in use by another program, "
-                    "read-only, or on a full disk.",
-              entryText, path);
+    char reason[PathBufferSize + 100];
+    if (IsReadOnlyFile(path))
+        ReadOnlyReason(path, reason);
+    else
+        lstrcpyA(reason, "The file may be in use by another program, read-only, or on a full disk.");
+    char text[2 * PathBufferSize + EntryTextSize + 200];
+    wsprintfA(text, "The entry \"%s\" could not be stored in\n%s\n\n%s", entryText, path, reason);
     ShowEntryFileProblem(text);
 }
 
 void ReportChangeRefused(EntryChangeOutcome outcome, const char* path)
 {
-    char text[PathBufferSize + 300];
-    wsprintfA(text, "The entries could not be changed; %s is as it was.\n\n%s", path, RefusalReason(outcome));
+    char reason[PathBufferSize + 100];
+    if (outcome == FileReadOnly)
+        ReadOnlyReason(path, reason);
+    else
+        lstrcpynA(reason, RefusalReason(outcome), sizeof reason);
+    char text[2 * PathBufferSize + 300];
+    wsprintfA(text, "The entries could not be changed; %s is as it was.\n\n%s", path, reason);
     ShowEntryFileProblem(text);
 }
 

@@ -43,6 +43,7 @@ enum EntryChangeOutcome {
     RecordNotThere,        // the file no longer holds that record at that place
     ChangedElsewhere,      // the file is not as the step left it
     FileInUse,             // it can't be opened: another program has it, or it is locked
+    FileReadOnly,          // it can't be opened for writing: it is read-only
     FileUnreadable,
     FileTooLarge,
     NotEnoughMemory,

@@ -4,6 +4,7 @@
 
 #include "entries/entry_changes.h"
 #include "entries/entry_geometry.h"
+#include "view/form_image.h"
 
 // Set when the pointer came onto an entry from outside all entries; the
 // title is then left alone until the pointer is over no entry.
@@ -23,7 +24,7 @@ void OnHover()
         return;
     }
     if (hoverLatched)
-        ShowTitle(FileTitle);
+        ShowFormTitle();
     hoverLatched = false;
 }
 
@@ -31,7 +32,7 @@ void OnDeleteKey()
 {
     if (hoverLatched) {
         hoverLatched = false;
-        ShowTitle(FileTitle);
+        ShowFormTitle();
     }
     if (EntryCount == 0)
         return;

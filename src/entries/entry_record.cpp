@@ -37,9 +37,11 @@ static uint8_t TableBytes[EntryTableSlots * EntryRecordSize];
 
 // Reads the first records of the entry file at `path` (at most the table's
 // slots) into `bytes` and decodes them into `table`; both start zeroed.
+// Reading needs no more than read access, shared with other readers, so a
+// read-only file (a form on a read-only share, an archive) shows its entries.
 static int ReadRecords(const char* path, uint8_t* bytes, EntryRecord* table)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                               NULL);
     if (file == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
@@ -66,7 +68,7 @@ int ReadEntryFile()
     memset(TableBytes, 0, sizeof TableBytes);
     int records = ReadRecords(FormImage.entryFilePath, TableBytes, EntryTable);
     EntryCount = records > 0 ? records : 0;
-    return records < 0 ? -1 : records;
+    return records;
 }
 
 int ReadEntriesOf(const char* path, EntryRecord table[EntryTableSlots])

@@ -18,17 +18,19 @@ extern EntryRecord EntryTable[EntryTableSlots];
 // 200. A new entry is stored as record EntryCount and so shows in that slot.
 extern int EntryCount;
 
+// What a read of an entry file gives instead of a number of records: there
+// is none, or it can't be read (another program holds it open without
+// sharing it, or memory is short). Reading needs only read access.
+const int NoEntryFile = -1, EntryFileUnreadable = -2;
+
 // Empties the table and reads the entry file into it: the first 200 records
 // (records after them stay in the file but not in the table). Returns the
-// number read, or -1 when the file is missing or held open elsewhere.
-// The table follows the file: it is read again after every change.
+// number read, or NoEntryFile or EntryFileUnreadable (the table stays
+// empty). The table follows the file: it is read again after every change.
 int ReadEntryFile();
 
 // Reads the entry file at `path` into a table of the caller's own, as
-// ReadEntryFile reads the open form's: the number of records read, or
-// NoEntryFile when there is none, or EntryFileUnreadable when it can't be
-// read (another program holds it open, or memory is short).
-const int NoEntryFile = -1, EntryFileUnreadable = -2;
+// ReadEntryFile reads the open form's.
 int ReadEntriesOf(const char* path, EntryRecord table[EntryTableSlots]);
 
 // The 160 bytes of a slot exactly as they were read from the entry file, so

@@ -186,7 +186,12 @@ void OnPrint()
 {
     if (!CancelEntryEdit())
         return;
-    LoadFormEntries();
+    // The form is never printed without entries it has but can't read: in
+    // entries-only mode that would be a blank sheet on the pre-printed form.
+    if (!LoadFormEntries() && FormImage.imageLoaded) {
+        ReportEntriesUnreadable("Nothing was printed.");
+        return;
+    }
     double scannerDpi = ReportScannerResolution(FormImage.headerCopy.biXPelsPerMeter);
     HDC printer = ChoosePrinter();
     if (printer)

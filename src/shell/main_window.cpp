@@ -46,7 +46,7 @@ static void OnSize()
     GetClientRect(MainWindow, &client);
     ClientSize.cx = client.right;
     ClientSize.cy = client.bottom;
-    ShowTitle(FileTitle);
+    ShowFormTitle();
 }
 
 static void OnClose()

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "base/form_pages.h"
 #include "view/bmp_format.h"
 #include "view/bmp_rle.h"
 #include "view/half_view.h"
@@ -59,6 +60,71 @@ void FormImageRectChanged(const RECT& rect)
 
 static const char UnreadableText[] = "This .bmp file could not be read.";
 static const char NoMemoryText[] = "There is not enough memory to open this .bmp file.";
+
+// The program never writes a picture: it is read with read access alone,
+// shared with other readers, so a read-only form opens.
+static HANDLE OpenPictureFile(const char* path)
+{
+    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+}
+
+// Why a form's file could not be opened, from the system's error and the
+// path's attributes (INVALID_FILE_ATTRIBUTES when it has none).
+static const char* OpenRefusalReason(DWORD error, DWORD attributes)
+{
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return "It is a folder, not a .bmp file.";
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_PATHNAME:
+        return "There is no such file.";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return "Another program has it open.";
+    case ERROR_ACCESS_DENIED:
+        return "Access to it is denied.";
+    case ERROR_INVALID_FUNCTION:
+    case ERROR_INVALID_HANDLE:
+    case ERROR_NOT_SUPPORTED:
+        return "It is a device, not a .bmp file.";
+    }
+    return "It can't be opened.";
+}
+
+// Tells the user that the form at `path` was not opened, and why.
+static void ReportNotOpened(const char* path, const char* reason)
+{
+    char text[PathBufferSize + 200];
+    wsprintfA(text, "The form can't be opened:\n%s\n\n%s", path, reason);
+    ShowLoadMessage(text);
+}
+
+// Opens the picture at `path` for a load: a file on a disk, or
+// INVALID_HANDLE_VALUE with the reason in `reason`.
+static HANDLE OpenPictureToLoad(const char* path, const char** reason)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        *reason = OpenRefusalReason(ERROR_SUCCESS, attributes);
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE file = OpenPictureFile(path);
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        *reason = OpenRefusalReason(error, GetFileAttributesA(path));
+        return INVALID_HANDLE_VALUE;
+    }
+    // A device name (CON, NUL, COM1) opens something that is no file.
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        *reason = OpenRefusalReason(ERROR_INVALID_FUNCTION, INVALID_FILE_ATTRIBUTES);
+        return INVALID_HANDLE_VALUE;
+    }
+    return file;
+}
 
 static bool ReadExactly(HANDLE file, void* buffer, uint32_t count)
 {
@@ -274,10 +340,15 @@ void SetEntriesOnlyMode(bool entriesOnly)
 bool LoadFormImage(const char* path)
 {
     FormImage.pictureReadAgain = false;
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
+    const char* reason = NULL;
+    HANDLE file = OpenPictureToLoad(path, &reason);
+    if (file == INVALID_HANDLE_VALUE) {
+        // A reload of the form on screen that can't open it is told by the
+        // reload, which names what that means for its entries.
+        if (path != FormImage.formPath)
+            ReportNotOpened(path, reason);
         return false;
+    }
     BITMAPFILEHEADER fileHeader;
     BmpImageCheck image = {};
     const char* refusal = NULL;
@@ -286,6 +357,8 @@ bool LoadFormImage(const char* path)
         CloseHandle(file);
         if (refusal)
             ShowLoadMessage(refusal);
+        else
+            ReportNotOpened(path, UnreadableText);
         return false;
     }
     uint8_t* stream = NULL;
@@ -329,7 +402,6 @@ bool LoadFormImage(const char* path)
     CloseHandle(file);
     FormImageChanged();
 
-    ShowTitle(FileTitle);
     FormImage.width = image.width;
     FormImage.height = image.height;
     FormImage.imageLoaded = true;
@@ -339,7 +411,18 @@ bool LoadFormImage(const char* path)
         FormImage.formPath[length] = 0;
     }
     EntryFilePathOf(FormImage.formPath, FormImage.entryFilePath);
+    ShowFormTitle();
     return true;
+}
+
+const char* FormTitle()
+{
+    return FormImage.formPath[0] ? FileNameOf(FormImage.formPath) : "Scrivelander";
+}
+
+void ShowFormTitle()
+{
+    ShowTitle(FormTitle());
 }
 
 // Whether the file still begins with the headers of the picture loaded.
@@ -402,8 +485,7 @@ bool LoadFormPicture(FormPicture* picture)
     memset(picture, 0, sizeof *picture);
     if (!FormImage.resourcesHeld || !FormImage.headerBlock)
         return false;
-    HANDLE file = CreateFileA(FormImage.formPath, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = OpenPictureFile(FormImage.formPath);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     bool read = HoldsLoadedHeaders(file) && !ReadPicture(file, FormImage.headerBlock,
@@ -417,8 +499,7 @@ const char* ReadFormFile(const char* path, bool blank, FormFileFacts* facts, For
 {
     if (picture)
         memset(picture, 0, sizeof *picture);
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              NULL);
+    HANDLE file = OpenPictureFile(path);
     if (file == INVALID_HANDLE_VALUE)
         return "The file can't be opened: it is missing, or another program has it open.";
     BITMAPFILEHEADER fileHeader;

@@ -35,17 +35,27 @@ struct FormImageFields {
 extern FormImageFields FormImage;
 
 // Reads the bitmap at `path` into the form image (the first load, and every
-// reload after the entries change), sets the window's title to FileTitle and
-// records `path` as the form on screen with its entry file's path. Returns
-// true when the form image holds the picture; false when the file was
-// refused or the platform could not make the picture (a DIB section, its
-// device context). Then the previous picture, form path and entry file path
-// stay as they were and the user has been told, except for a file that
-// can't be opened. A large picture on screen is let go when the new one
+// reload after the entries change), records `path` as the form on screen
+// with its entry file's path and sets the window's title to its name. The
+// file is only read, shared with other readers. Returns true when the form
+// image holds the picture; false when the file was refused or the platform
+// could not make the picture (a DIB section, its device context). Then the
+// previous picture, form path, entry file path and title stay as they were
+// and the user has been told why, a file that can't be opened (missing, a
+// folder, a device, held by another program) named with its reason; only a
+// reload (`path` is FormImage.formPath) that can't open the file leaves the
+// telling to its caller. A large
+// picture on screen is let go when the new one
 // can't be made beside it; if the new one can't be made even then, the
 // previous picture is read again from its file (pictureReadAgain is set:
 // its entries must be drawn again), or, when it can't be, no form shows.
 bool LoadFormImage(const char* path);
+
+// The title of the main window: the name of the form on screen, or
+// "Scrivelander" before the first form opens. A refused open or page move
+// never changes it, whatever the open dialog chose.
+const char* FormTitle();
+void ShowFormTitle();
 
 // Shows why a form was not loaded: a message box on the main window with
 // no caption of its own. Tests put their own function here.

@@ -65,12 +65,19 @@ def test_files_the_open_command_refuses_are_refused_with_its_messages(ctx):
     for name, data, text in (("empty.bmp", b"", "File size was 0"),
                              ("notes.bmp", b"Monday: call the bank\n", "Not a .bmp file")):
         refused_at_start(ctx, [harness.windows_path(ctx.write(name, data))], text)
-    # A missing file is passed over in silence, as the open dialog's is.
-    app = ctx.start_app(args=[harness.windows_path(ctx.path("nothing-here.bmp"))])
-    app.sync()
-    assert app.msgbox() is None
-    assert app.title() == "Scrivelander"
-    assert app.close() == 0
+    # What can't be opened is named with the reason.
+    os.makedirs(ctx.path("forms.bmp"))
+    for argument, reason in [(harness.windows_path(ctx.path("nothing-here.bmp")), "There is no such file."),
+                             (harness.windows_path(ctx.path("forms.bmp")), "It is a folder, not a .bmp file."),
+                             ("CON", "It is a device, not a .bmp file.")]:
+        app = ctx.start_app(args=[argument])
+        caption, text = app.wait_msgbox()
+        assert text.startswith("The form can't be opened:\n") and text.endswith("\n\n" + reason), text
+        assert argument in text, (argument, text)
+        app.dismiss_msgbox()
+        app.sync()
+        assert app.title() == "Scrivelander", argument
+        assert app.close() == 0
 
 
 TOO_MANY = ("Scrivelander opens one form at a time. A path with blanks in it goes in double quotes:\n\n"

@@ -1,12 +1,18 @@
-"""A damaged or unknown .bmp file is refused with a message box (no caption
-of its own) and the form on screen stays; the program goes on."""
+"""A .bmp file that can't be opened (missing, held by another program) or is
+damaged or unknown is refused with a message box (no caption of its own),
+and the form on screen and its title stay; the program goes on. A read-only
+form opens: the program only reads it."""
 import os
 import struct
 import subprocess
 
 import bmpfiles
+import entryfiles
 import forms
 import harness
+from test_entries_kept import hold
+from test_pages import IDM_NEXT_PAGE
+from test_unwritable_files import unwritable
 
 
 def test_every_damaged_file_is_refused_and_the_previous_form_stays(ctx):
@@ -21,36 +27,54 @@ def test_every_damaged_file_is_refused_and_the_previous_form_stays(ctx):
         forms.open_refused(app, ctx.write(name + ".bmp", data), fragment, before, name)
 
 
-def test_a_missing_file_is_passed_over_in_silence(ctx):
-    good = ctx.write("good.bmp", forms.small_form(1))
+def test_a_file_that_cant_be_opened_is_named_and_the_title_keeps_the_form_on_screen(ctx):
+    # The form on screen is page 1 of a document, with a formula entry:
+    # hovering over it and off it again puts the form's title back.
+    rows = [b"\xff" * bmpfiles.stride(1200, 1)] * 800
+    page = bmpfiles.raw_bmp(1200, 800, 1, rows)
+    form = ctx.write("Form1.bmp", page)
+    ctx.write("Form1.dta", entryfiles.entry_file(entryfiles.record(400, 300, "#1=5", width=80, height=35)))
+    held = ctx.write("held.bmp", page)
+    ctx.write("Form2.bmp", page)
     app = ctx.start_app()
-    app.open_bmp(good, via="command")
+    app.open_bmp(form, via="command")
+    app.wait_title("Form1.bmp")
+    app.mouse_move(500, 350)
     app.sync()
     before = app.screenshot()
-    app.open_bmp(ctx.path("nothing-here.bmp"), via="command")
-    app.sync()
-    assert app.msgbox() is None
-    assert app.screenshot().data == before.data
+    holders = [hold(ctx, "held.bmp"), hold(ctx, "Form2.bmp")]
+    for name, path, fragment, act in [
+            ("missing", ctx.path("nothing-here.bmp"), "There is no such file.", None),
+            ("held", held, "Another program has it open.", None),
+            ("next page held", ctx.path("Form2.bmp"), "Another program has it open.", IDM_NEXT_PAGE)]:
+        if act:
+            app.post_command(act)
+        else:
+            app.open_bmp(path, via="command")
+        caption, text = app.wait_msgbox()
+        assert harness.windows_path(path) in text and fragment in text, (name, text)
+        app.dismiss_msgbox()
+        app.sync()
+        assert app.screenshot().data == before.data, name
+        assert app.title() == "Form1.bmp", name
+        app.mouse_move(210, 160)                          # over the formula, at half size
+        app.wait_title("#1=5")
+        app.mouse_move(500, 350)
+        app.wait_title("Form1.bmp")
+    for holder in holders:
+        holder.kill()
     assert app.is_alive()
 
 
-def test_a_file_held_open_elsewhere_is_passed_over(ctx):
-    # The form is opened with no sharing, so a copy of it being read by
-    # another program can't be opened: nothing is shown, nothing changes.
-    good = ctx.write("good.bmp", forms.small_form(8))
-    app = ctx.start_app()
-    held = ctx.write("held.bmp", forms.small_form(24))
-    app.open_bmp(good, via="command")
-    app.sync()
-    before = app.screenshot()
-    holder = ctx.start_app(exe=harness.PROBE_EXE, args=["hold", harness.windows_path(held), "30"],
-                           wait=False)
-    harness.wait_until(lambda: "holding" in holder.output(), 10, what="the file to be held")
-    app.open_bmp(held, via="command")
-    app.sync()
-    assert app.msgbox() is None
-    assert app.screenshot().data == before.data
-    holder.kill()
+def test_a_read_only_form_opens(ctx):
+    form = ctx.write("form.bmp", forms.small_form(24))
+    with unwritable(form):
+        app = ctx.start_app()
+        app.open_bmp(form, via="command")
+        app.wait_title("form.bmp")
+        app.sync()
+        assert app.msgbox() is None
+    assert app.close() == 0
 
 
 def test_run_length_bitmaps_open_as_their_plain_twins(ctx):

@@ -240,7 +240,7 @@ protected:
 
 TEST_F(EntryFileOnDisk, TheTableReadsWholeRecordsOnly)
 {
-    EXPECT_EQ(-1, ReadEntryFile());   // missing
+    EXPECT_EQ(NoEntryFile, ReadEntryFile());
     EXPECT_EQ(0, EntryCount);
     Write({});
     EXPECT_EQ(0, ReadEntryFile());
@@ -270,13 +270,28 @@ TEST_F(EntryFileOnDisk, TheTableKeepsTheBytesAsStored)
     EXPECT_EQ(Bytes(), Read());
 }
 
-TEST_F(EntryFileOnDisk, AFileHeldOpenElsewhereReadsAsMissing)
+TEST_F(EntryFileOnDisk, ReadingSharesTheFileWithOtherReadersOnly)
 {
+    // How another program has the entry file open, and what the table reads.
+    struct Case {
+        const char* name;
+        DWORD access, share;
+        int read;
+    } cases[] = {
+        { "a reader sharing reading", GENERIC_READ, FILE_SHARE_READ, 3 },
+        { "a reader sharing everything", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 3 },
+        { "a reader sharing nothing", GENERIC_READ, 0, EntryFileUnreadable },
+        { "a writer sharing reading", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, EntryFileUnreadable },
+    };
     Write(Records(3));
-    HANDLE held = Hold();
-    EXPECT_EQ(-1, ReadEntryFile());
-    EXPECT_EQ(0, EntryTable[0].x);
-    CloseHandle(held);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HANDLE held = CreateFileA(Path(), c.access, c.share, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, held);
+        EXPECT_EQ(c.read, ReadEntryFile());
+        EXPECT_EQ(c.read > 0 ? 102 : 0, EntryTable[2].x);
+        CloseHandle(held);
+    }
     EXPECT_EQ(3, ReadEntryFile());
 }
 

@@ -496,3 +496,65 @@ TEST_F(FormFile, AnotherPageIsReadWithoutTouchingTheFormImage)
     EXPECT_STREQ("The file can't be opened: it is missing, or another program has it open.",
                  ReadFormFile(other, false, &facts, &picture));
 }
+
+// A form's file that can't be opened is named to the user with the reason,
+// and the form on screen, its entry file and its title stay; a file that
+// can be read (another program reading it too, a read-only file) opens.
+TEST_F(FormFile, AFileThatCantBeOpenedIsNamedWithTheReason)
+{
+    ShowLoadMessage = Remember;
+    char folder[MAX_PATH], missing[MAX_PATH], held[MAX_PATH], shared[MAX_PATH], readOnly[MAX_PATH];
+    wsprintfA(folder, "%s.folder", path);
+    wsprintfA(missing, "%s.missing.bmp", path);
+    wsprintfA(held, "%s.held.bmp", path);
+    wsprintfA(shared, "%s.shared.bmp", path);
+    wsprintfA(readOnly, "%s.read-only.bmp", path);
+    CreateDirectoryA(folder, NULL);
+    Write(40, 20, held);
+    Write(40, 20, shared);
+    Write(40, 20, readOnly);
+    SetFileAttributesA(readOnly, FILE_ATTRIBUTE_READONLY);
+    HANDLE holding = CreateFileA(held, GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE reading = CreateFileA(shared, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    struct Case {
+        const char* file;
+        const char* reason;   // NULL: it opens
+    } cases[] = {
+        { missing, "There is no such file." },
+        { folder, "It is a folder, not a .bmp file." },
+        { held, "Another program has it open." },
+        { "CON", "It is a device, not a .bmp file." },
+        { shared, NULL },
+        { readOnly, NULL },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        ASSERT_TRUE(LoadFormImage(path));
+        char entryPath[PathBufferSize];
+        lstrcpyA(entryPath, FormImage.entryFilePath);
+        Shown.clear();
+        EXPECT_EQ(c.reason == NULL, LoadFormImage(c.file));
+        if (c.reason) {
+            ASSERT_EQ(1u, Shown.size());
+            EXPECT_NE(std::string::npos, Shown[0].find(c.file)) << Shown[0];
+            EXPECT_NE(std::string::npos, Shown[0].find(c.reason)) << Shown[0];
+            EXPECT_STREQ(path, FormImage.formPath);
+            EXPECT_STREQ(entryPath, FormImage.entryFilePath);
+            EXPECT_STREQ(strrchr(path, '\\') + 1, FormTitle());
+        } else {
+            EXPECT_EQ(std::vector<std::string>{}, Shown);
+            EXPECT_STREQ(c.file, FormImage.formPath);
+            EXPECT_STREQ(strrchr(c.file, '\\') + 1, FormTitle());
+            FormPicture picture;   // and it prints
+            EXPECT_TRUE(LoadFormPicture(&picture));
+            ReleaseFormPicture(&picture);
+        }
+    }
+    CloseHandle(holding);
+    CloseHandle(reading);
+    SetFileAttributesA(readOnly, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(readOnly);
+    DeleteFileA(shared);
+    DeleteFileA(held);
+    RemoveDirectoryA(folder);
+}
