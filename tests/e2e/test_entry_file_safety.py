@@ -1,0 +1,87 @@
+"""No entry is lost to a crash, and no entry is written into the picture
+itself: what the user sees in the message boxes and what the files hold."""
+import os
+
+import harness
+from test_entries_kept import dta_bytes, hold, placed, record, until
+from test_placing import open_form, place, white_form
+
+
+def test_a_picked_entry_outlives_a_kill_during_its_edit_and_is_offered_back(ctx):
+    alpha, picked = record(400, 300, "Alpha"), record(400, 500, "Survivor")
+    recovery = ctx.path("form.dta.recovered")
+    for typed in (None, " and more"):
+        app = open_form(ctx, dta=[alpha, picked], full_size=True)
+        place(app, 700, 700, typed, key=None, drag_from=(420, 510))
+        until(lambda: dta_bytes(ctx), alpha)               # out of the file while it is edited
+        app.kill()                                        # SIGKILL: nothing is put back
+        assert dta_bytes(ctx) == alpha, typed
+        # The next open names the entry and leaves the choice to the user:
+        # No keeps the copy for later, Yes puts it back.
+        for answer in ("n", "Return"):
+            app = ctx.start_app()
+            app.open_bmp(ctx.path("form.bmp"), via="command")
+            caption, text = app.wait_msgbox()
+            assert '"Survivor"' in text and harness.windows_path(recovery) in text, (typed, text)
+            app.dismiss_msgbox(key=answer)
+            if answer == "n":
+                assert dta_bytes(ctx) == alpha and dta_bytes(ctx, "form.dta.recovered") == picked, typed
+                assert app.close() == 0
+        until(lambda: placed(ctx), [("Alpha", 400, 300), ("Survivor", 400, 500)])
+        assert not os.path.exists(recovery), typed
+        app.post_command(40044)                           # full size: Survivor is where it was
+        app.sync()
+        place(app, 800, 800, None, key="Escape", drag_from=(420, 510))
+        until(lambda: placed(ctx), [("Alpha", 400, 300), ("Survivor", 400, 500)])
+        assert not os.path.exists(recovery), typed         # back in its file: no copy beside it
+        app.kill()
+
+
+def test_a_refused_pick_up_leaves_no_copy_beside_the_file(ctx):
+    dta = [record(400, 300, "Apple")]
+    app = open_form(ctx, dta=dta, full_size=True)
+    holder = hold(ctx, "form.dta")
+    place(app, 700, 700, None, key=None, drag_from=(420, 310))
+    caption, text = app.wait_msgbox()
+    assert "could not be changed" in text, text
+    app.dismiss_msgbox()
+    holder.kill()
+    assert dta_bytes(ctx) == dta[0]
+    assert not os.path.exists(ctx.path("form.dta.recovered"))
+
+
+def test_a_form_that_would_hold_its_own_entries_is_refused(ctx):
+    for name in ("picture.dta", "SCRV.tmp"):
+        form = white_form(ctx, name=name, width=800, height=600)
+        with open(form, "rb") as f:
+            picture = f.read()
+        app = ctx.start_app()
+        app.open_bmp(form, via="command")
+        caption, text = app.wait_msgbox()
+        assert "which is the picture itself" in text and harness.windows_path(form) in text, (name, text)
+        app.dismiss_msgbox()
+        place(app, 200, 200, "Entry", key="Return")       # no form: nothing is stored anywhere
+        with open(form, "rb") as f:
+            assert f.read() == picture, name
+        assert not os.path.exists(ctx.path("SCRV.dta")), name
+        assert app.close() == 0
+        os.remove(form)
+
+
+def test_a_folder_too_deep_for_the_temporary_file_is_named_as_the_reason(ctx):
+    # A folder of 251 characters: "f.bmp" fits in 259, "SCRV.tmp" beside it doesn't.
+    folder = ctx.dir
+    while len(harness.windows_path(folder)) < 251:
+        folder = os.path.join(folder, "d" * min(60, 251 - len(harness.windows_path(folder)) - 1))
+    os.makedirs(folder)
+    assert len(harness.windows_path(folder)) == 251
+    form = os.path.join(folder, "f.bmp")
+    white_form(ctx, name=os.path.relpath(form, ctx.dir), width=800, height=600)
+    app = ctx.start_app(args=[harness.windows_path(form)])
+    app.wait_title("f.bmp")
+    place(app, 200, 200, "Deep", key="Return")
+    caption, text = app.wait_msgbox()
+    assert '"Deep"' in text and "SCRV.tmp" in text and "259 characters" in text, text
+    assert "in use by another program" not in text, text
+    app.dismiss_msgbox()
+    assert not os.path.exists(os.path.join(folder, "f.dta"))
