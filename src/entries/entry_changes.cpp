@@ -75,6 +75,23 @@ static void OfferRecoveredEntries()
     FreeEntryFileBytes(recovered);
 }
 
+// An entry file of more than 200 records: the form shows and prints the
+// first 200. Said once, when the form is opened.
+static void ReportRecordsPastTheTable()
+{
+    WIN32_FILE_ATTRIBUTE_DATA facts;
+    if (!GetFileAttributesExA(FormImage.entryFilePath, GetFileExInfoStandard, &facts))
+        return;
+    uint64_t records = (((uint64_t)facts.nFileSizeHigh << 32) | facts.nFileSizeLow) / EntryRecordSize;
+    if (records <= (uint64_t)EntryTableSlots)
+        return;
+    char text[PathBufferSize + 300];
+    wsprintfA(text, "The entry file\n%s\nholds %lu entries, more than the 200 a form can show. Only the first 200 "
+                    "are shown and printed; the others stay in the file as they are.",
+              FormImage.entryFilePath, (unsigned long)records);
+    ShowMessage(text, NULL, MB_OK);
+}
+
 // A form whose entries would be written into its own picture (picture.dta
 // is its own entry file) is not opened: the first entry would damage it.
 static bool RefusedAsItsOwnEntryFile(const char* path)
@@ -102,6 +119,7 @@ bool OpenForm(const char* path)
         return false;
     ForgetHistory(EntryHistory);
     OfferRecoveredEntries();
+    ReportRecordsPastTheTable();
     return true;
 }
 

@@ -39,31 +39,59 @@ static void CopyInto(uint8_t* to, const uint8_t* from, uint32_t count)
 
 // ---- the changes, as functions of values ----
 
+// The bytes of a file's whole records. What follows them, a record torn
+// short (by another program, or one still being written), is its tail: no
+// change drops it, it stays the file's last bytes.
+static uint32_t WholeBytes(const EntryFileBytes& bytes)
+{
+    return bytes.exists ? bytes.size / EntryRecordSize * EntryRecordSize : 0;
+}
+
 static EntryChangeOutcome PlanRemoval(const EntryFileBytes& current, int index, const uint8_t* record,
                                       EntryFileBytes& after)
 {
-    uint32_t whole = current.exists ? current.size / EntryRecordSize * EntryRecordSize : 0;
+    uint32_t whole = WholeBytes(current);
     if (index < 0 || (uint32_t)index >= whole / EntryRecordSize)
         return RecordNotThere;
     uint32_t at = (uint32_t)index * EntryRecordSize;
     if (memcmp(current.data + at, record, EntryRecordSize) != 0)
         return RecordNotThere;
-    if (!Allocate(after, whole - EntryRecordSize))
+    if (!Allocate(after, current.size - EntryRecordSize))
         return NotEnoughMemory;
     CopyInto(after.data, current.data, at);
-    CopyInto(after.data + at, current.data + at + EntryRecordSize, whole - at - EntryRecordSize);
+    CopyInto(after.data + at, current.data + at + EntryRecordSize, current.size - at - EntryRecordSize);
     return ChangeMade;
+}
+
+// `after` as the file's whole records with room for up to `added` bytes of
+// records after them; FinishWithTail ends it.
+static EntryChangeOutcome StartWithRecords(const EntryFileBytes& current, uint32_t added, EntryFileBytes& after)
+{
+    uint32_t size = current.exists ? current.size : 0;
+    if (size + added > MaxEntryFileBytes)
+        return FileTooLarge;
+    if (!Allocate(after, size + added))
+        return NotEnoughMemory;
+    CopyInto(after.data, current.data, WholeBytes(current));
+    return ChangeMade;
+}
+
+// The records added end at `end`; the file's tail follows them.
+static void FinishWithTail(const EntryFileBytes& current, uint32_t end, EntryFileBytes& after)
+{
+    uint32_t whole = WholeBytes(current), tail = current.exists ? current.size - whole : 0;
+    CopyInto(after.data + end, current.data + whole, tail);
+    after.size = end + tail;
 }
 
 static EntryChangeOutcome PlanAppend(const EntryFileBytes& current, const uint8_t* record, EntryFileBytes& after)
 {
-    uint32_t whole = current.exists ? current.size / EntryRecordSize * EntryRecordSize : 0;
-    if (whole + EntryRecordSize > MaxEntryFileBytes)
-        return FileTooLarge;
-    if (!Allocate(after, whole + EntryRecordSize))
-        return NotEnoughMemory;
-    CopyInto(after.data, current.data, whole);
+    EntryChangeOutcome outcome = StartWithRecords(current, EntryRecordSize, after);
+    if (outcome != ChangeMade)
+        return outcome;
+    uint32_t whole = WholeBytes(current);
     memcpy(after.data + whole, record, EntryRecordSize);
+    FinishWithTail(current, whole + EntryRecordSize, after);
     return ChangeMade;
 }
 
@@ -94,21 +122,18 @@ static bool HoldsRecord(const uint8_t* records, uint32_t count, const uint8_t* r
 static EntryChangeOutcome PlanRecovery(const EntryFileBytes& current, const EntryFileBytes& recovered,
                                        EntryFileBytes& after)
 {
-    uint32_t whole = current.exists ? current.size / EntryRecordSize * EntryRecordSize : 0;
-    uint32_t added = recovered.exists ? recovered.size / EntryRecordSize * EntryRecordSize : 0;
-    if (whole + added > MaxEntryFileBytes)
-        return FileTooLarge;
-    if (!Allocate(after, whole + added))
-        return NotEnoughMemory;
-    CopyInto(after.data, current.data, whole);
-    uint32_t size = whole;
+    uint32_t added = WholeBytes(recovered);
+    EntryChangeOutcome outcome = StartWithRecords(current, added, after);
+    if (outcome != ChangeMade)
+        return outcome;
+    uint32_t end = WholeBytes(current);
     for (uint32_t at = 0; at < added; at += EntryRecordSize) {
-        if (!HoldsRecord(after.data, size, recovered.data + at)) {
-            memcpy(after.data + size, recovered.data + at, EntryRecordSize);
-            size += EntryRecordSize;
+        if (!HoldsRecord(after.data, end, recovered.data + at)) {
+            memcpy(after.data + end, recovered.data + at, EntryRecordSize);
+            end += EntryRecordSize;
         }
     }
-    after.size = size;
+    FinishWithTail(current, end, after);
     return ChangeMade;
 }
 

@@ -55,8 +55,9 @@ enum EntryChangeOutcome {
 
 // What the file's content becomes with the change, as a function of its
 // content now: `after` (allocated; the caller frees it) and ChangeMade, or
-// why the change can't be made (`after` is then empty). A removal and an
-// append keep the whole records and drop a torn tail.
+// why the change can't be made (`after` is then empty). A torn record at
+// the end of the file (less than 160 bytes: another program's, perhaps
+// still being written) is kept as the file's last bytes by every change.
 EntryChangeOutcome PlanEntryFileChange(const EntryFileBytes& current, const EntryFileChange& change,
                                        EntryFileBytes& after);
 

@@ -3,7 +3,7 @@ itself: what the user sees in the message boxes and what the files hold."""
 import os
 
 import harness
-from test_entries_kept import dta_bytes, hold, placed, record, until
+from test_entries_kept import delete_at, dta_bytes, hold, placed, record, until
 from test_placing import open_form, place, white_form
 
 
@@ -85,3 +85,35 @@ def test_a_folder_too_deep_for_the_temporary_file_is_named_as_the_reason(ctx):
     assert "in use by another program" not in text, text
     app.dismiss_msgbox()
     assert not os.path.exists(os.path.join(folder, "f.dta"))
+
+
+def test_a_torn_record_at_the_end_of_the_entry_file_outlives_every_change(ctx):
+    alpha = record(400, 300, "Alpha")
+    torn = b"\x5a" * 30                                   # another program's record, cut short
+    app = open_form(ctx, dta=[alpha], full_size=True)
+    ctx.write("form.dta", alpha + torn)
+    steps = [
+        ("a new entry", lambda: place(app, 700, 600, "Bravo"), [("Alpha", 400, 300), ("Bravo", 700, 600)]),
+        ("a move", lambda: place(app, 900, 800, None, drag_from=(420, 310)),
+         [("Bravo", 700, 600), ("Alpha", 900, 800)]),
+        ("a delete", lambda: delete_at(app, 710, 610), [("Alpha", 900, 800)]),
+        ("an undo", lambda: app.post_command(40070), [("Bravo", 700, 600), ("Alpha", 900, 800)]),
+    ]
+    for what, step, expected in steps:
+        step()
+        until(lambda: placed(ctx), expected, what)
+        data = dta_bytes(ctx)
+        assert len(data) == 160 * len(expected) + len(torn) and data.endswith(torn), what
+    assert app.close() == 0
+
+
+def test_an_entry_file_of_more_than_200_records_says_so_once_at_open(ctx):
+    dta = [record(10 + 5 * (i % 100), 10 + 40 * (i // 100), "e%d" % i) for i in range(230)]
+    app = open_form(ctx, dta=dta, full_size=True)
+    caption, text = app.wait_msgbox()
+    assert "230 entries" in text and harness.windows_path(ctx.path("form.dta")) in text, text
+    app.dismiss_msgbox()
+    delete_at(app, 12, 12)                                # a change reads the file again: no second notice
+    until(lambda: len(dta_bytes(ctx)), 229 * 160)
+    assert app.msgbox() is None
+    assert app.close() == 0

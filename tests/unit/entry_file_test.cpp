@@ -78,7 +78,7 @@ TEST(EntryFileChange, RemovalNamesTheRecordByItsBytesAndItsPlace)
         EXPECT_EQ(c.outcome, PlanEntryFileChange(Content(file), change, after));
         if (c.outcome == ChangeMade) {
             EXPECT_TRUE(after.exists);
-            EXPECT_EQ(Without(Records(3), 1), Taken(after));   // in order, tail dropped
+            EXPECT_EQ(Without(file, 1), Taken(after));   // in order, the torn tail kept last
         } else {
             EXPECT_EQ(NULL, after.data);
         }
@@ -99,6 +99,7 @@ TEST(EntryFileChange, AppendGoesAfterTheLastWholeRecord)
     Bytes two = Records(2, 30), empty;
     Bytes twoAndNew = Records(2);
     twoAndNew.insert(twoAndNew.end(), record.begin(), record.end());
+    twoAndNew.insert(twoAndNew.end(), two.end() - 30, two.end());   // the torn tail stays last
     Case cases[] = {
         { "no entry file yet", NoFile, record },
         { "an empty file", Content(empty), record },
@@ -146,7 +147,7 @@ TEST(EntryFileChange, RecoveryAddsTheRecordsTheFileLacks)
     const Bytes file = Records(2, 30), recovered = Records(3, 0, 1);   // records 1..3; the file holds 0, 1
     Bytes tornRecovery = recovered;
     tornRecovery.insert(tornRecovery.end(), 40, 0x33);
-    Bytes expected = Records(4), none;
+    Bytes expected = Records(4, 30), none;   // the file's torn tail stays last
     struct Case {
         const char* what;
         EntryFileBytes current, content;
@@ -155,7 +156,7 @@ TEST(EntryFileChange, RecoveryAddsTheRecordsTheFileLacks)
         { "no entry file yet", NoFile, Content(recovered), recovered },
         { "a record already put back is not added twice", Content(file), Content(recovered), expected },
         { "a torn record of the recovery file is left out", Content(file), Content(tornRecovery), expected },
-        { "nothing to recover", Content(file), Content(none), Records(2) },
+        { "nothing to recover", Content(file), Content(none), file },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -351,6 +352,7 @@ TEST_F(EntryFileOnDisk, AppendCreatesTheFileAndAddsAfterTheLastWholeRecord)
     EXPECT_EQ(Records(2, 30), before);
     Bytes expected = Records(2);
     expected.insert(expected.end(), record.begin(), record.end());
+    expected.insert(expected.end(), 30, 0x5A);   // the torn tail stays last
     EXPECT_EQ(expected, Read());
     EXPECT_EQ(expected, after);
     EXPECT_FALSE(Exists(temporary));
@@ -363,7 +365,7 @@ TEST_F(EntryFileOnDisk, RemovalKeepsTheOtherRecordsInOrder)
         Bytes all = Records(3, 30);
         Write(all);
         ASSERT_EQ(ChangeMade, Remove(index, RecordOf(all, index)));
-        EXPECT_EQ(Without(Records(3), index), Read());
+        EXPECT_EQ(Without(all, index), Read());   // the torn tail too
     }
     Write(Records(1));
     ASSERT_EQ(ChangeMade, Remove(0, Records(1)));
