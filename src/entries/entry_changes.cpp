@@ -12,6 +12,9 @@
 #include "view/form_image.h"
 #include "view/view_state.h"
 
+// Whether the user was told that the picture on screen has lost its file.
+static bool PictureLossTold = false;
+
 // The texts of the first recovered records, one a line, for the offer.
 static void RecoveredTexts(const EntryFileBytes& recovered, char* out, size_t room)
 {
@@ -118,6 +121,7 @@ bool OpenForm(const char* path)
     if (!LoadFormWithEntries(path))
         return false;
     ForgetHistory(EntryHistory);
+    PictureLossTold = false;
     OfferRecoveredEntries();
     ReportRecordsPastTheTable();
     return true;
@@ -171,6 +175,26 @@ void EndEditStep()
     EndGroup(EntryHistory);
 }
 
+// The picture on screen no longer has its file (deleted, moved or renamed
+// while the form is open): the entries still go into its entry file, and
+// the user is told so once.
+static void ReportPictureWithoutFile()
+{
+    if (GetFileAttributesA(FormImage.formPath) != INVALID_FILE_ATTRIBUTES) {
+        PictureLossTold = false;
+        return;
+    }
+    if (PictureLossTold)
+        return;
+    PictureLossTold = true;
+    char text[2 * PathBufferSize + 300];
+    wsprintfA(text, "The picture of this form,\n%s\nno longer has its file: it was deleted, moved or renamed. "
+                    "The entry is stored in\n%s\nbut the form can't be opened or printed again until the "
+                    "picture is back.",
+              FormImage.formPath, FormImage.entryFilePath);
+    ShowEntryFileProblem(text);
+}
+
 bool StoreEntry(const char* path, const uint8_t record[EntryRecordSize], const char* entryText)
 {
     EntryFileChange change = { AppendRecordChange, 0, record, NULL, NULL };
@@ -194,10 +218,12 @@ bool StoreEntry(const char* path, const uint8_t record[EntryRecordSize], const c
     // enough; a formula's value changes others, and anything else means the
     // whole form is loaded again.
     bool inStep = index == EntryCount && index < EntryTableSlots && ReadEntryFile() == index + 1;
-    if (inStep && EntryValue(EntryTable[index], EntryTable) == FormulaError)
+    if (inStep && EntryValue(EntryTable[index], EntryTable) == FormulaError) {
         DrawEntry(index);
-    else
+        ReportPictureWithoutFile();   // a reload would have found it out
+    } else {
         ReloadForm();
+    }
     if (index >= EntryTableSlots)
         ShowEntryFileProblem("This form holds more than 200 entries. The entry is stored in its file,\n"
                              "but only the first 200 entries are shown.");

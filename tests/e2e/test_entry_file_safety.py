@@ -4,7 +4,7 @@ import os
 
 import harness
 from test_entries_kept import delete_at, dta_bytes, hold, placed, record, until
-from test_placing import open_form, place, white_form
+from test_placing import entries, open_form, place, white_form
 
 
 def test_a_picked_entry_outlives_a_kill_during_its_edit_and_is_offered_back(ctx):
@@ -28,12 +28,12 @@ def test_a_picked_entry_outlives_a_kill_during_its_edit_and_is_offered_back(ctx)
                 assert dta_bytes(ctx) == alpha and dta_bytes(ctx, "form.dta.recovered") == picked, typed
                 assert app.close() == 0
         until(lambda: placed(ctx), [("Alpha", 400, 300), ("Survivor", 400, 500)])
-        assert not os.path.exists(recovery), typed
+        until(lambda: os.path.exists(recovery), False, "the recovery file put back")
         app.post_command(40044)                           # full size: Survivor is where it was
         app.sync()
         place(app, 800, 800, None, key="Escape", drag_from=(420, 510))
         until(lambda: placed(ctx), [("Alpha", 400, 300), ("Survivor", 400, 500)])
-        assert not os.path.exists(recovery), typed         # back in its file: no copy beside it
+        until(lambda: os.path.exists(recovery), False, "no copy beside the file once it is back in it")
         app.kill()
 
 
@@ -46,8 +46,8 @@ def test_a_refused_pick_up_leaves_no_copy_beside_the_file(ctx):
     assert "could not be changed" in text, text
     app.dismiss_msgbox()
     holder.kill()
+    until(lambda: os.path.exists(ctx.path("form.dta.recovered")), False, "no copy beside the file")
     assert dta_bytes(ctx) == dta[0]
-    assert not os.path.exists(ctx.path("form.dta.recovered"))
 
 
 def test_a_form_that_would_hold_its_own_entries_is_refused(ctx):
@@ -115,5 +115,18 @@ def test_an_entry_file_of_more_than_200_records_says_so_once_at_open(ctx):
     app.dismiss_msgbox()
     delete_at(app, 12, 12)                                # a change reads the file again: no second notice
     until(lambda: len(dta_bytes(ctx)), 229 * 160)
+    assert app.msgbox() is None
+    assert app.close() == 0
+
+
+def test_an_entry_stored_after_the_picture_lost_its_file_says_so_once(ctx):
+    app = open_form(ctx, full_size=True)
+    os.rename(ctx.path("form.bmp"), ctx.path("moved.bmp"))
+    place(app, 300, 300, "First")
+    caption, text = app.wait_msgbox()
+    assert "no longer has its file" in text and harness.windows_path(ctx.path("form.bmp")) in text, text
+    app.dismiss_msgbox()
+    place(app, 300, 500, "Second")
+    until(lambda: [r["text"] for r in entries(ctx)], ["First", "Second"])
     assert app.msgbox() is None
     assert app.close() == 0
