@@ -77,6 +77,28 @@ void ReadSettingsFile(char text[5])
     ParseResolutionText(bytes, (int)got, text);
 }
 
+bool WriteSettingsFile(const char* path, const char* content, int count)
+{
+    size_t length = strnlen(path, PathBufferSize);
+    if (length < 4 || length >= (size_t)PathBufferSize)
+        return false;
+    char temporary[PathBufferSize];
+    memcpy(temporary, path, length - 3);
+    memcpy(temporary + length - 3, "tmp", 4);
+    HANDLE file = CreateFileA(temporary, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    bool whole = WriteFile(file, content, (DWORD)count, &written, NULL) && written == (DWORD)count &&
+                 FlushFileBuffers(file);
+    CloseHandle(file);
+    if (whole && MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    DeleteFileA(temporary);
+    return false;
+}
+
 void ReadSettings()
 {
     // A start-up directory too long for its buffer is left empty.

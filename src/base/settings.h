@@ -37,6 +37,12 @@ int SettingsFileContent(const char* resolutionText, char content[SettingsContent
 // Reads the settings file in `text` (empty when it is missing or unreadable).
 void ReadSettingsFile(char text[5]);
 
+// Gives the settings file at `path` (a name ending in ".ini") `count` bytes
+// of content. They go first to a temporary file beside it, the same name
+// ending in ".tmp", which takes its place once written whole; every write is
+// checked. False, with the settings file as it was, when that can't be done.
+bool WriteSettingsFile(const char* path, const char* content, int count);
+
 // ---- the settings group ----
 
 // At start-up: records the current folder as the start-up folder and reads

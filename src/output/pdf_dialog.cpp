@@ -7,10 +7,10 @@
 int ColourMode = 2;
 
 // Writes the settings file into the start-up directory, whatever folder an
-// open dialog has made current since. A file that can't be written is not
-// reported; a path that doesn't fit is, since the resolution would
-// otherwise be forgotten without a word.
-static void WriteSettingsFile(HWND dialog)
+// open dialog has made current since. A path that doesn't fit, or a file
+// that can't be written whole, is reported, since the resolution would
+// otherwise be forgotten without a word; the file then stays as it was.
+static void SaveResolutionSetting(HWND dialog)
 {
     char path[PathBufferSize];
     if (!SettingsFilePath(StartupDirectory, path)) {
@@ -23,13 +23,14 @@ static void WriteSettingsFile(HWND dialog)
     }
     char content[SettingsContentLimit];
     int count = SettingsFileContent(ResolutionText, content);
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written = 0;
-    WriteFile(file, content, (DWORD)count, &written, NULL);
-    CloseHandle(file);
+    if (!WriteSettingsFile(path, content, count)) {
+        char text[PathBufferSize + 300];
+        wsprintfA(text, "The resolution can't be saved for the next start: the settings file\n%s\ncould not be "
+                        "written whole (the folder may be read-only or the disk full), so it stays as it was.\n"
+                        "This conversion uses the resolution all the same.",
+                  path);
+        MessageBoxA(dialog, text, "Settings not saved", MB_OK);
+    }
 }
 
 static void OnConversionDialogInit(HWND dialog)
@@ -51,7 +52,7 @@ static void OnConversionDialogOk(HWND dialog)
         SetFocus(box);
         return;
     }
-    WriteSettingsFile(dialog);
+    SaveResolutionSetting(dialog);
     EndDialog(dialog, 1);
 }
 
