@@ -1,6 +1,7 @@
 #include "output/calibration.h"
 
 #include <math.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -131,10 +132,15 @@ static FileLine LineAt(const char* file, int length, int at)
 {
     FileLine line;
     line.start = at;
+    // A line ends at CR LF, LF or a lone CR (as some editors save).
     int end = at;
-    while (end < length && file[end] != '\n')
+    while (end < length && file[end] != '\n' && file[end] != '\r')
         end++;
-    line.next = end < length ? end + 1 : end;
+    line.next = end;
+    if (line.next < length && file[line.next] == '\r')
+        line.next++;
+    if (line.next < length && file[line.next] == '\n' && (line.next == end || file[end] == '\r'))
+        line.next++;
     line.begin = at;
     while (line.begin < end && IsBlank(file[line.begin]))
         line.begin++;
@@ -251,40 +257,199 @@ static const char FileIntroduction[] =
     "; ScaleX and ScaleY: percent across and down the page.\r\n"
     "; PaperCorner: 1 starts the page at the paper's corner, 0 at the printable area's.\r\n";
 
+// The line end the file uses: that of its first line (CR LF for a file
+// without one), so a saved section doesn't mix line ends into it.
+static const char* LineEndOf(const char* file, int length)
+{
+    for (int i = 0; i < length; i++) {
+        if (file[i] == '\n')
+            return "\n";
+        if (file[i] == '\r')
+            return i + 1 < length && file[i + 1] == '\n' ? "\r\n" : "\r";
+    }
+    return "\r\n";
+}
+
 // The section's lines; returns their length, or -1 when they don't fit.
-static int SectionText(const char* printer, const PrinterCalibration& calibration, char* out, int capacity)
+static int SectionText(const char* printer, const PrinterCalibration& calibration, const char* lineEnd, char* out,
+                       int capacity)
 {
     CalibrationText text = CalibrationAsText(calibration);
-    int length = snprintf(out, capacity,
-                          "[%s]\r\nOffsetX=%s\r\nOffsetY=%s\r\nScaleX=%s\r\nScaleY=%s\r\nPaperCorner=%d\r\n", printer,
-                          text.offsetX, text.offsetY, text.scaleX, text.scaleY, calibration.paperCorner ? 1 : 0);
+    const char* e = lineEnd;
+    int length = snprintf(out, capacity, "[%s]%sOffsetX=%s%sOffsetY=%s%sScaleX=%s%sScaleY=%s%sPaperCorner=%d%s",
+                          printer, e, text.offsetX, e, text.offsetY, e, text.scaleX, e, text.scaleY, e,
+                          calibration.paperCorner ? 1 : 0, e);
     return length < 0 || length >= capacity ? -1 : length;
+}
+
+// The comment lines of the section from `start` to `end`, which stay in it
+// when it is written anew: copied to `out` (unless NULL) after each other,
+// each with the file's line end. Returns their length.
+static int SectionComments(const char* file, int length, int start, int end, const char* lineEnd, char* out)
+{
+    int total = 0, endLength = (int)strlen(lineEnd);
+    for (int at = LineAt(file, length, start).next; at < end;) {
+        FileLine line = LineAt(file, length, at);
+        at = line.next;
+        if (line.end == line.begin || file[line.begin] != ';')
+            continue;
+        int n = line.end - line.start;
+        if (out) {
+            memcpy(out + total, file + line.start, n);
+            memcpy(out + total + n, lineEnd, endLength);
+        }
+        total += n + endLength;
+    }
+    return total;
 }
 
 int WithPrinterSection(const char* file, int length, const char* printer, const PrinterCalibration& calibration,
                        char* out, int capacity)
 {
     char section[PrinterNameSize + 200];
-    int sectionLength = SectionText(printer, calibration, section, sizeof section);
+    const char* lineEnd = LineEndOf(file, length);
+    int sectionLength = SectionText(printer, calibration, lineEnd, section, sizeof section);
     if (sectionLength < 0)
         return -1;
-    int start = 0, end = 0;
+    int start = 0, end = 0, comments = 0;
     const char* before = "";
-    if (!SectionOf(file, length, printer, &start, &end)) {
+    if (SectionOf(file, length, printer, &start, &end)) {
+        comments = SectionComments(file, length, start, end, lineEnd, NULL);
+    } else {
         start = end = length;
         if (length == 0)
             before = FileIntroduction;
-        else if (file[length - 1] != '\n')
-            before = "\r\n";
+        else if (file[length - 1] != '\n' && file[length - 1] != '\r')
+            before = lineEnd;
     }
+    // The section's name line, then its comments, then its values.
+    int header = (int)(strlen(printer) + 2 + strlen(lineEnd));
     int beforeLength = (int)strlen(before);
-    int total = start + beforeLength + sectionLength + (length - end);
+    int total = start + beforeLength + sectionLength + comments + (length - end);
     if (total > capacity)
         return -1;
-    memmove(out, file, start);
-    memcpy(out + start, before, beforeLength);
-    memcpy(out + start + beforeLength, section, sectionLength);
-    memmove(out + start + beforeLength + sectionLength, file + end, length - end);
+    char* at = out;
+    memmove(at, file, start);
+    at += start;
+    memcpy(at, before, beforeLength);
+    at += beforeLength;
+    memcpy(at, section, header);
+    at += header;
+    at += SectionComments(file, length, start, end, lineEnd, at);
+    memcpy(at, section + header, sectionLength - header);
+    at += sectionLength - header;
+    memmove(at, file + end, length - end);
+    return total;
+}
+
+// ---- the file's encoding ----
+
+static CalibrationEncoding EncodingOf(const char* bytes, int length)
+{
+    const uint8_t* b = (const uint8_t*)bytes;
+    if (length >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF)
+        return Utf8Encoding;
+    if (length >= 2 && b[0] == 0xFF && b[1] == 0xFE)
+        return Utf16LeEncoding;
+    if (length >= 2 && b[0] == 0xFE && b[1] == 0xFF)
+        return Utf16BeEncoding;
+    return AnsiEncoding;
+}
+
+static int MarkLength(CalibrationEncoding encoding)
+{
+    return encoding == Utf8Encoding ? 3 : encoding == AnsiEncoding ? 0 : 2;
+}
+
+// The bytes after the mark as UTF-16 characters, allocated (the caller
+// frees them); NULL when they are not text of their encoding.
+static WCHAR* WideTextOf(const char* bytes, int length, CalibrationEncoding encoding, int* count)
+{
+    *count = 0;
+    if (encoding == Utf8Encoding) {
+        int n = length ? MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes, length, NULL, 0) : 0;
+        if (length && n <= 0)
+            return NULL;
+        WCHAR* wide = (WCHAR*)malloc(sizeof(WCHAR) * (n + 1));
+        if (wide && n)
+            MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes, length, wide, n);
+        *count = n;
+        return wide;
+    }
+    if (length % 2)
+        return NULL;
+    int n = length / 2;
+    WCHAR* wide = (WCHAR*)malloc(sizeof(WCHAR) * (n + 1));
+    if (!wide)
+        return NULL;
+    const uint8_t* b = (const uint8_t*)bytes;
+    for (int i = 0; i < n; i++)
+        wide[i] = encoding == Utf16LeEncoding ? (WCHAR)(b[2 * i] | b[2 * i + 1] << 8)
+                                              : (WCHAR)(b[2 * i] << 8 | b[2 * i + 1]);
+    *count = n;
+    return wide;
+}
+
+int DecodeCalibrationFile(const char* bytes, int length, char* text, int capacity, CalibrationEncoding* encoding,
+                          bool* exact)
+{
+    *encoding = EncodingOf(bytes, length);
+    *exact = true;
+    if (*encoding == AnsiEncoding) {
+        if (length > capacity)
+            return -1;
+        memcpy(text, bytes, length);
+        return length;
+    }
+    int mark = MarkLength(*encoding), count = 0;
+    WCHAR* wide = WideTextOf(bytes + mark, length - mark, *encoding, &count);
+    if (!wide)
+        return -1;
+    int n = 0;
+    if (count) {
+        BOOL usedDefault = FALSE;
+        n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, count, text, capacity, NULL, &usedDefault);
+        *exact = !usedDefault;
+        if (n <= 0)
+            n = -1;
+    }
+    free(wide);
+    return n;
+}
+
+int EncodeCalibrationFile(const char* text, int length, CalibrationEncoding encoding, char* bytes, int capacity)
+{
+    if (encoding == AnsiEncoding) {
+        if (length > capacity)
+            return -1;
+        memcpy(bytes, text, length);
+        return length;
+    }
+    int count = length ? MultiByteToWideChar(CP_ACP, 0, text, length, NULL, 0) : 0;
+    WCHAR* wide = (WCHAR*)malloc(sizeof(WCHAR) * (count + 1));
+    if ((length && count <= 0) || !wide) {
+        free(wide);
+        return -1;
+    }
+    if (count)
+        MultiByteToWideChar(CP_ACP, 0, text, length, wide, count);
+    int total = -1;
+    uint8_t* out = (uint8_t*)bytes;
+    if (encoding == Utf8Encoding && capacity >= 3) {
+        out[0] = 0xEF, out[1] = 0xBB, out[2] = 0xBF;
+        int n = count ? WideCharToMultiByte(CP_UTF8, 0, wide, count, bytes + 3, capacity - 3, NULL, NULL) : 0;
+        total = count && n <= 0 ? -1 : 3 + n;
+    } else if (encoding != Utf8Encoding && 2 + 2 * (int64_t)count <= capacity) {
+        bool little = encoding == Utf16LeEncoding;
+        out[0] = little ? 0xFF : 0xFE;
+        out[1] = little ? 0xFE : 0xFF;
+        for (int i = 0; i < count; i++) {
+            out[2 + 2 * i] = (uint8_t)(little ? wide[i] : wide[i] >> 8);
+            out[3 + 2 * i] = (uint8_t)(little ? wide[i] >> 8 : wide[i]);
+        }
+        total = 2 + 2 * count;
+    }
+    free(wide);
     return total;
 }
 
@@ -325,21 +490,50 @@ static bool WriteWholeFile(const char* path, const char* content, int length)
     return CloseHandle(file) && whole;
 }
 
+// The file's text in ANSI (CalibrationFileLimit bytes), and how the file
+// stores it.
+enum CalibrationTextState { CalibrationTextMissing, CalibrationTextLoaded, CalibrationTextUnreadable,
+                            CalibrationTextNotText };
+
+static CalibrationTextState ReadCalibrationText(char* text, int* length, CalibrationEncoding* encoding, bool* exact)
+{
+    static char bytes[CalibrationFileLimit];
+    int count = 0;
+    *length = 0;
+    *encoding = AnsiEncoding;
+    *exact = true;
+    CalibrationFileState state = ReadCalibrationFile(bytes, &count);
+    if (state != CalibrationFileLoaded)
+        return state == CalibrationFileMissing ? CalibrationTextMissing : CalibrationTextUnreadable;
+    int decoded = DecodeCalibrationFile(bytes, count, text, CalibrationFileLimit, encoding, exact);
+    if (decoded < 0)
+        return CalibrationTextNotText;
+    *length = decoded;
+    return CalibrationTextLoaded;
+}
+
 bool SaveCalibration(const char* printer, const PrinterCalibration& calibration)
 {
     static char content[CalibrationFileLimit];
     static char changed[CalibrationFileLimit];
+    static char encoded[2 * CalibrationFileLimit + 3];
     char path[PathBufferSize], temporary[PathBufferSize];
     if (!PathInFolder(StartupDirectory, CalibrationFileName, path) ||
         !PathInFolder(StartupDirectory, "Scrivelander-calibration.tmp", temporary))
         return false;
     int length = 0;
-    if (ReadCalibrationFile(content, &length) == CalibrationFileUnreadable)
+    CalibrationEncoding encoding;
+    bool exact = true;
+    CalibrationTextState state = ReadCalibrationText(content, &length, &encoding, &exact);
+    if (state == CalibrationTextUnreadable || state == CalibrationTextNotText || !exact)
         return false;
     int newLength = WithPrinterSection(content, length, printer, calibration, changed, sizeof changed);
     if (newLength < 0)
         return false;
-    if (!WriteWholeFile(temporary, changed, newLength) ||
+    int size = EncodeCalibrationFile(changed, newLength, encoding, encoded, sizeof encoded);
+    if (size < 0 || size > CalibrationFileLimit)
+        return false;
+    if (!WriteWholeFile(temporary, encoded, size) ||
         !MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileA(temporary);
         return false;
@@ -347,15 +541,23 @@ bool SaveCalibration(const char* printer, const PrinterCalibration& calibration)
     return true;
 }
 
-bool StoredCalibrationText(const char* printer, CalibrationText* text, bool* found)
+static CalibrationTextState StoredText(const char* printer, CalibrationText* text, bool* found)
 {
     static char content[CalibrationFileLimit];
     int length = 0;
+    CalibrationEncoding encoding;
+    bool exact = true;
     *found = false;
-    if (ReadCalibrationFile(content, &length) == CalibrationFileUnreadable)
-        return false;
-    *found = FindPrinterSection(content, length, printer, text);
-    return true;
+    CalibrationTextState state = ReadCalibrationText(content, &length, &encoding, &exact);
+    if (state == CalibrationTextLoaded || state == CalibrationTextMissing)
+        *found = FindPrinterSection(content, length, printer, text);
+    return state;
+}
+
+bool StoredCalibrationText(const char* printer, CalibrationText* text, bool* found)
+{
+    CalibrationTextState state = StoredText(printer, text, found);
+    return state == CalibrationTextLoaded || state == CalibrationTextMissing;
 }
 
 bool StoredCalibration(const char* printer, double paperWidth, double paperHeight, PrinterCalibration* calibration,
@@ -365,10 +567,18 @@ bool StoredCalibration(const char* printer, double paperWidth, double paperHeigh
     *stored = false;
     CalibrationText text;
     bool found = false;
-    if (!StoredCalibrationText(printer, &text, &found)) {
+    CalibrationTextState state = StoredText(printer, &text, &found);
+    if (state == CalibrationTextUnreadable) {
         snprintf(message, CalibrationMessageSize,
                  "The printer calibration in %s can't be read: the file may be open in another program, or "
                  "larger than 64 KB.",
+                 CalibrationFileName);
+        return false;
+    }
+    if (state == CalibrationTextNotText) {
+        snprintf(message, CalibrationMessageSize,
+                 "The printer calibration in %s can't be used: it is not text as Scrivelander reads it (ANSI, or "
+                 "UTF-8 or UTF-16 beginning with the mark Notepad saves them with).",
                  CalibrationFileName);
         return false;
     }

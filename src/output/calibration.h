@@ -84,6 +84,23 @@ bool FindPrinterSection(const char* file, int length, const char* printer, Calib
 int WithPrinterSection(const char* file, int length, const char* printer,
                        const PrinterCalibration& calibration, char* out, int capacity);
 
+// ---- the file's encoding ----
+
+// How the file's text is stored: ANSI, or as Notepad saves "UTF-8" and
+// "Unicode" (UTF-16, either byte order), each known by its byte order mark.
+enum CalibrationEncoding { AnsiEncoding, Utf8Encoding, Utf16LeEncoding, Utf16BeEncoding };
+
+// The file's bytes as ANSI text, which the sections are read and written
+// in; `exact` tells whether every character has an ANSI form, so that the
+// text goes back into the file's encoding unchanged. -1 when the bytes are
+// not text of their encoding, or don't fit `capacity`.
+int DecodeCalibrationFile(const char* bytes, int length, char* text, int capacity, CalibrationEncoding* encoding,
+                          bool* exact);
+
+// ANSI text as the bytes of a file in `encoding`, its byte order mark
+// first; -1 when they don't fit `capacity`.
+int EncodeCalibrationFile(const char* text, int length, CalibrationEncoding encoding, char* bytes, int capacity);
+
 // ---- the file in the start-up folder ----
 
 enum CalibrationFileState { CalibrationFileMissing, CalibrationFileLoaded, CalibrationFileUnreadable };
@@ -93,9 +110,11 @@ enum CalibrationFileState { CalibrationFileMissing, CalibrationFileLoaded, Calib
 // or a start-up folder too long for its path.
 CalibrationFileState ReadCalibrationFile(char* content, int* length);
 
-// Saves the printer's section, keeping every other line. The new text goes
-// to a file beside it that then replaces it in one step, so a failure
-// leaves the file as it was. False when it could not be saved.
+// Saves the printer's section, keeping every other line, the file's
+// encoding and its line ends. The new text goes to a file beside it that
+// then replaces it in one step, so a failure leaves the file as it was.
+// False when it could not be saved (also when the file holds characters
+// that ANSI text can't carry, which a save would change).
 bool SaveCalibration(const char* printer, const PrinterCalibration& calibration);
 
 // The printer's section of the file as typed, and whether it has one. False
@@ -103,8 +122,8 @@ bool SaveCalibration(const char* printer, const PrinterCalibration& calibration)
 bool StoredCalibrationText(const char* printer, CalibrationText* text, bool* found);
 
 // The calibration stored for a printer. Returns false (with a message
-// saying why) when the file can't be read or the printer's values are not
-// valid for its paper; with no section, `calibration` is NoCalibration and
+// saying why) when the file can't be read, is not text of a known
+// encoding, or the printer's values are not valid for its paper; with no section, `calibration` is NoCalibration and
 // `stored` false.
 bool StoredCalibration(const char* printer, double paperWidth, double paperHeight,
                        PrinterCalibration* calibration, bool* stored, char message[CalibrationMessageSize]);

@@ -158,6 +158,8 @@ TEST(CalibrationFile, SavingRewritesOnlyThatPrintersSection)
           "; my printers\r\n[OFFICE LASER]\r\n" + section + cheques },
         { "the last section", file, "Cheques [tray 2]", "; my printers\r\n" + laser + "[Cheques [tray 2]]\r\n" + section },
         { "a new printer", file, "New", file + "[New]\r\n" + section },
+        { "comment lines of the section stay", "[P]\r\n; tray 2 only\r\nOffsetX=1\r\n  ;set in May \r\n[Q]\r\n", "P",
+          "[P]\r\n; tray 2 only\r\n  ;set in May\r\n" + section + "[Q]\r\n" },
         { "a file without a last line end", "[A]\r\nOffsetX=1", "B",
           "[A]\r\nOffsetX=1\r\n[B]\r\n" + section },
         { "a new file", "", "ScrivelanderPDF",
@@ -213,6 +215,14 @@ protected:
         DeleteFileA(file.c_str());
         RemoveDirectoryA(StartupDirectory);
         strcpy(StartupDirectory, saved);
+    }
+
+    void Store(const std::string& bytes)
+    {
+        HANDLE out = CreateFileA(file.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        DWORD written = 0;
+        WriteFile(out, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+        CloseHandle(out);
     }
 
     std::string Content()
@@ -285,4 +295,68 @@ TEST_F(CalibrationFolder, AStoredValueThatIsNotValidStopsThePrintWithAMessage)
     // An offset fine on wide paper is beyond a narrower sheet.
     EXPECT_TRUE(StoredCalibration("Wide", 420, 297, &read, &stored, message));
     EXPECT_FALSE(StoredCalibration("Wide", 210, 297, &read, &stored, message));
+}
+
+// ASCII text as a file of one encoding would hold it, written here byte by
+// byte: a mark, then one byte a character or two in either order.
+static std::string InEncoding(const std::string& text, const std::string& mark, int order)
+{
+    std::string bytes = mark;
+    for (char c : text) {
+        if (order == 0)
+            bytes += c;
+        else if (order == 1)
+            bytes += std::string(1, c) + '\0';
+        else
+            bytes += std::string(1, '\0') + c;
+    }
+    return bytes;
+}
+
+TEST_F(CalibrationFolder, NotepadsEncodingsAndLineEndsAreReadAndKeptWhenSaving)
+{
+    const struct { const char* name; std::string mark; int order; const char* end; } cases[] = {
+        { "ANSI, CR LF", "", 0, "\r\n" },
+        { "ANSI, CR only", "", 0, "\r" },
+        { "UTF-8 with its mark", "\xEF\xBB\xBF", 0, "\r\n" },
+        { "UTF-16, Notepad's Unicode", "\xFF\xFE", 1, "\r\n" },
+        { "UTF-16 big-endian", "\xFE\xFF", 2, "\r\n" },
+        { "UTF-16, LF only", "\xFF\xFE", 1, "\n" },
+    };
+    PrinterCalibration moved = { 5, -3, 98, 100.25, true };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string e = c.end;
+        // The section first: a mark before "[" must not hide it.
+        std::string other = "[Other]" + e + "; mine" + e + "ScaleX=101" + e;
+        std::string before = "[Office Laser]" + e + "OffsetX=1.5" + e + other;
+        std::string after = "[Office Laser]" + e + "OffsetX=5" + e + "OffsetY=-3" + e + "ScaleX=98" + e +
+                            "ScaleY=100.25" + e + "PaperCorner=1" + e + other;
+        Store(InEncoding(before, c.mark, c.order));
+        PrinterCalibration read;
+        bool stored = false;
+        char message[CalibrationMessageSize] = "";
+        ASSERT_TRUE(StoredCalibration("Office Laser", 210, 297, &read, &stored, message)) << message;
+        EXPECT_TRUE(stored);
+        EXPECT_DOUBLE_EQ(1.5, read.offsetX);
+        ASSERT_TRUE(SaveCalibration("Office Laser", moved));
+        EXPECT_EQ(InEncoding(after, c.mark, c.order), Content());
+        ASSERT_TRUE(StoredCalibration("Other", 210, 297, &read, &stored, message)) << message;
+        EXPECT_DOUBLE_EQ(101, read.scaleX);
+    }
+    // A character that ANSI text can't carry: the file is still read, but a
+    // save, which would change it, is refused.
+    std::string chinese = InEncoding("; ", "\xFF\xFE", 1) + "\x2D\x4E" + InEncoding("\r\n[P]\r\nScaleX=99\r\n", "", 1);
+    Store(chinese);
+    PrinterCalibration read;
+    bool stored = false;
+    char message[CalibrationMessageSize] = "";
+    ASSERT_TRUE(StoredCalibration("P", 210, 297, &read, &stored, message)) << message;
+    EXPECT_DOUBLE_EQ(99, read.scaleX);
+    EXPECT_FALSE(SaveCalibration("P", NoCalibration));
+    EXPECT_EQ(chinese, Content());
+    // Bytes that are not text of their mark's encoding say so.
+    Store(std::string("\xFF\xFE[", 3));   // half a UTF-16 character
+    EXPECT_FALSE(StoredCalibration("P", 210, 297, &read, &stored, message));
+    EXPECT_NE(nullptr, strstr(message, "not text"));
 }
