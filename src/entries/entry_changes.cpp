@@ -1,7 +1,9 @@
 #include "entries/entry_changes.h"
 
+#include <stdio.h>
 #include <string.h>
 
+#include "base/form_pages.h"
 #include "entries/entry_draw.h"
 #include "entries/entry_file.h"
 #include "entries/entry_history.h"
@@ -10,29 +12,118 @@
 #include "view/form_image.h"
 #include "view/view_state.h"
 
-// Entries saved beside the form's entry file when Windows ended.
-static void ReportRecoveredEntries()
+// Whether the user was told that the picture on screen has lost its file.
+static bool PictureLossTold = false;
+
+// The texts of the first recovered records, one a line, for the offer.
+static void RecoveredTexts(const EntryFileBytes& recovered, char* out, size_t room)
+{
+    const uint32_t shown = 5;
+    uint32_t count = recovered.size / EntryRecordSize;
+    size_t used = 0;
+    out[0] = 0;
+    for (uint32_t i = 0; i < count && i < shown && used < room; i++) {
+        EntryRecord r = DecodeEntryRecord(recovered.data + i * EntryRecordSize);
+        r.text[EntryTextSize - 1] = 0;
+        used += (size_t)snprintf(out + used, room - used, "    \"%s\"\n", r.text);
+    }
+    if (count > shown && used < room)
+        snprintf(out + used, room - used, "    and %u more\n", (unsigned)(count - shown));
+}
+
+// Puts the recovered records into the form's entry file as one step that
+// undo takes back, and lets the recovery file go.
+static void PutBackRecovered(const EntryFileBytes& recovered, const char* recovery)
+{
+    const char* path = FormImage.entryFilePath;
+    EntryFileChange change = { RecoverChange, 0, NULL, NULL, &recovered };
+    EntryFileBytes before = {}, after = {};
+    EntryChangeOutcome outcome = ChangeEntryFile(path, change, &before, &after);
+    if (outcome != ChangeMade) {
+        ReportChangeRefused(outcome, path);
+        return;
+    }
+    DeleteFileA(recovery);
+    KeepChange(EntryHistory, before, after);
+    ReloadForm();
+}
+
+// Entries kept beside the form's entry file while they were out of it, when
+// the program or Windows ended: the user is offered them back, by their
+// texts. No leaves the recovery file as it is, to be offered again.
+static void OfferRecoveredEntries()
 {
     char recovery[PathBufferSize];
     if (!RecoveryPathOf(FormImage.entryFilePath, recovery) || GetFileAttributesA(recovery) == INVALID_FILE_ATTRIBUTES)
         return;
-    char text[3 * PathBufferSize];
-    wsprintfA(text, "When Windows ended, an entry of this form could not be put back into\n%s\n\n"
-                    "It was saved in\n%s\n\nThat file holds entry records as the entry file does; "
-                    "Scrivelander leaves it as it is.",
-              FormImage.entryFilePath, recovery);
+    EntryFileBytes recovered = {};
+    EntryChangeOutcome read = ReadRecoveryFile(FormImage.entryFilePath, recovered);
+    char texts[6 * (EntryTextSize + 8) + 40];
+    RecoveredTexts(recovered, texts, sizeof texts);
+    char text[3 * PathBufferSize + sizeof texts + 400];
+    if (read != ChangeMade || recovered.size < EntryRecordSize) {
+        snprintf(text, sizeof text, "Entries of this form were kept in\n%s\nwhen Scrivelander or Windows ended "
+                 "during an edit, but that file can't be read as entries.\n\nScrivelander leaves it as it is.",
+                 recovery);
+        ShowMessage(text, NULL, MB_OK);
+        FreeEntryFileBytes(recovered);
+        return;
+    }
+    snprintf(text, sizeof text, "When Scrivelander or Windows ended, entries of this form were out of\n%s\n"
+             "being moved or edited. They were kept in\n%s\n\n%s\nPut them back into the form?\n\n"
+             "No leaves them in that file; they are offered again at the next open.",
+             FormImage.entryFilePath, recovery, texts);
+    if (ShowMessage(text, NULL, MB_YESNO) == IDYES)
+        PutBackRecovered(recovered, recovery);
+    FreeEntryFileBytes(recovered);
+}
+
+// An entry file of more than 200 records: the form shows and prints the
+// first 200. Said once, when the form is opened.
+static void ReportRecordsPastTheTable()
+{
+    WIN32_FILE_ATTRIBUTE_DATA facts;
+    if (!GetFileAttributesExA(FormImage.entryFilePath, GetFileExInfoStandard, &facts))
+        return;
+    uint64_t records = (((uint64_t)facts.nFileSizeHigh << 32) | facts.nFileSizeLow) / EntryRecordSize;
+    if (records <= (uint64_t)EntryTableSlots)
+        return;
+    char text[PathBufferSize + 300];
+    wsprintfA(text, "The entry file\n%s\nholds %lu entries, more than the 200 a form can show. Only the first 200 "
+                    "are shown and printed; the others stay in the file as they are.",
+              FormImage.entryFilePath, (unsigned long)records);
     ShowMessage(text, NULL, MB_OK);
+}
+
+// A form whose entries would be written into its own picture (picture.dta
+// is its own entry file) is not opened: the first entry would damage it.
+static bool RefusedAsItsOwnEntryFile(const char* path)
+{
+    char entryPath[PathBufferSize], clash[PathBufferSize];
+    EntryFilePathOf(path, entryPath);
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES || !EntryFileIsPicture(path, entryPath, clash))
+        return false;
+    char text[3 * PathBufferSize];
+    wsprintfA(text, "The form\n%s\ncan't be opened: its entries would be written into\n%s\nwhich is the picture "
+                    "itself.\n\nGive the picture a name that ends in .bmp and open it again.",
+              path, clash);
+    ShowMessage(text, NULL, MB_OK);
+    return true;
 }
 
 bool OpenForm(const char* path)
 {
+    if (RefusedAsItsOwnEntryFile(path))
+        return false;
     // The entries kept as pixels are for the form on screen; their memory
     // goes to the new picture.
     ForgetKeptEntries();
     if (!LoadFormWithEntries(path))
         return false;
     ForgetHistory(EntryHistory);
-    ReportRecoveredEntries();
+    PictureLossTold = false;
+    OfferRecoveredEntries();
+    ReportRecordsPastTheTable();
     return true;
 }
 
@@ -60,12 +151,22 @@ void DeleteEntry(int slot)
     TakeOut(FormImage.entryFilePath, slot, record);
 }
 
-bool TakeOutEntry(const char* path, int slot, const uint8_t record[EntryRecordSize])
+bool TakeOutEntry(const char* path, int slot, const uint8_t record[EntryRecordSize], uint32_t* keptAt)
 {
+    if (!AppendToRecoveryFile(path, record, keptAt)) {
+        char text[2 * PathBufferSize + 300];
+        wsprintfA(text, "The entry can't be moved or edited. While it is out of\n%s\na copy of it is kept beside "
+                        "that file as %s.recovered, and that copy can't be written.\n\n"
+                        "The folder may be read-only or full, or its path too long for that name.",
+                  path, FileNameOf(path));
+        ShowEntryFileProblem(text);
+        return false;
+    }
     BeginGroup(EntryHistory);
     if (TakeOut(path, slot, record))
         return true;
     EndGroup(EntryHistory);
+    TakeBackFromRecoveryFile(path, record, *keptAt);
     return false;
 }
 
@@ -74,12 +175,33 @@ void EndEditStep()
     EndGroup(EntryHistory);
 }
 
+// The picture on screen no longer has its file (deleted, moved or renamed
+// while the form is open): the entries still go into its entry file, and
+// the user is told so once.
+static void ReportPictureWithoutFile()
+{
+    if (GetFileAttributesA(FormImage.formPath) != INVALID_FILE_ATTRIBUTES) {
+        PictureLossTold = false;
+        return;
+    }
+    if (PictureLossTold)
+        return;
+    PictureLossTold = true;
+    char text[2 * PathBufferSize + 300];
+    wsprintfA(text, "The picture of this form,\n%s\nno longer has its file: it was deleted, moved or renamed. "
+                    "The entry is stored in\n%s\nbut the form can't be opened or printed again until the "
+                    "picture is back.",
+              FormImage.formPath, FormImage.entryFilePath);
+    ShowEntryFileProblem(text);
+}
+
 bool StoreEntry(const char* path, const uint8_t record[EntryRecordSize], const char* entryText)
 {
     EntryFileChange change = { AppendRecordChange, 0, record, NULL, NULL };
     EntryFileBytes before = {}, after = {};
-    if (ChangeEntryFile(path, change, &before, &after) != ChangeMade) {
-        ReportStoreFailure(entryText, path);
+    EntryChangeOutcome outcome = ChangeEntryFile(path, change, &before, &after);
+    if (outcome != ChangeMade) {
+        ReportStoreFailure(entryText, path, outcome);
         return false;
     }
     int index = (int)(after.size / EntryRecordSize) - 1;
@@ -96,21 +218,23 @@ bool StoreEntry(const char* path, const uint8_t record[EntryRecordSize], const c
     // enough; a formula's value changes others, and anything else means the
     // whole form is loaded again.
     bool inStep = index == EntryCount && index < EntryTableSlots && ReadEntryFile() == index + 1;
-    if (inStep && EntryValue(EntryTable[index], EntryTable) == FormulaError)
+    if (inStep && EntryValue(EntryTable[index], EntryTable) == FormulaError) {
         DrawEntry(index);
-    else
+        ReportPictureWithoutFile();   // a reload would have found it out
+    } else {
         ReloadForm();
+    }
     if (index >= EntryTableSlots)
         ShowEntryFileProblem("This form holds more than 200 entries. The entry is stored in its file,\n"
                              "but only the first 200 entries are shown.");
     return true;
 }
 
-void SaveEntryAtSessionEnd(const char* path, const uint8_t record[EntryRecordSize])
+void SaveEntryAtSessionEnd(const char* path, const uint8_t record[EntryRecordSize], uint32_t keptAt)
 {
     EntryFileChange change = { AppendRecordChange, 0, record, NULL, NULL };
-    if (ChangeEntryFile(path, change, NULL, NULL) != ChangeMade)
-        AppendToRecoveryFile(path, record);
+    if (ChangeEntryFile(path, change, NULL, NULL) == ChangeMade)
+        TakeBackFromRecoveryFile(path, record, keptAt);
 }
 
 static void ReportHistoryRefused(bool undo, const char* path)

@@ -9,8 +9,9 @@
 #include "entries/entry_record.h"
 
 // Opens the form at `path` with its entries. A form that loads starts a
-// history of its own, and the user is told of entries saved for it when
-// Windows ended. False when the file was refused: the form on screen, and
+// history of its own, and the user is offered the entries kept in its
+// recovery file back. A form whose entries would be written into its own
+// picture is refused. False when the file was refused: the form on screen, and
 // the entry file that changes go to, stay as they were.
 bool OpenForm(const char* path);
 
@@ -19,9 +20,12 @@ void DeleteEntry(int slot);
 
 // The release on a picked entry: takes its record (the bytes read into the
 // table, at position `slot`) out of the entry file at `path` while it is
-// edited. Its changes up to EndEditStep make one step. False, with the user
-// told, when the file could not be changed.
-bool TakeOutEntry(const char* path, int slot, const uint8_t record[EntryRecordSize]);
+// edited. The record goes first into the recovery file beside the entry
+// file (`keptAt` receives where), so that at every moment, through a crash
+// or a power cut, it is in one of the two files. Its changes up to
+// EndEditStep make one step. False, with the user told, when either file
+// could not be changed; both are then as they were.
+bool TakeOutEntry(const char* path, int slot, const uint8_t record[EntryRecordSize], uint32_t* keptAt);
 
 // Stores a record after the last one of the entry file at `path` and shows
 // it. False, with the entry's text in a message, when the file can't take it.
@@ -30,9 +34,10 @@ bool StoreEntry(const char* path, const uint8_t record[EntryRecordSize], const c
 // An edit has ended: what it changed is one step.
 void EndEditStep();
 
-// Windows is ending and nothing can be asked: the record goes back into its
-// entry file if it can, and otherwise into the recovery file beside it.
-void SaveEntryAtSessionEnd(const char* path, const uint8_t record[EntryRecordSize]);
+// Windows is ending and nothing can be asked: a picked record goes back into
+// its entry file if it can, and otherwise stays in the recovery file beside
+// it, where its pick-up put it at `keptAt`.
+void SaveEntryAtSessionEnd(const char* path, const uint8_t record[EntryRecordSize], uint32_t keptAt);
 
 // Puts the entry file back as it was before the last change, or as it was
 // after the change undone last. Refused, with a message, when the file is

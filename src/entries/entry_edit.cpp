@@ -5,6 +5,7 @@
 
 #include "entries/entry_changes.h"
 #include "entries/entry_draw.h"
+#include "entries/entry_file.h"
 #include "entries/entry_history.h"
 #include "entries/entry_hover.h"
 #include "view/form_image.h"
@@ -18,6 +19,7 @@ struct EntryEditFields {
     int pickedSlot = -1;        // -1: a new entry
     EntryRecord pickedRecord = {};   // the picked entry as it stood at the press
     uint8_t pickedBytes[EntryRecordSize] = {};   // ...and as its entry file held it
+    uint32_t keptAt = 0;                         // where its copy lies in the recovery file
     char entryFile[PathBufferSize] = {};         // the entry file the edit belongs to, from the release
     COLORREF pickedColour = 0;
     bool editLeftJustified = true;
@@ -198,7 +200,7 @@ void OnEntryRelease(int wx, int wy)
         // Until the box echoes it, the text is the entry's own: an edit
         // ended before that puts the entry back whole.
         memcpy(Edit.typedText, Edit.pickedRecord.text, EntryTextSize);
-        if (!TakeOutEntry(Edit.entryFile, Edit.pickedSlot, Edit.pickedBytes)) {
+        if (!TakeOutEntry(Edit.entryFile, Edit.pickedSlot, Edit.pickedBytes, &Edit.keptAt)) {
             // The entry file was left as it was (the user has been told):
             // the entry stays where it is, and nothing is edited.
             EndEdit();
@@ -341,6 +343,10 @@ bool CommitEntryEdit()
         OnEntryTextChanged();
         return false;
     }
+    // The picked entry is back in its file (or was emptied, and so deleted):
+    // its copy beside the file goes.
+    if (Edit.pickedSlot >= 0)
+        TakeBackFromRecoveryFile(Edit.entryFile, Edit.pickedBytes, Edit.keptAt);
     CloseEntryBox();
     SetFocus(MainWindow);
     RepaintWindow();
@@ -372,7 +378,9 @@ void EndEntryEditAtSessionEnd()
     if (!boxOpen)
         return;
     if (Edit.pickedSlot >= 0 && Edit.typedText[0])
-        SaveEntryAtSessionEnd(Edit.entryFile, Edit.pickedBytes);
+        SaveEntryAtSessionEnd(Edit.entryFile, Edit.pickedBytes, Edit.keptAt);
+    else if (Edit.pickedSlot >= 0)
+        TakeBackFromRecoveryFile(Edit.entryFile, Edit.pickedBytes, Edit.keptAt);   // emptied: deleted
     CloseEntryBox();
     EndEdit();
 }

@@ -39,31 +39,59 @@ static void CopyInto(uint8_t* to, const uint8_t* from, uint32_t count)
 
 // ---- the changes, as functions of values ----
 
+// The bytes of a file's whole records. What follows them, a record torn
+// short (by another program, or one still being written), is its tail: no
+// change drops it, it stays the file's last bytes.
+static uint32_t WholeBytes(const EntryFileBytes& bytes)
+{
+    return bytes.exists ? bytes.size / EntryRecordSize * EntryRecordSize : 0;
+}
+
 static EntryChangeOutcome PlanRemoval(const EntryFileBytes& current, int index, const uint8_t* record,
                                       EntryFileBytes& after)
 {
-    uint32_t whole = current.exists ? current.size / EntryRecordSize * EntryRecordSize : 0;
+    uint32_t whole = WholeBytes(current);
     if (index < 0 || (uint32_t)index >= whole / EntryRecordSize)
         return RecordNotThere;
     uint32_t at = (uint32_t)index * EntryRecordSize;
     if (memcmp(current.data + at, record, EntryRecordSize) != 0)
         return RecordNotThere;
-    if (!Allocate(after, whole - EntryRecordSize))
+    if (!Allocate(after, current.size - EntryRecordSize))
         return NotEnoughMemory;
     CopyInto(after.data, current.data, at);
-    CopyInto(after.data + at, current.data + at + EntryRecordSize, whole - at - EntryRecordSize);
+    CopyInto(after.data + at, current.data + at + EntryRecordSize, current.size - at - EntryRecordSize);
     return ChangeMade;
+}
+
+// `after` as the file's whole records with room for up to `added` bytes of
+// records after them; FinishWithTail ends it.
+static EntryChangeOutcome StartWithRecords(const EntryFileBytes& current, uint32_t added, EntryFileBytes& after)
+{
+    uint32_t size = current.exists ? current.size : 0;
+    if (size + added > MaxEntryFileBytes)
+        return FileTooLarge;
+    if (!Allocate(after, size + added))
+        return NotEnoughMemory;
+    CopyInto(after.data, current.data, WholeBytes(current));
+    return ChangeMade;
+}
+
+// The records added end at `end`; the file's tail follows them.
+static void FinishWithTail(const EntryFileBytes& current, uint32_t end, EntryFileBytes& after)
+{
+    uint32_t whole = WholeBytes(current), tail = current.exists ? current.size - whole : 0;
+    CopyInto(after.data + end, current.data + whole, tail);
+    after.size = end + tail;
 }
 
 static EntryChangeOutcome PlanAppend(const EntryFileBytes& current, const uint8_t* record, EntryFileBytes& after)
 {
-    uint32_t whole = current.exists ? current.size / EntryRecordSize * EntryRecordSize : 0;
-    if (whole + EntryRecordSize > MaxEntryFileBytes)
-        return FileTooLarge;
-    if (!Allocate(after, whole + EntryRecordSize))
-        return NotEnoughMemory;
-    CopyInto(after.data, current.data, whole);
+    EntryChangeOutcome outcome = StartWithRecords(current, EntryRecordSize, after);
+    if (outcome != ChangeMade)
+        return outcome;
+    uint32_t whole = WholeBytes(current);
     memcpy(after.data + whole, record, EntryRecordSize);
+    FinishWithTail(current, whole + EntryRecordSize, after);
     return ChangeMade;
 }
 
@@ -80,6 +108,35 @@ static EntryChangeOutcome PlanRestore(const EntryFileBytes& current, const Entry
     return ChangeMade;
 }
 
+// Whether `count` bytes of whole records hold this record.
+static bool HoldsRecord(const uint8_t* records, uint32_t count, const uint8_t* record)
+{
+    for (uint32_t at = 0; at + EntryRecordSize <= count; at += EntryRecordSize)
+        if (memcmp(records + at, record, EntryRecordSize) == 0)
+            return true;
+    return false;
+}
+
+// Recovered records go after the file's own, each once: a record the file
+// already holds was put back before the copy beside it could go.
+static EntryChangeOutcome PlanRecovery(const EntryFileBytes& current, const EntryFileBytes& recovered,
+                                       EntryFileBytes& after)
+{
+    uint32_t added = WholeBytes(recovered);
+    EntryChangeOutcome outcome = StartWithRecords(current, added, after);
+    if (outcome != ChangeMade)
+        return outcome;
+    uint32_t end = WholeBytes(current);
+    for (uint32_t at = 0; at < added; at += EntryRecordSize) {
+        if (!HoldsRecord(after.data, end, recovered.data + at)) {
+            memcpy(after.data + end, recovered.data + at, EntryRecordSize);
+            end += EntryRecordSize;
+        }
+    }
+    FinishWithTail(current, end, after);
+    return ChangeMade;
+}
+
 EntryChangeOutcome PlanEntryFileChange(const EntryFileBytes& current, const EntryFileChange& change,
                                        EntryFileBytes& after)
 {
@@ -89,6 +146,7 @@ EntryChangeOutcome PlanEntryFileChange(const EntryFileBytes& current, const Entr
     case RemoveRecordChange: outcome = PlanRemoval(current, change.index, change.record, after); break;
     case AppendRecordChange: outcome = PlanAppend(current, change.record, after); break;
     case RestoreChange: outcome = PlanRestore(current, *change.expected, *change.content, after); break;
+    case RecoverChange: outcome = PlanRecovery(current, *change.content, after); break;
     }
     if (outcome != ChangeMade)
         FreeEntryFileBytes(after);
@@ -224,7 +282,9 @@ const char* RefusalReason(EntryChangeOutcome outcome)
     case FileUnreadable: return "It could not be read whole.";
     case FileTooLarge: return "It is too large to be an entry file.";
     case NotEnoughMemory: return "There is not enough memory to change it.";
-    case PathTooLong: return "Its folder's path is too long.";
+    case PathTooLong:
+        return "Its folder's path is too long: a path holds at most 259 characters, and there is no room left for "
+               "the temporary file SCRV.tmp that every change is written to first.";
     case CopyNotMade: return "A new copy of it can't be made in its folder.";
     case CopyNotWritten: return "Its new copy could not be written whole.";
     case NotReplaced: return "It can't be replaced: it may be in use or read-only.";
@@ -245,15 +305,20 @@ static void ReadOnlyReason(const char* path, char reason[PathBufferSize + 100])
     wsprintfA(reason, "%s is read-only: its entries can be shown and printed, but not changed.", FileNameOf(path));
 }
 
-void ReportStoreFailure(const char* entryText, const char* path)
+void ReportStoreFailure(const char* entryText, const char* path, EntryChangeOutcome outcome)
 {
+    // What the file system doesn't tell apart gets the usual guesses; a
+    // reason the program knows is named.
+    bool known = outcome != FileInUse && outcome != CopyNotMade && outcome != CopyNotWritten && outcome != NotReplaced;
+    const char* reason = known ? RefusalReason(outcome)
+                               : "The file may be in use by another program, read-only, or on a full disk.";
     // The entry's own text is in the message, so it is never lost unseen.
-    char reason[PathBufferSize + 100];
-    if (IsReadOnlyFile(path))
-        ReadOnlyReason(path, reason);
-    else
-        lstrcpyA(reason, "The file may be in use by another program, read-only, or on a full disk.");
-    char text[2 * PathBufferSize + EntryTextSize + 200];
+    char readOnly[PathBufferSize + 100];
+    if (IsReadOnlyFile(path)) {
+        ReadOnlyReason(path, readOnly);
+        reason = readOnly;
+    }
+    char text[2 * PathBufferSize + EntryTextSize + 300];
     wsprintfA(text, "The entry \"%s\" could not be stored in\n%s\n\n%s", entryText, path, reason);
     ShowEntryFileProblem(text);
 }
@@ -283,7 +348,7 @@ bool RecoveryPathOf(const char* entryPath, char recoveryPath[PathBufferSize])
     return true;
 }
 
-bool AppendToRecoveryFile(const char* entryPath, const uint8_t record[EntryRecordSize])
+bool AppendToRecoveryFile(const char* entryPath, const uint8_t record[EntryRecordSize], uint32_t* at)
 {
     char path[PathBufferSize];
     if (!RecoveryPathOf(entryPath, path))
@@ -291,10 +356,109 @@ bool AppendToRecoveryFile(const char* entryPath, const uint8_t record[EntryRecor
     HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return false;
+    // After the last whole record: a torn one, cut short by a crash, is
+    // written over.
+    DWORD size = GetFileSize(file, NULL);
+    DWORD end = size == INVALID_FILE_SIZE ? 0 : size / EntryRecordSize * EntryRecordSize;
     DWORD written = 0;
-    bool ok = SetFilePointer(file, 0, NULL, FILE_END) != INVALID_SET_FILE_POINTER &&
+    bool ok = size != INVALID_FILE_SIZE && SetFilePointer(file, (LONG)end, NULL, FILE_BEGIN) == end &&
               WriteFile(file, record, EntryRecordSize, &written, NULL) && written == (DWORD)EntryRecordSize &&
-              FlushFileBuffers(file);
+              SetEndOfFile(file) && FlushFileBuffers(file);
     CloseHandle(file);
+    if (ok && at)
+        *at = end;
     return ok;
+}
+
+void TakeBackFromRecoveryFile(const char* entryPath, const uint8_t record[EntryRecordSize], uint32_t at)
+{
+    char path[PathBufferSize];
+    if (!RecoveryPathOf(entryPath, path))
+        return;
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    uint8_t last[EntryRecordSize];
+    DWORD got = 0;
+    bool ours = GetFileSize(file, NULL) == at + EntryRecordSize &&
+                SetFilePointer(file, (LONG)at, NULL, FILE_BEGIN) == at &&
+                ReadFile(file, last, EntryRecordSize, &got, NULL) && got == (DWORD)EntryRecordSize &&
+                memcmp(last, record, EntryRecordSize) == 0;
+    if (ours && at > 0)
+        ours = SetFilePointer(file, (LONG)at, NULL, FILE_BEGIN) == at && SetEndOfFile(file) && FlushFileBuffers(file);
+    CloseHandle(file);
+    if (ours && at == 0)
+        DeleteFileA(path);
+}
+
+EntryChangeOutcome ReadRecoveryFile(const char* entryPath, EntryFileBytes& bytes)
+{
+    bytes = EntryFileBytes();
+    char path[PathBufferSize];
+    if (!RecoveryPathOf(entryPath, path))
+        return PathTooLong;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ChangeMade : FileInUse;
+    }
+    EntryChangeOutcome outcome = ReadWholeFile(file, bytes);
+    CloseHandle(file);
+    return outcome;
+}
+
+// ---- the files entries are written to ----
+
+static bool FullPathOf(const char* path, char full[PathBufferSize])
+{
+    DWORD length = GetFullPathNameA(path, PathBufferSize, full, NULL);
+    return length > 0 && length < (DWORD)PathBufferSize;
+}
+
+static bool SameLettersInAnyCase(const char* a, const char* b)
+{
+    for (; *a && *b; a++, b++) {
+        char x = *a >= 'a' && *a <= 'z' ? *a - 32 : *a;
+        char y = *b >= 'a' && *b <= 'z' ? *b - 32 : *b;
+        if (x != y)
+            return false;
+    }
+    return *a == *b;
+}
+
+// The volume and the number of an existing file; opened for no access, so
+// another program holding it without sharing doesn't hide it.
+static bool FileIdentityOf(const char* path, BY_HANDLE_FILE_INFORMATION* identity)
+{
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bool known = GetFileInformationByHandle(file, identity) != 0;
+    CloseHandle(file);
+    return known;
+}
+
+bool SameFile(const char* a, const char* b)
+{
+    char fullA[PathBufferSize], fullB[PathBufferSize];
+    if (FullPathOf(a, fullA) && FullPathOf(b, fullB) && SameLettersInAnyCase(fullA, fullB))
+        return true;
+    BY_HANDLE_FILE_INFORMATION x, y;
+    return FileIdentityOf(a, &x) && FileIdentityOf(b, &y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+}
+
+bool EntryFileIsPicture(const char* formPath, const char* entryPath, char clash[PathBufferSize])
+{
+    char temporary[PathBufferSize], recovery[PathBufferSize];
+    const char* written[3] = { entryPath, TemporaryPathBeside(entryPath, temporary) ? temporary : NULL,
+                               RecoveryPathOf(entryPath, recovery) ? recovery : NULL };
+    for (const char* path : written) {
+        if (path && SameFile(formPath, path)) {
+            lstrcpynA(clash, path, PathBufferSize);
+            return true;
+        }
+    }
+    return false;
 }

@@ -28,6 +28,7 @@ enum EntryChangeKind {
     RemoveRecordChange,    // take out the record `record` at position `index`
     AppendRecordChange,    // add `record` after the last whole record
     RestoreChange,         // the file holds `expected`: give it `content` (undo, redo)
+    RecoverChange,         // add the whole records of `content` that the file doesn't hold yet
 };
 
 struct EntryFileChange {
@@ -55,8 +56,9 @@ enum EntryChangeOutcome {
 
 // What the file's content becomes with the change, as a function of its
 // content now: `after` (allocated; the caller frees it) and ChangeMade, or
-// why the change can't be made (`after` is then empty). A removal and an
-// append keep the whole records and drop a torn tail.
+// why the change can't be made (`after` is then empty). A torn record at
+// the end of the file (less than 160 bytes: another program's, perhaps
+// still being written) is kept as the file's last bytes by every change.
 EntryChangeOutcome PlanEntryFileChange(const EntryFileBytes& current, const EntryFileChange& change,
                                        EntryFileBytes& after);
 
@@ -73,19 +75,43 @@ const char* RefusalReason(EntryChangeOutcome outcome);
 // main window. Tests put their own function here.
 extern void (*ShowEntryFileProblem)(const char* text);
 
-// The message telling that an entry, whose text it shows, could not be stored.
-void ReportStoreFailure(const char* entryText, const char* path);
+// The message telling that an entry, whose text it shows, could not be
+// stored, and why.
+void ReportStoreFailure(const char* entryText, const char* path, EntryChangeOutcome outcome);
 
 // The message telling that the entry file at `path` was left as it was.
 void ReportChangeRefused(EntryChangeOutcome outcome, const char* path);
 
-// ---- the recovery file: entries that could not be put back when Windows
-// ended, kept beside the entry file as plain records (form.dta.recovered) ----
+// ---- the recovery file: entries kept beside the entry file as plain
+// records (form.dta.recovered) while they are out of it: a picked entry
+// from its pick-up until it is stored again, and one that could not be put
+// back when Windows ended ----
 
 // False when the name would not fit a path.
 bool RecoveryPathOf(const char* entryPath, char recoveryPath[PathBufferSize]);
 
-// Adds one record to the end of the recovery file, creating it if needed.
-bool AppendToRecoveryFile(const char* entryPath, const uint8_t record[EntryRecordSize]);
+// Adds one record after the last whole record of the recovery file,
+// creating it if needed, and makes sure it is on the disk. `at` (may be
+// NULL) receives where the record was put.
+bool AppendToRecoveryFile(const char* entryPath, const uint8_t record[EntryRecordSize], uint32_t* at = NULL);
+
+// Takes back a record that AppendToRecoveryFile put at `at`: when the file
+// still ends with it there, it is cut off, and a file left empty goes.
+// Anything else in the file stays.
+void TakeBackFromRecoveryFile(const char* entryPath, const uint8_t record[EntryRecordSize], uint32_t at);
+
+// The recovery file's content (`exists` false when there is none).
+EntryChangeOutcome ReadRecoveryFile(const char* entryPath, EntryFileBytes& bytes);
+
+// ---- the files entries are written to are never the form's picture ----
+
+// Whether two paths name one file: the same full path, letters in either
+// case, or, when both exist, one file of one volume (a link, a short name).
+bool SameFile(const char* a, const char* b);
+
+// Whether one of the files that the entries of the form at `formPath` are
+// written to (its entry file `entryPath`, the temporary file beside it, the
+// recovery file) is the form's picture itself: that path into `clash`.
+bool EntryFileIsPicture(const char* formPath, const char* entryPath, char clash[PathBufferSize]);
 
 #endif

@@ -148,7 +148,8 @@ void OnPrintCalibration()
     if (!StoredCalibrationText(DialogPrinter, &stored, &found)) {
         char text[200];
         snprintf(text, sizeof text,
-                 "%s can't be read: it may be open in another program, or larger than 64 KB.",
+                 "%s can't be read: it may be open in another program, larger than 64 KB, or not text "
+                 "of an encoding Scrivelander knows.",
                  CalibrationFileName);
         ShowMessage(text, Caption, MB_OK);
         return;

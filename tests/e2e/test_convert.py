@@ -449,3 +449,29 @@ def test_a_start_up_folder_too_long_for_the_settings_path_is_reported(ctx):
             assert (ghostscript.settings(start) == b"PrinterResolution=72") == (length == 242)
             ghostscript.cancel_bmp_dialog(app)
             assert app.close() == 0
+
+
+def test_a_settings_file_that_cant_be_replaced_is_reported_and_stays_as_it_was(ctx):
+    ini = ctx.write("Scrivelander.ini", "PrinterResolution=300")
+    pdf = pdf_in(ctx, "pdfs", "Document.pdf")
+    with ghostscript.Folders() as gs:
+        gs.install("gs9.05")
+        app = ctx.start_app()
+        holder = ctx.start_app(exe=harness.PROBE_EXE, args=["hold", harness.windows_path(ini), "60"], wait=False)
+        harness.wait_until(lambda: "holding" in holder.output(), 10, what="Scrivelander.ini to be held")
+        app.post_command(ghostscript.IDM_CONVERT_PDF)
+        ghostscript.choose_file(app, pdf, "Open .pdf file")
+        ghostscript.wait_conversion_dialog(app)
+        ghostscript.set_resolution(app, "600")
+        ghostscript.press(app, "OK")
+        box = app.wait_dialog(5, lambda d: d.caption == "Settings not saved", "the message")
+        assert "could not be written" in box.text and "Scrivelander.ini" in box.text, box.text
+        harness.wait_until(lambda: app.foreground()[0] == "Settings not saved", 5, what="the message in front")
+        app.key("Return")
+        ghostscript.wait_bmp_dialog(app)
+        assert gs.wait_runs("gs9.05", 1)[-1]["args"][3] == "-r600"   # the conversion uses it all the same
+        holder.kill()
+        assert ghostscript.settings(ctx.dir) == b"PrinterResolution=300"
+        assert not os.path.exists(ctx.path("Scrivelander.tmp"))
+        ghostscript.cancel_bmp_dialog(app)
+        assert app.close() == 0

@@ -78,7 +78,7 @@ TEST(EntryFileChange, RemovalNamesTheRecordByItsBytesAndItsPlace)
         EXPECT_EQ(c.outcome, PlanEntryFileChange(Content(file), change, after));
         if (c.outcome == ChangeMade) {
             EXPECT_TRUE(after.exists);
-            EXPECT_EQ(Without(Records(3), 1), Taken(after));   // in order, tail dropped
+            EXPECT_EQ(Without(file, 1), Taken(after));   // in order, the torn tail kept last
         } else {
             EXPECT_EQ(NULL, after.data);
         }
@@ -99,6 +99,7 @@ TEST(EntryFileChange, AppendGoesAfterTheLastWholeRecord)
     Bytes two = Records(2, 30), empty;
     Bytes twoAndNew = Records(2);
     twoAndNew.insert(twoAndNew.end(), record.begin(), record.end());
+    twoAndNew.insert(twoAndNew.end(), two.end() - 30, two.end());   // the torn tail stays last
     Case cases[] = {
         { "no entry file yet", NoFile, record },
         { "an empty file", Content(empty), record },
@@ -138,6 +139,31 @@ TEST(EntryFileChange, RestoreNeedsTheFileAsTheStepLeftIt)
             EXPECT_TRUE(SameEntryFileBytes(c.content, after));
         }
         FreeEntryFileBytes(after);
+    }
+}
+
+TEST(EntryFileChange, RecoveryAddsTheRecordsTheFileLacks)
+{
+    const Bytes file = Records(2, 30), recovered = Records(3, 0, 1);   // records 1..3; the file holds 0, 1
+    Bytes tornRecovery = recovered;
+    tornRecovery.insert(tornRecovery.end(), 40, 0x33);
+    Bytes expected = Records(4, 30), none;   // the file's torn tail stays last
+    struct Case {
+        const char* what;
+        EntryFileBytes current, content;
+        Bytes after;
+    } cases[] = {
+        { "no entry file yet", NoFile, Content(recovered), recovered },
+        { "a record already put back is not added twice", Content(file), Content(recovered), expected },
+        { "a torn record of the recovery file is left out", Content(file), Content(tornRecovery), expected },
+        { "nothing to recover", Content(file), Content(none), file },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EntryFileChange change = { RecoverChange, 0, NULL, NULL, &c.content };
+        EntryFileBytes after;
+        ASSERT_EQ(ChangeMade, PlanEntryFileChange(c.current, change, after));
+        EXPECT_EQ(c.after, Taken(after));
     }
 }
 
@@ -341,6 +367,7 @@ TEST_F(EntryFileOnDisk, AppendCreatesTheFileAndAddsAfterTheLastWholeRecord)
     EXPECT_EQ(Records(2, 30), before);
     Bytes expected = Records(2);
     expected.insert(expected.end(), record.begin(), record.end());
+    expected.insert(expected.end(), 30, 0x5A);   // the torn tail stays last
     EXPECT_EQ(expected, Read());
     EXPECT_EQ(expected, after);
     EXPECT_FALSE(Exists(temporary));
@@ -353,7 +380,7 @@ TEST_F(EntryFileOnDisk, RemovalKeepsTheOtherRecordsInOrder)
         Bytes all = Records(3, 30);
         Write(all);
         ASSERT_EQ(ChangeMade, Remove(index, RecordOf(all, index)));
-        EXPECT_EQ(Without(Records(3), index), Read());
+        EXPECT_EQ(Without(all, index), Read());   // the torn tail too
     }
     Write(Records(1));
     ASSERT_EQ(ChangeMade, Remove(0, Records(1)));
@@ -410,6 +437,74 @@ TEST_F(EntryFileOnDisk, TheRecoveryFileCollectsRecords)
     both.insert(both.end(), second.begin(), second.end());
     EXPECT_EQ(both, Read(recovery));
     EXPECT_FALSE(Exists(Path()));
+}
+
+TEST_F(EntryFileOnDisk, APickedCopyIsTakenBackOnlyWhileItIsTheRecoveryFilesLast)
+{
+    char recovery[PathBufferSize];
+    ASSERT_TRUE(RecoveryPathOf(Path(), recovery));
+    Bytes first = Records(1, 0, 1), second = Records(1, 0, 2);
+    Write(Bytes(30, 0x77), recovery);                    // a record torn by a crash is written over
+    uint32_t atFirst = 99, atSecond = 99;
+    ASSERT_TRUE(AppendToRecoveryFile(Path(), first.data(), &atFirst));
+    ASSERT_TRUE(AppendToRecoveryFile(Path(), second.data(), &atSecond));
+    EXPECT_EQ(0u, atFirst);
+    EXPECT_EQ((uint32_t)EntryRecordSize, atSecond);
+    TakeBackFromRecoveryFile(Path(), first.data(), atFirst);    // not the last: stays
+    TakeBackFromRecoveryFile(Path(), first.data(), atSecond);   // another record there: stays
+    Bytes both = first;
+    both.insert(both.end(), second.begin(), second.end());
+    EXPECT_EQ(both, Read(recovery));
+    TakeBackFromRecoveryFile(Path(), second.data(), atSecond);
+    EXPECT_EQ(first, Read(recovery));
+    TakeBackFromRecoveryFile(Path(), first.data(), atFirst);
+    EXPECT_FALSE(Exists(recovery));
+}
+
+TEST_F(EntryFileOnDisk, NoFileEntriesAreWrittenToIsThePicture)
+{
+    struct Case {
+        const char* picture;   // the form's file name
+        const char* clash;     // the file of the entries that is the picture; "" for none
+    } cases[] = {
+        { "form.bmp", "" },
+        { "picture.dta", "picture.dta" },      // its own entry file
+        { "PICTURE.DTA", "PICTURE.dta" },      // the same name in other letters
+        { "SCRV.tmp", "SCRV.tmp" },            // the temporary file of every change
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.picture);
+        char form[PathBufferSize], entryPath[PathBufferSize], clash[PathBufferSize] = "", expected[PathBufferSize];
+        wsprintfA(form, "%s\\%s", folder, c.picture);
+        Write(Records(1), form);
+        EntryFilePathOf(form, entryPath);
+        EXPECT_EQ(c.clash[0] != 0, EntryFileIsPicture(form, entryPath, clash));
+        if (c.clash[0]) {
+            wsprintfA(expected, "%s\\%s", folder, c.clash);
+            EXPECT_STREQ(expected, clash);
+        }
+        DeleteFileA(form);
+    }
+}
+
+TEST_F(EntryFileOnDisk, AnEntryFileLinkedToThePictureIsThePicture)
+{
+    char form[PathBufferSize], entryPath[PathBufferSize], clash[PathBufferSize], dotted[PathBufferSize];
+    wsprintfA(form, "%s\\form.bmp", folder);
+    EntryFilePathOf(form, entryPath);
+    wsprintfA(dotted, "%s\\.\\FORM.BMP", folder);
+    Write(Records(1), form);
+    EXPECT_TRUE(SameFile(form, dotted));
+    Write(Records(1));                                   // an entry file of its own
+    EXPECT_FALSE(EntryFileIsPicture(form, entryPath, clash));
+    DeleteFileA(entryPath);
+    if (!CreateHardLinkA(entryPath, form, NULL)) {
+        DeleteFileA(form);
+        GTEST_SKIP() << "no hard links here";
+    }
+    EXPECT_TRUE(EntryFileIsPicture(form, entryPath, clash));
+    EXPECT_STREQ(entryPath, clash);
+    DeleteFileA(form);
 }
 
 // A folder that can't be written (prepared by the test runner, which makes
