@@ -55,6 +55,8 @@ fi
 # new one).
 scrivelander_prefix_ghostscript "$share/gs-bridge" ||
   echo "scrivelander: could not put the bridge to gs into $WINEPREFIX" >&2
+command -v gs >/dev/null 2>&1 ||
+  echo "scrivelander: gs (Ghostscript) is not installed; File, Convert .pdf to .bmp needs it" >&2
 exec 9>&-
 
 if [ $# -eq 1 ]; then

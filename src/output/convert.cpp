@@ -207,7 +207,7 @@ static bool ConfirmReplacingEntries(const ConvertedPages& existing)
             names[count++] = existing.pages[i].name;
     bool go = true;
     if (count > 0) {
-        char list[700], text[1000];
+        char list[700], text[PathBufferSize + 900];
         JoinPageNames(names, count, list, sizeof list);
         snprintf(text, sizeof text,
                  "Converting %s writes its pages over pages that hold entries:\n%s\n\n"
@@ -278,7 +278,9 @@ static bool RunGhostscript(const char* folder, const ConvertedPages& before)
         exitCode = (DWORD)-1;
     CloseHandle(process);
     ConvertedPages after;
-    int pages = ListConvertedPages(folder, FileTitle, StemLength(FileTitle), &after) ? PagesMadeSince(before, after) : 0;
+    int pages = 0;
+    if (ListConvertedPages(folder, FileTitle, StemLength(FileTitle), &after))
+        pages = PagesMadeSince(before, after);
     FreeConvertedPages(&after);
     if (end == GhostscriptCancelled)
         return false;
