@@ -347,11 +347,13 @@ bool ConvertPdf()
         return false;
     }
     bool converted = false;
-    if (ConfirmReplacingEntries(before)) {
-        // The .bmp dialog that follows starts with no file name.
-        ChosenPath[0] = 0;
+    if (ConfirmReplacingEntries(before))
         converted = RunGhostscript(folder, before);
-    }
+    // The .bmp dialog that follows starts with no file name. A conversion
+    // that failed or was cancelled leaves the names as a cancelled
+    // conversion dialog does.
+    if (converted)
+        ChosenPath[0] = 0;
     FreeConvertedPages(&before);
     return converted;
 }
