@@ -40,7 +40,7 @@ fuzz: deps $(BUILD)/CMakeCache.txt
 # A Linux desktop's launcher, menu entry and "Open with" for .bmp files;
 # uninstall removes exactly what install put there.
 install: deps $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) -j2 --target Scrivelander desktop_icons
+	cmake --build $(BUILD) -j2 --target Scrivelander gs_bridge desktop_icons
 	scripts/install.sh install "$(PREFIX)" $(BUILD)
 
 uninstall:

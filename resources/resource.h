@@ -39,6 +39,7 @@
 #define IDC_BLACK_WHITE     1002
 #define IDC_SHADES_OF_GRAY  1003
 #define IDC_FULL_COLOR      1004
+#define IDC_CONVERTING_TEXT 1005   // the "Converting" window
 
 // Controls of the calibration dialog "PRINTCALIBRATION" (besides IDOK and IDCANCEL)
 #define IDC_CAL_PRINTER      1101

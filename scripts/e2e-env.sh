@@ -16,6 +16,9 @@
 #   e2e_wineserver_start  keep one persistent wineserver for the prefix
 #   e2e_teardown       stop the wineserver and the Xvfb started here (only
 #                      what this shell started)
+#   e2e_fitting_desktop  print the virtual desktop size for `make run` on
+#                      the display: E2E_DESKTOP, made smaller where the screen
+#                      is (the tests keep E2E_DESKTOP itself)
 #
 # Sourcing does nothing slow; call e2e_setup (or the parts) yourself. Safe to
 # source and call more than once.
@@ -164,6 +167,29 @@ e2e_wineserver_start() {
 
 e2e_wineserver_stop() {
   wineserver -k >/dev/null 2>&1 || true
+}
+
+# On a screen smaller than E2E_DESKTOP the desktop takes the room there is:
+# the work area a window manager leaves beside its panels, less the frame it
+# puts around the desktop window (40 pixels, caption and borders), or
+# without a window manager the whole screen.
+e2e_fitting_desktop() {
+  local want_w=${E2E_DESKTOP%x*} want_h=${E2E_DESKTOP#*x} room w h
+  room=$(xprop -root -notype _NET_WORKAREA 2>/dev/null | sed -n 's/^_NET_WORKAREA *= *[0-9]*, *[0-9]*, *\([0-9]*\), *\([0-9]*\).*/\1x\2/p')
+  if [ -n "$room" ]; then
+    w=${room%x*}
+    h=$((${room#*x} - 40))
+  else
+    room=$(xdpyinfo 2>/dev/null | sed -n 's/^ *dimensions: *\([0-9]*\)x\([0-9]*\) pixels.*/\1x\2/p' | head -n 1)
+    w=${room%x*}
+    h=${room#*x}
+  fi
+  case "$w$h" in
+    '' | *[!0-9]*) echo "$E2E_DESKTOP"; return 0 ;;
+  esac
+  [ "$w" -lt "$want_w" ] || w=$want_w
+  [ "$h" -lt "$want_h" ] || h=$want_h
+  echo "${w}x${h}"
 }
 
 e2e_setup() {

@@ -6,8 +6,9 @@
 #
 # install puts in PREFIX:
 #   bin/scrivelander                   the launcher (scripts/launcher.sh)
-#   share/scrivelander/                the program and the Wine prefix
-#                                      settings the launcher uses
+#   share/scrivelander/                the program, the Wine prefix
+#                                      settings the launcher uses, and the
+#                                      bridge to the Linux gs (gs-bridge/)
 #   share/applications/scrivelander.desktop
 #                                      the menu entry, which also offers the
 #                                      program for opening .bmp files
@@ -107,7 +108,8 @@ EOF_ENTRY
 
 install_all() {
   local build=$1 entry size
-  for f in "$build/Scrivelander.exe" "$build/icons/16x16/scrivelander.png" "$build/icons/32x32/scrivelander.png"; do
+  for f in "$build/Scrivelander.exe" "$build/gs-bridge/gswin32c.exe" "$build/icons/16x16/scrivelander.png" \
+    "$build/icons/32x32/scrivelander.png"; do
     [ -f "$f" ] || { echo "$f is missing: build first (make install builds it)" >&2; return 1; }
   done
   # A new install replaces an old one in the same place.
@@ -123,6 +125,8 @@ install_all() {
   put 644 scripts/wine-prefix.sh "$prefix/share/scrivelander/wine-prefix.sh"
   put 755 scripts/wine64/wine "$prefix/share/scrivelander/wine64/wine"
   put 755 scripts/wine64/wine "$prefix/share/scrivelander/wine64/wine-stable"
+  put 644 "$build/gs-bridge/gswin32c.exe" "$prefix/share/scrivelander/gs-bridge/gswin32c.exe"
+  put 755 scripts/gs-bridge/run-gs.sh "$prefix/share/scrivelander/gs-bridge/run-gs.sh"
   desktop_entry >"$entry"
   put 644 "$entry" "$prefix/share/applications/scrivelander.desktop"
   for size in 16x16 32x32; do

@@ -6,7 +6,9 @@
 #
 # The program runs under Wine in a prefix of its own, made on first use in
 # ${XDG_DATA_HOME:-~/.local/share}/scrivelander/wineprefix with the fonts
-# that entries name. It starts in ${XDG_CONFIG_HOME:-~/.config}/scrivelander,
+# that entries name, and the bridge that lets it convert PDFs with the
+# Linux gs (Ghostscript; without it a conversion says what is missing). It
+# starts in ${XDG_CONFIG_HOME:-~/.config}/scrivelander,
 # where it keeps its settings file.
 set -eu
 
@@ -48,6 +50,13 @@ if [ "$(cat "$WINEPREFIX/.scrivelander-ready" 2>/dev/null)" != "$prefix_version"
   scrivelander_prefix_setup ""
   echo "$prefix_version" >"$WINEPREFIX/.scrivelander-ready"
 fi
+# A conversion runs the Linux gs through the bridge installed beside the
+# program (brought up to date at every start, as a new install may bring a
+# new one).
+scrivelander_prefix_ghostscript "$share/gs-bridge" ||
+  echo "scrivelander: could not put the bridge to gs into $WINEPREFIX" >&2
+command -v gs >/dev/null 2>&1 ||
+  echo "scrivelander: gs (Ghostscript) is not installed; File, Convert .pdf to .bmp needs it" >&2
 exec 9>&-
 
 if [ $# -eq 1 ]; then

@@ -11,6 +11,11 @@
 #                      fonts into it
 #   scrivelander_prefix_fonts
 #                      copy Wine's own fonts into the prefix when missing
+#   scrivelander_prefix_ghostscript DIR
+#                      put the bridge gswin32c.exe (with run-gs.sh) from DIR
+#                      where the program looks for Windows Ghostscript, so a
+#                      conversion runs the Linux gs; a Ghostscript installed
+#                      in the prefix by hand is left alone
 #
 # POSIX sh, so the installed launcher needs no bash.
 
@@ -67,4 +72,30 @@ scrivelander_prefix_setup() {
     return 1
   fi
   scrivelander_prefix_fonts
+}
+
+# The program converts a PDF with Windows Ghostscript's console program,
+# looked for from C:\Program Files\gs\gs9.05 upward. On Linux the
+# distribution's gs does the work: the bridge gswin32c.exe hands it the
+# command line and waits for it. A marker file beside the bridge tells it
+# from a real Ghostscript; a prefix that holds any other gs* folder, or a
+# gs9.05 of its own, has Ghostscript installed by hand and is not touched.
+scrivelander_prefix_ghostscript() {
+  _bridge=$1
+  _gs="$WINEPREFIX/drive_c/Program Files/gs"
+  _bin="$_gs/gs9.05/bin"
+  [ -f "$_bridge/gswin32c.exe" ] && [ -f "$_bridge/run-gs.sh" ] || return 0
+  if [ ! -f "$_bin/scrivelander-bridge" ]; then
+    for _other in "$_gs"/gs*; do
+      [ -e "$_other" ] && return 0
+    done
+  fi
+  if cmp -s "$_bridge/gswin32c.exe" "$_bin/gswin32c.exe" && cmp -s "$_bridge/run-gs.sh" "$_bin/run-gs.sh"; then
+    return 0
+  fi
+  mkdir -p "$_bin" &&
+    cp "$_bridge/gswin32c.exe" "$_bin/gswin32c.exe" &&
+    cp "$_bridge/run-gs.sh" "$_bin/run-gs.sh" &&
+    chmod 755 "$_bin/run-gs.sh" &&
+    echo "Scrivelander's bridge to the Linux gs" >"$_bin/scrivelander-bridge"
 }

@@ -1,8 +1,11 @@
 #include "output/convert.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
+#include "output/convert_pages.h"
+#include "output/convert_wait.h"
 #include "output/pdf_dialog.h"
 
 GhostscriptLocator Ghostscript = InitialGhostscriptLocator();
@@ -175,22 +178,130 @@ static void ReportLineTooLong()
     Report(text, "File name too long");
 }
 
-// Starts Ghostscript the way WinExec would (shown, in the current
-// directory, not waited for), but by its exact path: the application name
-// keeps Windows from starting C:\Program.exe instead.
-static void StartGhostscript()
+static const char NoMemoryForPagesText[] = "There is not enough memory to list the pages this conversion replaces.";
+
+// The PDF's folder, ending in "\", from the path the .pdf dialog gave.
+static bool PdfFolder(char folder[PathBufferSize])
+{
+    int offset = PdfOpenDialog.nFileOffset;
+    if (offset <= 0 || offset >= PathBufferSize || (int)strlen(ChosenPath) < offset)
+        return false;
+    memcpy(folder, ChosenPath, offset);
+    folder[offset] = 0;
+    return true;
+}
+
+// Asks once before a conversion writes over pages whose entry files hold
+// entries: those entries would then lie on the new pages, which may be
+// drawn at another resolution. True to go on.
+static bool ConfirmReplacingEntries(const ConvertedPages& existing)
+{
+    const char** names = (const char**)malloc((existing.count + 1) * sizeof *names);
+    if (!names) {
+        Report(NoMemoryForPagesText, "Convert .pdf to .bmp");
+        return false;
+    }
+    int count = 0;
+    for (int i = 0; i < existing.count; i++)
+        if (existing.pages[i].holdsEntries)
+            names[count++] = existing.pages[i].name;
+    bool go = true;
+    if (count > 0) {
+        char list[700], text[PathBufferSize + 900];
+        JoinPageNames(names, count, list, sizeof list);
+        snprintf(text, sizeof text,
+                 "Converting %s writes its pages over pages that hold entries:\n%s\n\n"
+                 "Their entries stay and would then lie on the new pages.\n"
+                 "OK converts all the same; Cancel keeps the pages as they are.",
+                 FileTitle, list);
+        go = ShowMessage(text, "Pages hold entries", MB_OKCANCEL | MB_ICONWARNING) == IDOK;
+    }
+    free(names);
+    return go;
+}
+
+static const char* PagesWord(int pages)
+{
+    return pages == 1 ? "page" : "pages";
+}
+
+static void ReportFailure(GhostscriptWaitEnd end, DWORD exitCode, int pages)
+{
+    char text[PathBufferSize + 400];
+    if (end == GhostscriptTimedOut)
+        snprintf(text, sizeof text,
+                 "Ghostscript had not finished converting %s after %lu minutes and was stopped.\n"
+                 "It made %d %s.",
+                 FileTitle, (unsigned long)(GhostscriptWaitLimitMs / 60000), pages, PagesWord(pages));
+    else
+        snprintf(text, sizeof text,
+                 "Ghostscript could not convert %s.\nIt ended with exit code %lu and made %d %s.\n\n"
+                 "Check that the resolution in the conversion dialog is a number of dots per inch, "
+                 "such as 300, and that the file is a PDF.",
+                 FileTitle, (unsigned long)exitCode, pages, PagesWord(pages));
+    Report(text, "Conversion failed");
+}
+
+// Starts Ghostscript by its exact path (the application name keeps Windows
+// from starting C:\Program.exe instead) in the current directory, which is
+// the PDF's folder. The "Converting" window shows that it runs, so its
+// console gets no window of its own, which would take the activation from
+// the program as it goes. NULL, told, when it can't be started.
+static HANDLE StartGhostscript()
 {
     STARTUPINFOA startup;
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(Ghostscript.program, Ghostscript.commandLine, NULL, NULL, FALSE, 0, NULL, NULL,
-                        &startup, &process))
-        return;
+    if (!CreateProcessA(Ghostscript.program, Ghostscript.commandLine, NULL, NULL, FALSE, CREATE_NO_WINDOW, NULL,
+                        NULL, &startup, &process)) {
+        char text[PathBufferSize + 100];
+        snprintf(text, sizeof text, "Ghostscript could not be started (error %lu):\n%s",
+                 (unsigned long)GetLastError(), Ghostscript.program);
+        Report(text, "Conversion failed");
+        return NULL;
+    }
     CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    return process.hProcess;
+}
+
+// Runs Ghostscript and waits for it. True when it made pages and ended
+// well; a failure is told, a cancel is not.
+static bool RunGhostscript(const char* folder, const ConvertedPages& before)
+{
+    HANDLE process = StartGhostscript();
+    if (!process)
+        return false;
+    GhostscriptWaitEnd end = WaitForGhostscript(process, FileTitle, GhostscriptWaitLimitMs);
+    DWORD exitCode = 0;
+    if (!GetExitCodeProcess(process, &exitCode))
+        exitCode = (DWORD)-1;
+    CloseHandle(process);
+    ConvertedPages after;
+    int pages = 0;
+    if (ListConvertedPages(folder, FileTitle, StemLength(FileTitle), &after))
+        pages = PagesMadeSince(before, after);
+    FreeConvertedPages(&after);
+    if (end == GhostscriptCancelled)
+        return false;
+    if (end == GhostscriptEnded && exitCode == 0 && pages > 0)
+        return true;
+    ReportFailure(end, exitCode, pages);
+    return false;
+}
+
+// The .pdf dialog shares its file name buffer with the .bmp dialog: it
+// starts empty, so Enter never "converts" the open form's bitmap. A cancel
+// leaves the buffer as it was.
+static bool ChoosePdf()
+{
+    char kept[PathBufferSize];
+    memcpy(kept, ChosenPath, sizeof kept);
+    ChosenPath[0] = 0;
+    if (GetOpenFileNameA(&PdfOpenDialog))
+        return true;
+    memcpy(ChosenPath, kept, sizeof kept);
+    return false;
 }
 
 bool ConvertPdf()
@@ -215,16 +326,34 @@ bool ConvertPdf()
         Report(Ghostscript.program, "Couldn't find:");
         return false;
     }
-    if (!GetOpenFileNameA(&PdfOpenDialog))
+    if (!ChoosePdf())
         return false;
+    // Ghostscript runs in the PDF's folder, which the dialog makes current
+    // when the user browses there but not always when a full path is typed.
+    char folder[PathBufferSize];
+    if (!PdfFolder(folder) || !SetCurrentDirectoryA(folder)) {
+        Report(ChosenPath, "Couldn't find:");
+        return false;
+    }
     if (!RunConversionDialog())
         return false;
     if (!BuildGhostscriptCommandLine(Ghostscript.commandLine, ColourMode, ResolutionText, FileTitle)) {
         ReportLineTooLong();
         return false;
     }
-    // The .bmp dialog that follows starts with no file name.
-    ChosenPath[0] = 0;
-    StartGhostscript();
-    return true;
+    ConvertedPages before;
+    if (!ListConvertedPages(folder, FileTitle, StemLength(FileTitle), &before)) {
+        Report(NoMemoryForPagesText, "Convert .pdf to .bmp");
+        return false;
+    }
+    bool converted = false;
+    if (ConfirmReplacingEntries(before))
+        converted = RunGhostscript(folder, before);
+    // The .bmp dialog that follows starts with no file name. A conversion
+    // that failed or was cancelled leaves the names as a cancelled
+    // conversion dialog does.
+    if (converted)
+        ChosenPath[0] = 0;
+    FreeConvertedPages(&before);
+    return converted;
 }

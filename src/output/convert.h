@@ -1,7 +1,7 @@
 // Converting a PDF into one .bmp per page with Ghostscript's console program
 // gswin32c, found under C:\Program Files\gs by stepping its version upward
-// from 9.05. The command then goes on to the .bmp open dialog, so the user
-// can pick a page.
+// from 9.05. Once Ghostscript has made the pages, the command goes on to the
+// .bmp open dialog, so the user can pick a page.
 #ifndef SCRIVELANDER_CONVERT_H
 #define SCRIVELANDER_CONVERT_H
 
@@ -63,10 +63,11 @@ bool BuildGhostscriptCommandLine(char commandLine[PathBufferSize], int colourMod
 // line with this device and resolution text (for the refusal message).
 int CommandLineRoom(int colourMode, const char* resolutionText);
 
-// Command 40034, "Convert .pdf to .bmp", up to the start of Ghostscript.
-// Returns true when the conversion was started (or tried: its outcome is not
-// awaited), so the caller opens the page dialog; false when it ended with a
-// message or a cancelled dialog.
+// Command 40034, "Convert .pdf to .bmp", up to the end of Ghostscript: it
+// runs in the PDF's folder and is waited for (output/convert_wait.h).
+// Returns true when it made the pages, so the caller opens the page dialog;
+// false when the command ended with a message (a failed conversion is told,
+// with Ghostscript's exit code and the pages made) or was cancelled.
 bool ConvertPdf();
 
 #endif

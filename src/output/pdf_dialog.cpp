@@ -31,10 +31,15 @@ static void WriteSettingsFile(HWND dialog)
     }
 }
 
+// The keyboard starts in the resolution box, its text selected, so typing
+// replaces it and Enter converts at once.
 static void OnConversionDialogInit(HWND dialog)
 {
     CheckRadioButton(dialog, IDC_BLACK_WHITE, IDC_FULL_COLOR, IDC_SHADES_OF_GRAY);
-    SetWindowTextA(GetDlgItem(dialog, IDC_RESOLUTION), ResolutionText);
+    HWND box = GetDlgItem(dialog, IDC_RESOLUTION);
+    SetWindowTextA(box, ResolutionText);
+    SetFocus(box);
+    SendMessageA(box, EM_SETSEL, 0, -1);
     ColourMode = 2;
 }
 
@@ -59,7 +64,7 @@ static INT_PTR CALLBACK ConversionDialogProc(HWND dialog, UINT message, WPARAM w
     switch (message) {
     case WM_INITDIALOG:
         OnConversionDialogInit(dialog);
-        return FALSE;   // no initial keyboard focus
+        return FALSE;   // the focus is set already
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_BLACK_WHITE: ColourMode = 1; return TRUE;

@@ -15,7 +15,7 @@ import harness
 
 GS_ROOT = os.path.join(harness.WINEPREFIX, "drive_c", "Program Files", "gs")
 STANDIN = os.path.join(harness.BUILD, "tests", "gs_standin", "gswin32c.exe")
-SCRIPT = os.path.join(harness.REPO, "tests", "e2e", "gs_standin", "run-gs.sh")
+SCRIPT = os.path.join(harness.REPO, "scripts", "gs-bridge", "run-gs.sh")
 ASIDE = GS_ROOT + ".set-aside-by-e2e"
 DRIVE_C = os.path.join(harness.WINEPREFIX, "drive_c")
 
@@ -82,6 +82,12 @@ class Folders:
         os.chmod(os.path.join(bin_dir, "run-gs.sh"), 0o755)
         return bin_dir
 
+    def slow(self, name, ms):
+        """The stand-in in folder `name` sleeps `ms` milliseconds before it
+        hands the conversion to gs."""
+        with open(os.path.join(GS_ROOT, name, "bin", "delay-ms"), "w") as f:
+            f.write(str(ms))
+
     def runs(self, name):
         """The starts the stand-in in folder `name` recorded: a list of dicts
         with cmdline, cwd, argc, args (argv[1..]) and exit or error (absent
@@ -121,23 +127,29 @@ def remove_decoy():
             os.remove(os.path.join(DRIVE_C, name))
 
 
-def standin_processes():
-    """Process ids of stand-ins still running, and of the console hosts Wine
-    starts for them: a console host shows its window, and takes the
-    activation, just before it ends. (Wine shows a program's Windows path
-    as its command line.)"""
+def processes(test, part="cmdline"):
+    """Process ids of the processes whose /proc file `part` (cmdline or
+    environ), split at its zero bytes, passes `test`."""
     found = []
     for pid in os.listdir("/proc"):
         if not pid.isdigit():
             continue
         try:
-            with open("/proc/%s/cmdline" % pid, "rb") as f:
-                command = f.read()
+            with open("/proc/%s/%s" % (pid, part), "rb") as f:
+                fields = f.read().split(b"\0")
         except OSError:
             continue
-        if b"gswin32c.exe" in command or b"conhost.exe" in command:
+        if test(fields):
             found.append(int(pid))
     return found
+
+
+def standin_processes():
+    """Process ids of stand-ins still running, and of the console hosts Wine
+    starts for them: a console host shows its window, and takes the
+    activation, just before it ends. (Wine shows a program's Windows path
+    as its command line, as it was started: with or without ".exe".)"""
+    return processes(lambda args: b"gswin32c" in args[0] or any(b"conhost.exe" in a for a in args))
 
 
 def make_pdf(path, pages):
@@ -185,13 +197,17 @@ def square_centre(page, dpi):
 
 # ---------------------------------------------------------------- dialogs
 
-def choose_file(app, path, title, timeout=10):
+def choose_file(app, path, title, timeout=10, typed=False):
     """In the open dialog titled `title`: browse to the file's folder as a
     person does (its path, Enter), then give the name (Enter). Under Wine 8
-    only browsing makes the folder the current directory."""
+    only browsing makes the folder the current directory. With `typed`, the
+    full path is typed at once instead."""
     d = app.wait_dialog(timeout, lambda d: d.caption == title, "the %r dialog" % title)
     harness.wait_until(lambda: app.focus()[1] in ("Edit", "ComboBox"), timeout,
                        what="the file name box to have the focus")
+    if typed:
+        app.enter_file_name(path, timeout)
+        return
     folder, name = os.path.split(path)
     app.type(harness.windows_path(folder))
     app.key("Return")
@@ -262,17 +278,18 @@ def press(app, button):
     app.click_button(DIALOG, button)
 
 
-def convert(app, pdf, resolution=None, colour=None, via="command"):
-    """File > Convert .pdf to .bmp: choose `pdf`, set the resolution box
-    (None: leave it), click a colour choice (None: leave the preselection),
-    OK; return once the .bmp dialog shows."""
+def convert(app, pdf, resolution=None, colour=None, via="command", typed=False, then="the .bmp dialog"):
+    """File > Convert .pdf to .bmp: choose `pdf` (browsing to it, or with
+    `typed` its full path typed), set the resolution box (None: leave it),
+    click a colour choice (None: leave the preselection), OK; return once
+    the .bmp dialog shows (or, with `then` None, at once)."""
     if via == "keys":
         app.key("alt+f")
         harness.wait_until(app.in_menu, 5, what="the File menu")
         app.key("c")
     else:
         app.post_command(IDM_CONVERT_PDF)
-    choose_file(app, pdf, "Open .pdf file")
+    choose_file(app, pdf, "Open .pdf file", typed=typed)
     wait_conversion_dialog(app)
     if resolution is not None:
         set_resolution(app, resolution)
@@ -280,7 +297,21 @@ def convert(app, pdf, resolution=None, colour=None, via="command"):
         click_control(app, colour)
         harness.wait_until(lambda: control(app, colour)["checked"] == 1, 5, what="the colour choice")
     press(app, "OK")
-    return wait_bmp_dialog(app)
+    return wait_bmp_dialog(app) if then else None
+
+
+CONVERTING = "Converting"
+
+
+def wait_converting(app, timeout=10):
+    """The window shown while Ghostscript runs."""
+    return app.wait_dialog(timeout, lambda d: d.caption == CONVERTING, "the Converting window")
+
+
+def shown_label(text):
+    """A control's text as a button or label shows it: "&&" is one "&", and
+    a single "&" only underlines the letter after it (its access key)."""
+    return text.replace("&&", "\0").replace("&", "").replace("\0", "&")
 
 
 def wait_bmp_dialog(app, timeout=10):

@@ -3,8 +3,11 @@ Ghostscript under C:\\Program Files\\gs, the command line it is started
 with, and the pages it writes, rendered for real by Debian's gs behind the
 gswin32c.exe stand-in."""
 import os
+import subprocess
 import time
 
+import bmpfiles
+import entryfiles
 import ghostscript
 from ghostscript import IDC_BLACK_WHITE, IDC_FULL_COLOR, IDC_RESOLUTION, IDC_SHADES_OF_GRAY
 import harness
@@ -30,7 +33,7 @@ DIALOG_ITEMS = [
     (-1, "Static", "Printer Resolution: ", 10, 60, 60, 8, 0x50020000),  # starts a group
     (-1, "Static", "dpi (dots per inch)", 100, 60, 57, 8, 0x50020000),
     (1001, "Edit", "", 75, 60, 20, 12, 0x50810080),                     # border, tab stop, auto scroll
-    (1002, "Button", "Black & White", 40, 10, 57, 10, 0x50000009),      # automatic radio buttons
+    (1002, "Button", "Black && White", 40, 10, 57, 10, 0x50000009),     # automatic radio buttons
     (1003, "Button", "Shades of Gray", 40, 25, 65, 10, 0x50000009),
     (1004, "Button", "Full Color", 40, 40, 45, 10, 0x50000009),
 ]
@@ -53,6 +56,9 @@ def test_the_conversion_dialog_resource_is_laid_out_as_designed(ctx):
         items.append((int(f["id"]), f["class"], f["text"], int(f["x"]), int(f["y"]), int(f["cx"]),
                       int(f["cy"]), int(f["style"], 16)))
     assert items == DIALOG_ITEMS, items
+    # The labels show as written: "&&" is an "&", not an access key.
+    assert [ghostscript.shown_label(item[2]) for item in items[5:]] == [
+        "Black & White", "Shades of Gray", "Full Color"]
 
 
 def muldiv(a, b, c):
@@ -80,7 +86,7 @@ def test_the_dialog_opens_with_shades_of_gray_and_the_saved_resolution(ctx):
         assert dialog["owner"] == "0x0"            # no owner window
         by_id = {c["id"]: c for c in controls if c["id"] > 0}
         assert [c["text"] for c in controls] == [item[2] for item in DIALOG_ITEMS[:4]] + [
-            "1200", "Black & White", "Shades of Gray", "Full Color"]
+            "1200", "Black && White", "Shades of Gray", "Full Color"]
         assert [by_id[i]["checked"] for i in (IDC_BLACK_WHITE, IDC_SHADES_OF_GRAY, IDC_FULL_COLOR)] == [0, 1, 0]
         # Every control sits where its dialog units put it: one pair of base
         # units for the whole dialog maps every rectangle exactly.
@@ -156,19 +162,23 @@ def test_the_resolution_box_gives_at_most_three_characters_of_any_kind(ctx):
         assert gs.wait_runs("gs9.05", 1)[-1]["args"][3] == "-r600"
         ghostscript.cancel_bmp_dialog(app)
         # More than three characters: the first three count. Letters pass
-        # unchecked; Ghostscript then refuses, and the .bmp dialog opens all the same.
+        # unchecked; Ghostscript then refuses, which is told.
         cases = [("72000", b"PrinterResolution=720", "-r720", "0"),
                  ("abc", b"PrinterResolution=abc", "-rabc", None)]
         for n, (typed, stored, switch, exit_code) in enumerate(cases, 2):
-            ghostscript.convert(app, pdf, resolution=typed)
+            ghostscript.convert(app, pdf, resolution=typed, then=exit_code)
+            if exit_code is None:
+                caption, text = app.wait_msgbox(10)
+                assert caption == "Conversion failed" and "exit code 1 and made 0 pages" in text, text
+                app.dismiss_msgbox()
             assert ghostscript.settings(ctx.dir) == stored, typed
             run = gs.wait_runs("gs9.05", n)[-1]
             assert run["args"][3] == switch, run
             if exit_code is not None:
                 assert run["exit"] == exit_code, run
+                ghostscript.cancel_bmp_dialog(app)
             else:
                 assert run["exit"] != "0", run
-            ghostscript.cancel_bmp_dialog(app)
         assert app.close() == 0
 
 
@@ -449,6 +459,253 @@ def test_a_start_up_folder_too_long_for_the_settings_path_is_reported(ctx):
             assert (ghostscript.settings(start) == b"PrinterResolution=72") == (length == 242)
             ghostscript.cancel_bmp_dialog(app)
             assert app.close() == 0
+
+
+# ------------------------------------------------- waiting for Ghostscript
+
+def test_the_page_dialog_opens_once_ghostscript_has_made_every_page(ctx):
+    # A slow Ghostscript: while it runs the "Converting" window stands over
+    # the disabled main window, which still paints; the page dialog opens
+    # only when every page is there.
+    form = ctx.write("form.bmp", bmpfiles.coordinate_form(200, 150))
+    pdf = pdf_in(ctx, "pdfs", "Document.pdf", pages=3)
+    with ghostscript.Folders() as gs:
+        gs.install("gs9.05")
+        gs.slow("gs9.05", 2500)
+        app = ctx.start_app()
+        app.open_bmp(form)
+        app.wait_title("form.bmp")
+        ghostscript.convert(app, pdf, resolution="72", then=None)
+        converting = ghostscript.wait_converting(app)
+        assert "Converting Document.pdf with Ghostscript..." in [c[2] for c in converting.controls], converting
+        assert [b[1] for b in converting.buttons] == ["Cancel"], converting
+        assert app.window()["enabled"] == "0"
+        assert not any(d.caption == "Open .bmp file" for d in app.dialogs())
+        app.sync()                                  # the main window still answers
+        bmp_dialog = ghostscript.wait_bmp_dialog(app, 20)
+        run = gs.runs("gs9.05")[-1]
+        assert run.get("exit") == "0", run
+        assert sorted(os.listdir(ctx.path("pdfs"))) == ["Document.pdf", "Document1.bmp", "Document2.bmp",
+                                                        "Document3.bmp"]
+        assert ghostscript.file_name_box(bmp_dialog) == ""
+        assert all(d.caption != ghostscript.CONVERTING for d in app.dialogs())
+        ghostscript.open_page(app, ctx.path("pdfs", "Document3.bmp"))
+        app.wait_title("Document3.bmp")
+        assert app.window()["enabled"] == "1"
+        assert app.close() == 0
+
+
+def test_cancel_stops_ghostscript_and_nothing_follows(ctx):
+    pdf = pdf_in(ctx, "pdfs", "Document.pdf", pages=2)
+    with ghostscript.Folders() as gs:
+        gs.install("gs9.05")
+        gs.slow("gs9.05", 20000)
+        app = ctx.start_app()
+        for how in ("button", "Escape"):
+            ghostscript.convert(app, pdf, resolution="72", then=None)
+            converting = ghostscript.wait_converting(app)
+            harness.wait_until(lambda: app.foreground()[0] == ghostscript.CONVERTING, 5,
+                               what="the Converting window in front")
+            t0 = time.monotonic()
+            if how == "button":
+                app.click_button(ghostscript.CONVERTING, "Cancel")
+            else:
+                app.key("Escape")
+            harness.wait_until(lambda: all(d.hwnd != converting.hwnd for d in app.dialogs()), 5,
+                               what="the Converting window to go")
+            assert time.monotonic() - t0 < 5, how
+            harness.wait_until(lambda: not ghostscript.standin_processes(), 10, what="the stand-in to end")
+            app.sync()
+            assert app.dialogs() == [], how          # no message, no page dialog
+            assert app.window()["enabled"] == "1"
+            assert os.listdir(ctx.path("pdfs")) == ["Document.pdf"], how
+        assert app.close() == 0
+
+
+def test_a_failed_conversion_is_told_with_the_exit_code_and_the_pages_made(ctx):
+    good = pdf_in(ctx, "pdfs", "Document.pdf", pages=2)
+    bad = ctx.write(os.path.join("pdfs", "Broken.pdf"), "this is no PDF\n")
+    cases = [
+        # (PDF, resolution, what the message says)
+        (good, "abc", "Ghostscript could not convert Document.pdf.\nIt ended with exit code 1 and made 0 pages."),
+        (bad, "72", "Ghostscript could not convert Broken.pdf.\nIt ended with exit code 1 and made 0 pages."),
+    ]
+    with ghostscript.Folders() as gs:
+        gs.install("gs9.05")
+        app = ctx.start_app()
+        for n, (pdf, resolution, told) in enumerate(cases, 1):
+            ghostscript.convert(app, pdf, resolution=resolution, then=None)
+            caption, text = app.wait_msgbox(15)
+            assert caption == "Conversion failed" and text.startswith(told), text
+            assert gs.runs("gs9.05")[-1].get("exit") == "1"
+            app.dismiss_msgbox()
+            app.sync()
+            assert app.dialogs() == [], pdf          # no page dialog after a failure
+        assert app.close() == 0
+
+
+def test_a_typed_full_path_converts_as_a_browsed_one(ctx):
+    # The user types the PDF's full path into the .pdf dialog, starting in
+    # another folder: Ghostscript runs in the PDF's folder all the same, and
+    # the page dialog opens there.
+    start = ctx.path("start")
+    os.makedirs(start)
+    pdf = pdf_in(ctx, "my pdfs", "Document.pdf", pages=2)
+    with ghostscript.Folders() as gs:
+        gs.install("gs9.05")
+        app = ctx.start_app(cwd=start)
+        for n, typed in enumerate((True, False), 1):
+            ghostscript.convert(app, pdf, resolution="72", typed=typed)
+            run = gs.wait_runs("gs9.05", n)[-1]
+            assert run["cwd"] == harness.windows_path(ctx.path("my pdfs")), (typed, run)
+            assert run["cmdline"] == line("9.05", 'bmpgray -r72 -sOutputFile="Document"%d.bmp "Document.pdf"')
+            assert run["exit"] == "0"
+            assert sorted(os.listdir(ctx.path("my pdfs"))) == ["Document.pdf", "Document1.bmp", "Document2.bmp"]
+            # The page dialog shows the PDF's folder: the bare name opens the page.
+            ghostscript.open_page(app, "Document%d.bmp" % n)
+            app.wait_title("Document%d.bmp" % n)
+            for page in (1, 2):
+                os.remove(ctx.path("my pdfs", "Document%d.bmp" % page))
+        assert ghostscript.settings(start) == b"PrinterResolution=72"
+        assert app.close() == 0
+
+
+def test_converting_again_asks_before_replacing_pages_that_hold_entries(ctx):
+    pdf = pdf_in(ctx, "pdfs", "Document.pdf", pages=3)
+    folder = ctx.path("pdfs")
+    with ghostscript.Folders() as gs:
+        gs.install("gs9.05")
+        app = ctx.start_app()
+        ghostscript.convert(app, pdf, resolution="72")
+        gs.wait_runs("gs9.05", 1)
+        ghostscript.cancel_bmp_dialog(app)
+        # Pages 1 and 3 hold entries; page 2's entry file is empty, and
+        # Document01.bmp is no page Ghostscript writes.
+        entry = entryfiles.record(x=20, y=30, text="Alpha")
+        ctx.write(os.path.join("pdfs", "Document1.dta"), entry)
+        ctx.write(os.path.join("pdfs", "Document2.dta"), b"")
+        ctx.write(os.path.join("pdfs", "Document3.dta"), entry + entryfiles.record(x=40, y=50, text="B"))
+        ctx.write(os.path.join("pdfs", "Document01.dta"), entry)
+        ctx.write(os.path.join("pdfs", "Document01.bmp"), bmpfiles.coordinate_form(20, 20))
+        pages = {name: open(os.path.join(folder, name), "rb").read() for name in os.listdir(folder)}
+        # Cancel keeps every page; OK converts at the new resolution.
+        for n, (answer, runs) in enumerate([("Escape", 1), ("Return", 2)]):
+            ghostscript.convert(app, pdf, resolution="144", then=None)
+            caption, text = app.wait_msgbox(10)
+            assert caption == "Pages hold entries", caption
+            assert text == ("Converting Document.pdf writes its pages over pages that hold entries:\n"
+                            "Document1.bmp, Document3.bmp\n\n"
+                            "Their entries stay and would then lie on the new pages.\n"
+                            "OK converts all the same; Cancel keeps the pages as they are."), text
+            app.dismiss_msgbox(answer)
+            if answer == "Escape":
+                app.sync()
+                assert app.dialogs() == []
+                assert len(gs.runs("gs9.05")) == 1
+                assert {name: open(os.path.join(folder, name), "rb").read()
+                        for name in os.listdir(folder)} == pages
+            else:
+                ghostscript.wait_bmp_dialog(app, 20)
+                assert len(gs.wait_runs("gs9.05", 2)) == 2
+                assert ghostscript.Bmp(os.path.join(folder, "Document1.bmp")).width == 288
+                ghostscript.cancel_bmp_dialog(app)
+        assert app.close() == 0
+
+
+def test_the_pdf_dialog_offers_no_bmp_name_and_the_keyboard_starts_in_the_resolution_box(ctx):
+    ctx.write("Scrivelander.ini", "PrinterResolution=600")
+    form = ctx.write("form.bmp", bmpfiles.coordinate_form(200, 150))
+    pdf = pdf_in(ctx, "pdfs", "Document.pdf")
+    with ghostscript.Folders() as gs:
+        gs.install("gs9.05")
+        app = ctx.start_app()
+        app.open_bmp(form)
+        app.wait_title("form.bmp")
+        app.post_command(ghostscript.IDM_CONVERT_PDF)
+        d = app.wait_dialog(10, lambda d: d.caption == "Open .pdf file", "the .pdf dialog")
+        assert ghostscript.file_name_box(d) == ""
+        ghostscript.choose_file(app, pdf, "Open .pdf file")
+        ghostscript.wait_conversion_dialog(app)
+        harness.wait_until(lambda: ghostscript.controls(app)[2] == IDC_RESOLUTION, 5, what="focus in the box")
+        # Typing replaces the resolution shown; Enter converts.
+        app.type("300")
+        app.key("Return")
+        ghostscript.wait_bmp_dialog(app, 20)
+        assert gs.wait_runs("gs9.05", 1)[-1]["args"][3] == "-r300"
+        assert ghostscript.settings(ctx.dir) == b"PrinterResolution=300"
+        ghostscript.cancel_bmp_dialog(app)
+        assert app.close() == 0
+
+
+# ---------------------------------------- the bridge to the Linux gs
+
+BRIDGE = os.path.join(harness.BUILD, "gs-bridge")
+BRIDGE_BIN = os.path.join(ghostscript.GS_ROOT, "gs9.05", "bin")
+
+
+def put_bridge(ctx):
+    """What the launcher and `make run` do to their prefix."""
+    subprocess.run(["sh", "-c", '. "$1"; scrivelander_prefix_ghostscript "$2"', "sh",
+                    os.path.join(harness.REPO, "scripts", "wine-prefix.sh"), BRIDGE],
+                   env=dict(ctx.session.env), check=True)
+
+
+def converting(output):
+    """Process ids of the Linux gs processes, and of the bridges, converting
+    into `output`."""
+    return ghostscript.processes(lambda args: (args[0] == b"gs" or b"gswin32c" in args[0]) and
+                                 ("-sOutputFile=" + output).encode() in args)
+
+
+def test_the_bridge_is_put_into_a_prefix_without_ghostscript_only(ctx):
+    with open(os.path.join(BRIDGE, "gswin32c.exe"), "rb") as f:
+        bridge = f.read()
+    cases = [
+        # (what the prefix holds, whether the bridge is put in)
+        ("nothing", lambda gs: None, True),
+        ("an empty gs folder", lambda gs: os.makedirs(ghostscript.GS_ROOT), True),
+        ("a Ghostscript of its own in gs9.05", lambda gs: gs.install("gs9.05"), False),
+        ("another version", lambda gs: gs.install("gs9.50"), False),
+    ]
+    for what, make, put in cases:
+        with ghostscript.Folders() as gs:
+            make(gs)
+            put_bridge(ctx)
+            exe = os.path.join(BRIDGE_BIN, "gswin32c.exe")
+            got = open(exe, "rb").read() == bridge if os.path.exists(exe) else False
+            assert got == put, what
+            if put:
+                # Once there, it is brought up to date and stays the only one.
+                with open(exe, "wb") as f:
+                    f.write(b"an older bridge")
+                put_bridge(ctx)
+                assert open(exe, "rb").read() == bridge, what
+                assert os.listdir(ghostscript.GS_ROOT) == ["gs9.05"], what
+                assert os.access(os.path.join(BRIDGE_BIN, "run-gs.sh"), os.X_OK)
+
+
+def test_the_bridge_converts_with_the_linux_gs_and_a_cancel_stops_it(ctx):
+    pdf = pdf_in(ctx, "pdfs", "Document.pdf", pages=3)
+    big = pdf_in(ctx, "big", "Long.pdf", pages=60)
+    with ghostscript.Folders():
+        put_bridge(ctx)
+        app = ctx.start_app()
+        ghostscript.convert(app, pdf, resolution="72")
+        assert sorted(os.listdir(ctx.path("pdfs"))) == ["Document.pdf", "Document1.bmp", "Document2.bmp",
+                                                        "Document3.bmp"]
+        assert ghostscript.Bmp(ctx.path("pdfs", "Document2.bmp")).dark(*ghostscript.square_centre(2, 72))
+        ghostscript.open_page(app, ctx.path("pdfs", "Document2.bmp"))
+        app.wait_title("Document2.bmp")
+        # A long conversion: Cancel ends the bridge and the gs it started.
+        ghostscript.convert(app, big, resolution="600", colour=IDC_FULL_COLOR, then=None)
+        ghostscript.wait_converting(app)
+        harness.wait_until(lambda: len(converting("Long%d.bmp")) == 2, 20, what="gs to run")
+        app.click_button(ghostscript.CONVERTING, "Cancel")
+        harness.wait_until(lambda: not converting("Long%d.bmp"), 10, what="gs and the bridge to end")
+        app.sync()
+        assert app.dialogs() == []
+        assert len(os.listdir(ctx.path("big"))) < 61
+        assert app.close() == 0
 
 
 def test_a_settings_file_that_cant_be_replaced_is_reported_and_stays_as_it_was(ctx):

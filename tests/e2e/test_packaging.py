@@ -157,6 +157,17 @@ def test_the_installed_launcher_opens_a_form_and_uninstall_takes_everything_away
         assert started.poll() is None, open(ctx.path("launcher.log")).read()
         with open(os.path.join(own["WINEPREFIX"], "user.reg")) as f:
             assert '"Times New Roman"="Liberation Serif"' in f.read()
+        # The prefix has the bridge to the Linux gs where the program looks
+        # for Ghostscript, the one installed beside the program.
+        bridge = os.path.join(own["WINEPREFIX"], "drive_c", "Program Files", "gs", "gs9.05", "bin")
+        for name in ("gswin32c.exe", "run-gs.sh"):
+            with open(os.path.join(bridge, name), "rb") as got, \
+                    open(os.path.join(prefix, "share", "scrivelander", "gs-bridge", name), "rb") as installed:
+                assert got.read() == installed.read(), name
+        assert os.access(os.path.join(bridge, "run-gs.sh"), os.X_OK)
+        with open(os.path.join(harness.BUILD, "gs-bridge", "gswin32c.exe"), "rb") as built, \
+                open(os.path.join(bridge, "gswin32c.exe"), "rb") as got:
+            assert built.read() == got.read()
         probe.call("close")
         assert started.wait(timeout=15) == 0
         assert os.path.isdir(ctx.path("config", "scrivelander"))

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "output/convert.h"
+#include "output/convert_pages.h"
 #include "output/pdf_dialog.h"
 
 static const std::string Base905 = "\"C:\\Program Files\\gs\\gs9.05\\bin\\gswin32c\" -dBATCH -dNOPAUSE -sDEVICE=";
@@ -269,5 +270,66 @@ TEST(SettingsFileWriting, APathThatDoesNotFitOrAnUnknownDirectoryIsRefused)
             EXPECT_EQ(259u, strlen(path));
         }
         EXPECT_EQ('#', path[PathBufferSize]);
+    }
+}
+
+// ---- the pages a conversion writes ----
+
+struct PageNameCase {
+    const char* pdfTitle;
+    const char* name;
+    bool written;
+};
+
+TEST(ConvertedPages, NamesAreTheStemAPageNumberFromOneAndBmp)
+{
+    const PageNameCase cases[] = {
+        { "Document.pdf", "Document1.bmp", true },
+        { "Document.pdf", "Document17.bmp", true },
+        { "Document.pdf", "document2.BMP", true },          // Windows ignores case
+        { "Document.pdf", "Document01.bmp", false },        // Ghostscript writes no leading zero
+        { "Document.pdf", "Document0.bmp", false },
+        { "Document.pdf", "Document.bmp", false },
+        { "Document.pdf", "Document1.bmp.txt", false },
+        { "Document.pdf", "Document1.dta", false },
+        { "Document.pdf", "Documents1.bmp", false },
+        { "Document.pdf", "Docu1.bmp", false },
+        { "my.form.final.pdf", "my3.bmp", true },            // the stem ends at the first point
+        { "my.form.final.pdf", "my.form3.bmp", false },
+        { ".hidden.pdf", "1.bmp", true },                    // an empty stem
+        { ".hidden.pdf", "a1.bmp", false },
+        { "tax form 2023.pdf", "tax form 20231.bmp", true },
+    };
+    for (const PageNameCase& c : cases) {
+        SCOPED_TRACE(std::string(c.pdfTitle) + " / " + c.name);
+        EXPECT_EQ(IsConvertedPageName(c.pdfTitle, StemLength(c.pdfTitle), c.name), c.written);
+    }
+}
+
+struct JoinCase {
+    int count;
+    int room;
+    const char* text;
+};
+
+TEST(ConvertedPages, NamesAreJoinedAndThoseLeftOutCounted)
+{
+    const char* names[] = { "Document1.bmp", "Document2.bmp", "Document3.bmp" };
+    const JoinCase cases[] = {
+        { 0, 100, "" },
+        { 1, 100, "Document1.bmp" },
+        { 3, 100, "Document1.bmp, Document2.bmp, Document3.bmp" },
+        // Too little room for all: those that fit, and how many more.
+        { 3, 44, "Document1.bmp, Document2.bmp, Document3.bmp" },   // just fits
+        { 3, 43, "Document1.bmp and 2 more" },
+        { 3, 16, " and 3 more" },
+    };
+    for (const JoinCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.count << " names in " << c.room);
+        char text[200];
+        memset(text, 'x', sizeof text);
+        JoinPageNames(names, c.count, text, c.room);
+        EXPECT_STREQ(text, c.text);
+        EXPECT_LT((int)strlen(text), c.room);
     }
 }

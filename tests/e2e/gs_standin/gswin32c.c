@@ -8,16 +8,14 @@
  *   1. appends to gswin32c.log beside itself what it was given: its exact
  *      command line (GetCommandLineA), its current directory and its
  *      arguments as the C runtime split them;
- *   2. hands argv[1..] to Debian's gs through run-gs.sh and waits for it.
+ *   2. hands argv[1..] to Debian's gs through run-gs.sh and waits for it,
+ *      as Scrivelander's own bridge does (scripts/gs-bridge), after
+ *      sleeping the milliseconds a file delay-ms beside it holds, if any.
  *
  * The arguments are the runtime's own argv, split as a Windows console
  * program splits its command line: an unquoted program path with a blank
  * gives "Files\..." as argv[1], which gs then fails to open, as the real
  * program would on Windows.
- *
- * Wine starts a Linux program (the script) but gives no handle to wait on,
- * so the arguments go to the script through a file and the script leaves a
- * file holding gs's exit code when gs has finished.
  *
  * Log lines, one run after another:
  *   run=<pid>  cmdline=<...>  cwd=<...>  argc=<n>  arg<i>=<...>
@@ -27,6 +25,8 @@
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
+
+#include "gs_bridge.h"
 
 #define WAIT_LIMIT_MS 120000
 
@@ -79,53 +79,22 @@ int main(int argc, char **argv)
         log_line(key, argv[i]);
     }
 
-    /* The arguments for gs, each ended by a zero byte. */
-    char args_path[MAX_PATH], done_path[MAX_PATH], script[MAX_PATH];
-    in_folder(args_path, "gs-args", id);
-    in_folder(done_path, "gs-done", id);
-    in_folder(script, "run-gs.sh", 0);
-    FILE *args = fopen(args_path, "wb");
-    if (!args) {
-        log_line("error", "cannot write the arguments file");
-        return 2;
+    /* A slow Ghostscript, for the scenarios that watch the wait: a file
+     * delay-ms beside the stand-in holds how long to sleep first. */
+    char delay_path[MAX_PATH];
+    in_folder(delay_path, "delay-ms", 0);
+    FILE *delay = fopen(delay_path, "rb");
+    if (delay) {
+        unsigned long ms = 0;
+        if (fscanf(delay, "%lu", &ms) == 1)
+            Sleep(ms);
+        fclose(delay);
     }
-    for (int i = 1; i < argc; i++)
-        fwrite(argv[i], 1, strlen(argv[i]) + 1, args);
-    fclose(args);
-    DeleteFileA(done_path);
 
-    char command[2 * MAX_PATH];
-    snprintf(command, sizeof command, "\"%s\" %lu", script, (unsigned long)id);
-    STARTUPINFOA startup;
-    PROCESS_INFORMATION process;
-    memset(&startup, 0, sizeof startup);
-    startup.cb = sizeof startup;
-    memset(&process, 0, sizeof process);
-    if (!CreateProcessA(script, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
-        log_number("error", GetLastError());
-        DeleteFileA(args_path);
-        return 2;
-    }
-    if (process.hThread)
-        CloseHandle(process.hThread);
-    if (process.hProcess)
-        CloseHandle(process.hProcess);
-
-    int code = -1;
-    for (DWORD waited = 0; waited < WAIT_LIMIT_MS; waited += 50) {
-        FILE *done = fopen(done_path, "rb");
-        if (done) {
-            if (fscanf(done, "%d", &code) != 1)
-                code = -1;
-            fclose(done);
-            break;
-        }
-        Sleep(50);
-    }
-    DeleteFileA(args_path);
-    DeleteFileA(done_path);
+    const char *failure = "";
+    int code = run_linux_gs(argc, argv, WAIT_LIMIT_MS, &failure);
     if (code < 0) {
-        log_line("error", "gs did not finish");
+        log_line("error", failure);
         return 2;
     }
     log_number("exit", (unsigned long)code);
