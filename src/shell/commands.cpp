@@ -54,6 +54,18 @@ static void OpenNamedForm(const char* path, const char* title)
     OpenChosenForm();
 }
 
+// After a command's dialogs, message boxes and outside programs, the
+// keyboard is the program's again, whatever window had it last: the entry
+// box while an entry is open, else the main window. So the next key works
+// without a click.
+static void TakeKeyboardBack()
+{
+    if (!IsWindow(MainWindow))
+        return;
+    SetForegroundWindow(MainWindow);
+    SetFocus(boxOpen && EntryEditBox ? EntryEditBox : MainWindow);
+}
+
 void OpenFormFromCommandLine(const char* arguments)
 {
     char path[PathBufferSize], title[PathBufferSize];
@@ -61,6 +73,7 @@ void OpenFormFromCommandLine(const char* arguments)
         return;
     if (StartOpen(false))
         OpenNamedForm(path, title);
+    TakeKeyboardBack();
 }
 
 // The neighbouring page of the form on screen, if there is one. A page whose
@@ -142,6 +155,9 @@ void OnCommand(int id)
     case IDM_PRINT_FROM_TABLE: OnPrintFromTable(); break;
     }
     // Every command, whatever it did, disarms the right button: a placement
-    // needs a press after the last command.
+    // needs a press after the last command. (The entry box's notifications
+    // come as command 0 and leave the keyboard where it is.)
     rightButtonArmed = false;
+    if (id != 0)
+        TakeKeyboardBack();
 }

@@ -2,6 +2,7 @@
 opened from the command line, the main window is in front and has the
 keyboard (the entry box, while an entry is open), so the next key works
 without a click."""
+import ghostscript
 import harness
 from test_placing import entries, place, white_form
 
@@ -74,3 +75,18 @@ def test_the_caret_follows_the_insertion_point_in_the_entry_box(ctx):
     harness.wait_until(lambda: caret_x(app) > middle, 5, what="the caret after the X")
     app.key("Return")
     harness.wait_until(lambda: [r["text"] for r in entries(ctx)] == ["abXcd"], 5, what="the entry stored")
+
+
+def test_page_down_works_after_a_conversion_without_a_click(ctx):
+    pdf = ghostscript.make_pdf(ctx.path("pdfs", "Document.pdf"), 2)
+    with ghostscript.Folders() as gs:
+        gs.install("gs9.05")
+        app = ctx.start_app()
+        ghostscript.convert(app, pdf, resolution="72")
+        gs.wait_runs("gs9.05", 1)
+        ghostscript.open_page(app, ctx.path("pdfs", "Document1.bmp"))
+        app.wait_title("Document1.bmp")
+        keyboard_is_the_programs(app)
+        app.key("Next")
+        app.wait_title("Document2.bmp")
+        assert app.close() == 0
