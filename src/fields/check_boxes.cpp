@@ -1,0 +1,146 @@
+// Check boxes: small empty squares (and the round ones of a choice). Each
+// short run of ink with clear pixels above it may be the top of one; the box
+// is then tested where it stands, side by side and corner by corner, never as
+// a connected blob, since a scanned box may blur into a rule beside it or sit
+// a point from its label.
+#include "fields/field_parts.h"
+
+#include <math.h>
+#include <algorithm>
+
+namespace {
+
+struct Shape {
+    int left, top, right, bottom;   // outer edges, exclusive right and bottom
+    int stroke;
+};
+
+// Ink, then clear, then ink down column x from row y; the end of the second ink.
+bool ProfileDown(const InkMask& m, int x, int y, int longest, int& stroke1, int& inside, int& end)
+{
+    int limit = y + longest, k = y;
+    while (k < limit && MaskAt(m, x, k))
+        k++;
+    stroke1 = k - y;
+    int clear = k;
+    while (k < limit && !MaskAt(m, x, k))
+        k++;
+    inside = k - clear;
+    if (k >= limit || !inside)
+        return false;
+    while (k < limit + 3 && MaskAt(m, x, k))
+        k++;
+    end = k;
+    return true;
+}
+
+// Clear from x going `step`, then ink: the outer edge of that ink.
+int EdgeAcross(const InkMask& m, int x, int y, int step, int longest)
+{
+    int k = x, n = 0;
+    while (n < longest && !MaskAt(m, k, y))
+        k += step, n++;
+    if (n >= longest)
+        return -1;
+    while (n < longest + 3 && MaskAt(m, k, y))
+        k += step, n++;
+    return step > 0 ? k : k + 1;
+}
+
+int InkIn(const InkMask& m, int x0, int y0, int x1, int y1)
+{
+    int n = 0;
+    for (int y = y0; y < y1; y++)
+        n += MaskCount(m, y, x0, x1);
+    return n;
+}
+
+bool Outline(const InkMask& m, const Shape& s)
+{
+    int w = s.right - s.left, h = s.bottom - s.top;
+    // The ink just outside: a label may stand close at one side, but the box
+    // is not a cell of a grid.
+    int around = MaskCount(m, s.top - 2, s.left, s.right) + MaskCount(m, s.bottom + 1, s.left, s.right) +
+                 ColumnCount(m, s.left - 2, s.top, s.bottom) + ColumnCount(m, s.right + 1, s.top, s.bottom);
+    if (around * 3 > 2 * (w + h))
+        return false;
+    int t = s.stroke;
+    int inside = InkIn(m, s.left + t + 1, s.top + t + 1, s.right - t - 1, s.bottom - t - 1);
+    return inside <= std::max(1, w * h / 150);
+}
+
+bool Square(const InkMask& m, const Shape& s)
+{
+    int w = s.right - s.left, h = s.bottom - s.top, t = s.stroke;
+    int best[4] = { 0, 0, 0, 0 };
+    for (int d = 0; d < t + 1; d++) {
+        best[0] = std::max(best[0], MaskCount(m, s.top + d, s.left, s.right));
+        best[1] = std::max(best[1], MaskCount(m, s.bottom - 1 - d, s.left, s.right));
+        best[2] = std::max(best[2], ColumnCount(m, s.left + d, s.top, s.bottom));
+        best[3] = std::max(best[3], ColumnCount(m, s.right - 1 - d, s.top, s.bottom));
+    }
+    return best[0] * 10 >= w * 8 && best[1] * 10 >= w * 8 && best[2] * 10 >= h * 8 && best[3] * 10 >= h * 8;
+}
+
+bool Circle(const InkMask& m, const Shape& s)
+{
+    double cx = (s.left + s.right - 1) * 0.5, cy = (s.top + s.bottom - 1) * 0.5;
+    double r = (s.right - s.left + s.bottom - s.top) * 0.25 - s.stroke * 0.5;
+    int onRing = 0, samples = 32;
+    for (int i = 0; i < samples; i++) {
+        double a = i * 2 * M_PI / samples;
+        int x = (int)lround(cx + r * cos(a)), y = (int)lround(cy + r * sin(a));
+        bool ink = false;
+        for (int dy = -1; dy <= 1 && !ink; dy++)
+            for (int dx = -1; dx <= 1 && !ink; dx++)
+                ink = MaskAt(m, x + dx, y + dy);
+        onRing += ink;
+    }
+    // The corners of the bounding square are clear, or it would be a square.
+    int t = s.stroke;
+    bool cornersClear = !MaskAt(m, s.left + t / 2, s.top + t / 2) && !MaskAt(m, s.right - 1 - t / 2, s.bottom - 1 - t / 2);
+    return onRing * 10 >= samples * 9 && cornersClear;
+}
+
+}  // namespace
+
+void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<FormField>& out)
+{
+    int least = scale.Points(5), most = scale.Points(18);
+    std::vector<FormField> found;
+    for (int y = 1; y < mask.height - least; y++) {
+        const uint64_t* row = MaskRow(mask, y);
+        int start, end;
+        for (int x = 0; NextRun(row, mask.words, mask.width, x, start, end); x = end + 1) {
+            if (end - start > most + 2 || MaskCount(mask, y - 1, start, end))
+                continue;
+            int middle = (start + end) / 2;
+            int stroke, inside, bottom;
+            if (!ProfileDown(mask, middle, y, most + 2, stroke, inside, bottom))
+                continue;
+            int height = bottom - y;
+            if (height < least || height > most || inside < height / 2)
+                continue;
+            int midRow = y + height / 2;
+            int right = EdgeAcross(mask, middle, midRow, 1, most);
+            int left = EdgeAcross(mask, middle, midRow, -1, most);
+            int width = right - left;
+            if (left < 0 || right < 0 || abs(width - height) > std::max(2, height / 8))
+                continue;
+            int t = std::max(1, std::min(stroke, height / 4));
+            Shape s = { left, y, right, bottom, t };
+            bool square = (end - start) * 4 >= width * 3 && Square(mask, s);
+            bool round = !square && (end - start) * 10 < width * 7 && Circle(mask, s);
+            if ((square || round) && Outline(mask, s))
+                found.push_back({ FieldCheck, { left + t, y + t, right - t, bottom - t }, 1 });
+        }
+    }
+    for (const FormField& f : found) {
+        bool seen = false;
+        for (const FormField& g : out)
+            if (g.kind == FieldCheck && abs(g.area.left - f.area.left) <= 2 && abs(g.area.top - f.area.top) <= 2)
+                seen = true;
+        if (!seen)
+            out.push_back(f);
+    }
+}

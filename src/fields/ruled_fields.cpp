@@ -1,0 +1,316 @@
+// Boxes, underlines and combs, built from the rules themselves rather than
+// from enclosed white regions, because many cells are not closed: cents
+// cells open to the margin, rows with no sides, names with no left border.
+//
+// Every level rule is the bottom of the cells above it. Its length is cut
+// into stretches, each under the nearest rule above that covers it (a rule
+// can be one field's underline and the next row's top), and a stretch is cut
+// again by the upright rules that span its band. A band closed at both sides
+// is a box: a field when its largest band of rows free of text is at least
+// half its height, or when all its print is a small label at its left. An
+// open band, or a rule with nothing above it, is an underline: the rows just
+// above the rule up to the first print. Ticks standing on a field's bottom
+// rule at an even pitch make it a comb, and so do three or more equal narrow
+// boxes side by side.
+#include "fields/field_parts.h"
+
+#include <algorithm>
+
+namespace {
+
+struct Stretch {
+    int from, to;
+    int top;   // index of the rule above, -1 when none
+};
+
+struct Cell {
+    int x0, x1;         // inside the sides
+    int top, bottom;    // rows between the rules
+    bool closedLeft, closedRight;
+    int topRule, bottomRule;
+};
+
+struct Sizes {
+    int margin, shortestBand, tallestOpen, underlineHeight, leastFree, narrowest, sideReach;
+};
+
+bool RowHasText(const InkMask& mask, int y, int x0, int x1)
+{
+    return MaskCount(mask, y, x0, x1) >= 2 + (x1 - x0) / 200;
+}
+
+// Rows free of print just above `bottom`, going up to `limit`.
+int FreeRowsAbove(const InkMask& mask, int x0, int x1, int bottom, int limit)
+{
+    int y = bottom - 1;
+    while (y >= limit && !RowHasText(mask, y, x0, x1))
+        y--;
+    return bottom - 1 - y;
+}
+
+// A run of ticks at an even pitch standing on the rule under [x0, x1).
+struct Comb {
+    int from, to, cells, tallest;
+};
+
+Comb FindComb(const InkMask& mask, const PageScale& scale, const Cell& cell)
+{
+    Comb none = { 0, 0, 0, 0 };
+    int y = cell.bottom - 1 - std::max(1, scale.Points(0.7));
+    int widest = scale.Points(2.5) + 2, lowest = std::max(3, scale.Points(2));
+    if (y <= cell.top)
+        return none;
+    std::vector<int> at;
+    std::vector<int> heights;
+    if (cell.closedLeft)
+        at.push_back(cell.x0 - 1), heights.push_back(cell.bottom - cell.top);
+    int x = cell.x0 + 1;
+    while (x < cell.x1 - 1) {
+        if (!MaskAt(mask, x, y)) {
+            x++;
+            continue;
+        }
+        int start = x;
+        while (x < cell.x1 - 1 && MaskAt(mask, x, y))
+            x++;
+        if (x - start > widest)
+            continue;
+        int middle = (start + x) / 2, top = y;
+        while (top - 1 > cell.top && MaskCount(mask, top - 1, middle - 1, middle + 2) > 0)
+            top--;
+        int height = cell.bottom - top;
+        if (height >= lowest) {
+            at.push_back(middle);
+            heights.push_back(height);
+        }
+    }
+    if (cell.closedRight)
+        at.push_back(cell.x1), heights.push_back(cell.bottom - cell.top);
+    Comb best = none;
+    for (size_t i = 0; i + 1 < at.size(); i++) {
+        int pitch = at[i + 1] - at[i];
+        if (pitch < scale.Points(5) || pitch > scale.Points(30))
+            continue;
+        size_t k = i + 1;
+        int tallest = std::max(heights[i], heights[i + 1]);
+        while (k + 1 < at.size() && abs(at[k + 1] - at[k] - pitch) <= std::max(2, pitch / 5)) {
+            k++;
+            tallest = std::max(tallest, heights[k]);
+        }
+        int cells = (int)(k - i);
+        if (cells > best.cells)
+            best = { at[i] + 1, at[k], cells, tallest };
+    }
+    return best.cells >= 3 ? best : none;
+}
+
+void AddField(std::vector<FormField>& out, FieldKind kind, int left, int top, int right, int bottom, int cells)
+{
+    if (right > left && bottom > top)
+        out.push_back({ kind, { left, top, right, bottom }, cells });
+}
+
+// The field of a box closed at both sides, if it has one.
+bool BoxField(const InkMask& mask, const Sizes& s, const Cell& c, FormField& field)
+{
+    int x0 = c.x0 + s.margin, x1 = c.x1 - s.margin;
+    int y0 = c.top + s.margin, y1 = c.bottom - s.margin;
+    int height = y1 - y0;
+    if (height < s.leastFree || x1 - x0 < s.narrowest)
+        return false;
+    int bestFrom = 0, bestLength = 0, runFrom = y0;
+    for (int y = y0; y <= y1; y++) {
+        if (y == y1 || RowHasText(mask, y, x0, x1)) {
+            if (y - runFrom > bestLength)
+                bestLength = y - runFrom, bestFrom = runFrom;
+            runFrom = y + 1;
+        }
+    }
+    if (bestLength * 2 >= height && bestLength >= s.leastFree) {
+        field = { FieldBox, { c.x0, bestFrom, c.x1, bestFrom + bestLength }, 1 };
+        return true;
+    }
+    // A small label at the left ("+", "$", a boxed letter): the columns
+    // right of it are free from top to bottom.
+    int words = (x1 - x0 + 63) / 64;
+    std::vector<uint64_t> seen(words, 0);
+    for (int y = y0; y < y1; y++) {
+        const uint64_t* row = MaskRow(mask, y);
+        for (int i = 0; i < words; i++) {
+            int x = x0 + i * 64;
+            int w = x >> 6, shift = x & 63;
+            uint64_t v = row[w] >> shift;
+            if (shift && w + 1 < mask.words)
+                v |= row[w + 1] << (64 - shift);
+            seen[i] |= v;
+        }
+    }
+    int width = x1 - x0;
+    auto inked = [&](int i) { return i < width && ((seen[i >> 6] >> (i & 63)) & 1); };
+    int first = 0;
+    while (first < width && !inked(first))
+        first++;
+    int labelEnd = first, gapLimit = std::max(3, height / 2);
+    for (int i = first; i < width;) {
+        if (inked(i)) {
+            labelEnd = ++i;
+            continue;
+        }
+        int j = i;
+        while (j < width && !inked(j))
+            j++;
+        if (j - i >= gapLimit)
+            break;
+        i = j;
+    }
+    for (int i = labelEnd; i < width; i++)
+        if (inked(i))
+            return false;
+    int label = labelEnd;
+    if (label > height * 3 / 2 || label * 3 > width || width - label < width / 2)
+        return false;
+    field = { FieldBox, { x0 + label + s.margin, y0, c.x1, y1 }, 1 };
+    return true;
+}
+
+}  // namespace
+
+void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vector<Rule>& level,
+                     const std::vector<Rule>& upright, std::vector<FormField>& out)
+{
+    Sizes s;
+    s.margin = std::max(1, scale.Points(0.6));
+    s.shortestBand = scale.Points(5);
+    s.tallestOpen = scale.Points(43);
+    s.underlineHeight = scale.Points(20);
+    s.leastFree = scale.Points(6);
+    s.narrowest = scale.Points(5);
+    s.sideReach = scale.Points(2);
+
+    std::vector<int> order(level.size());
+    for (size_t i = 0; i < order.size(); i++)
+        order[i] = (int)i;
+    std::sort(order.begin(), order.end(), [&](int a, int b) { return level[a].at0 < level[b].at0; });
+
+    struct Boxed {
+        FormField field;
+        int topRule, bottomRule;
+    };
+    std::vector<Boxed> boxes;
+    for (size_t ob = 0; ob < order.size(); ob++) {
+        const Rule& bottom = level[order[ob]];
+        // Cut the rule into stretches under the nearest rule above.
+        std::vector<Stretch> open = { { bottom.from, bottom.to, -1 } }, stretches;
+        for (int oa = (int)ob - 1; oa >= 0 && !open.empty(); oa--) {
+            const Rule& above = level[order[oa]];
+            if (above.at1 > bottom.at0 - s.shortestBand)
+                continue;
+            std::vector<Stretch> left;
+            for (const Stretch& piece : open) {
+                int a = std::max(piece.from, above.from), b = std::min(piece.to, above.to);
+                if (b - a < s.narrowest) {
+                    left.push_back(piece);
+                    continue;
+                }
+                stretches.push_back({ a, b, order[oa] });
+                if (a - piece.from >= s.narrowest)
+                    left.push_back({ piece.from, a, -1 });
+                if (piece.to - b >= s.narrowest)
+                    left.push_back({ b, piece.to, -1 });
+            }
+            open.swap(left);
+        }
+        for (const Stretch& piece : open)
+            stretches.push_back(piece);
+
+        for (const Stretch& st : stretches) {
+            int bandBottom = bottom.at0;
+            if (st.top < 0) {
+                if (bottom.at1 - bottom.at0 > scale.Points(1.6) + 1)
+                    continue;
+                int free = FreeRowsAbove(mask, st.from + s.margin, st.to - s.margin, bandBottom - s.margin,
+                                         std::max(0, bandBottom - s.underlineHeight));
+                if (free >= s.leastFree)
+                    AddField(out, FieldUnderline, st.from, bandBottom - s.margin - free, st.to, bandBottom, 1);
+                continue;
+            }
+            const Rule& top = level[st.top];
+            int bandTop = top.at1, height = bandBottom - bandTop;
+            int reach = std::max(s.sideReach, height / 5);
+            // The upright rules that span the band split it into cells.
+            std::vector<const Rule*> sides;
+            for (const Rule& u : upright)
+                if (u.to > st.from - s.sideReach && u.from < st.to + s.sideReach &&
+                    u.at1 > st.from - s.sideReach && u.at0 < st.to + s.sideReach &&
+                    u.from <= bandTop + reach && u.to >= bandBottom - reach)
+                    sides.push_back(&u);
+            std::sort(sides.begin(), sides.end(), [](const Rule* a, const Rule* b) { return a->at0 < b->at0; });
+            int x = st.from;
+            bool closed = false;
+            std::vector<Cell> cells;
+            for (size_t i = 0; i <= sides.size(); i++) {
+                int end = i < sides.size() ? sides[i]->at0 : st.to;
+                bool closes = i < sides.size();
+                if (end - x >= s.narrowest)
+                    cells.push_back({ x, end, bandTop, bandBottom, closed, closes, st.top, order[ob] });
+                if (closes) {
+                    x = std::max(x, sides[i]->at1);
+                    closed = true;
+                }
+            }
+            for (const Cell& c : cells) {
+                Comb comb = FindComb(mask, scale, c);
+                bool box = c.closedLeft && c.closedRight;
+                if (comb.cells) {
+                    int combTop = box ? c.top + s.margin : std::max(c.top + s.margin, c.bottom - comb.tallest - s.margin);
+                    AddField(out, FieldComb, comb.from, combTop, comb.to, c.bottom - s.margin, comb.cells);
+                    continue;
+                }
+                if (box) {
+                    FormField f;
+                    if (BoxField(mask, s, c, f))
+                        boxes.push_back({ f, c.topRule, c.bottomRule });
+                    continue;
+                }
+                int limit = std::max(c.top + s.margin, c.bottom - s.underlineHeight);
+                int free = FreeRowsAbove(mask, c.x0 + s.margin, c.x1 - s.margin, c.bottom - s.margin, limit);
+                if (free >= s.leastFree && (height <= s.tallestOpen || bottom.at1 - bottom.at0 <= scale.Points(1.6) + 1))
+                    AddField(out, FieldUnderline, c.x0, c.bottom - s.margin - free, c.x1, c.bottom, 1);
+            }
+        }
+    }
+
+    // Three or more equal narrow boxes side by side between the same rules
+    // are one comb (digits printed as closed boxes).
+    std::sort(boxes.begin(), boxes.end(), [](const Boxed& a, const Boxed& b) {
+        if (a.bottomRule != b.bottomRule)
+            return a.bottomRule < b.bottomRule;
+        return a.field.area.left < b.field.area.left;
+    });
+    for (size_t i = 0; i < boxes.size();) {
+        const FieldRect& r = boxes[i].field.area;
+        int w = r.right - r.left, h = r.bottom - r.top;
+        size_t k = i + 1;
+        while (k < boxes.size() && boxes[k].bottomRule == boxes[i].bottomRule && boxes[k].topRule == boxes[i].topRule) {
+            const FieldRect& q = boxes[k].field.area;
+            const FieldRect& p = boxes[k - 1].field.area;
+            int qw = q.right - q.left;
+            if (q.left - p.right > w / 2 || abs(qw - w) > std::max(2, w / 5) || w > h * 2)
+                break;
+            k++;
+        }
+        if (k - i >= 3) {
+            FieldRect span = r;
+            for (size_t j = i; j < k; j++) {
+                span.top = std::min(span.top, boxes[j].field.area.top);
+                span.bottom = std::max(span.bottom, boxes[j].field.area.bottom);
+                span.right = boxes[j].field.area.right;
+            }
+            out.push_back({ FieldComb, span, (int)(k - i) });
+        } else {
+            for (size_t j = i; j < k; j++)
+                out.push_back(boxes[j].field);
+        }
+        i = k;
+    }
+}
