@@ -5,6 +5,8 @@
 #include "fields/field_parts.h"
 
 #include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <algorithm>
 
 namespace {
@@ -117,6 +119,7 @@ std::vector<FormField> FindFormFields(const FieldImage& image)
     double slope = EstimateSlope(mask, scale);
     // Below a twentieth of a degree the turn moves a rule less than a pixel
     // or two across the page: not worth the shears.
+    if (getenv("FIELDS_DEBUG")) fprintf(stderr, "slope %f deg paper %d faint %d\n", atan(slope) * 180 / M_PI, levels.paper, levels.faint);
     if (fabs(slope) < 0.0009)
         slope = 0.0;
     if (slope != 0.0)
@@ -124,6 +127,21 @@ std::vector<FormField> FindFormFields(const FieldImage& image)
 
     std::vector<Rule> level, upright;
     FindRules(mask, scale, level, upright);
+    if (getenv("FIELDS_DEBUG")) {
+        FILE* f = fopen("/tmp/ff/mask.pbm", "wb");
+        fprintf(f, "P4 %d %d\n", mask.width, mask.height);
+        for (int y = 0; y < mask.height; y++)
+            for (int x = 0; x < mask.width; x += 8) {
+                int b = 0;
+                for (int i = 0; i < 8; i++) b = b * 2 + MaskAt(mask, x + i, y);
+                fputc(b, f);
+            }
+        fclose(f);
+        f = fopen("/tmp/ff/rules.txt", "w");
+        for (const Rule& r : level) fprintf(f, "L %d %d %d %d %.2f\n", r.from, r.to, r.at0, r.at1, r.fill);
+        for (const Rule& r : upright) fprintf(f, "U %d %d %d %d %.2f\n", r.from, r.to, r.at0, r.at1, r.fill);
+        fclose(f);
+    }
     std::vector<FormField> checks;
     FindCheckBoxes(mask, scale, checks);
     FindRuledFields(mask, scale, level, upright, fields);

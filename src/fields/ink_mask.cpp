@@ -4,6 +4,8 @@
 #include "fields/field_parts.h"
 
 #include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <algorithm>
 
@@ -147,7 +149,7 @@ InkLevels MeasureInkLevels(const FieldImage& image)
         }
     }
     InkLevels levels = { 255, 235 };
-    int seen = 0, wanted = n * 3 / 10;
+    int seen = 0, wanted = n * 3 / 4;
     for (int v = 0; v < 256; v++) {
         seen += histogram[v];
         if (seen > wanted) {
@@ -254,15 +256,19 @@ double EstimateSlope(const InkMask& mask, const PageScale& scale)
             while (!v && ++w < mask.words)
                 v = ~row[w];
             int end = v ? std::min(w * 64 + __builtin_ctzll(v), mask.width) : mask.width;
-            if (end - start >= shortest)
-                runs.push_back({ (start + end) * 0.5f - mask.width * 0.5f, y, end - start });
+            // Long runs vote in pieces, so that a turned rule spreads over
+            // several rows' bins and a level one stays in one.
+            for (int from = start; end - start >= shortest && from < end; from += shortest) {
+                int to = std::min(end, from + shortest);
+                runs.push_back({ (from + to) * 0.5f - mask.width * 0.5f, y, to - from });
+            }
             x = end + 1;
         }
     }
     if (runs.size() < 4)
         return 0.0;
-    if (runs.size() > 60000) {
-        size_t step = runs.size() / 60000 + 1, k = 0;
+    if (runs.size() > 100000) {
+        size_t step = runs.size() / 100000 + 1, k = 0;
         for (size_t i = 0; i < runs.size(); i += step)
             runs[k++] = runs[i];
         runs.resize(k);
@@ -285,6 +291,7 @@ double EstimateSlope(const InkMask& mask, const PageScale& scale)
     double best = 0.0, bestScore = score(0.0);
     for (double a = -1.5; a <= 1.5001; a += 0.05) {
         double s = score(tan(a * degree));
+        if (getenv("FIELDS_DEBUG")) fprintf(stderr, "%.2f %.4g\n", a, s);
         if (s > bestScore * 1.0001)
             bestScore = s, best = a;
     }

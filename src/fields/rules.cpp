@@ -144,7 +144,13 @@ void KeepRules(Sweep& sweep, const RuleLimits& limits, bool level, const InkMask
         int before = p.first - limits.beside, after = p.last + limits.beside;
         int inkBefore = level ? MaskCount(mask, before, p.from, p.to) : ColumnCount(mask, before, p.from, p.to);
         int inkAfter = level ? MaskCount(mask, after, p.from, p.to) : ColumnCount(mask, after, p.from, p.to);
-        if (inkBefore > length / 2 || inkAfter > length / 2)
+        // A solid rule may have print or a parallel rule (a double border)
+        // close beside it, but not broken ink all along it. A dotted one,
+        // which the tops or feet of a line of text also look like, has clear
+        // lines on both sides.
+        auto broken = [&](int ink) { return ink * 10 > length * 4 && ink * 100 < length * 85; };
+        auto clear = [&](int ink) { return ink * 100 <= length * 12; };
+        if (fill >= 0.85 ? broken(inkBefore) || broken(inkAfter) : !clear(inkBefore) || !clear(inkAfter))
             continue;
         out.push_back({ p.from, p.to, p.first, p.last + 1, (float)fill });
     }
@@ -186,6 +192,8 @@ void FindRules(const InkMask& mask, const PageScale& scale, std::vector<Rule>& l
         for (int k = 0; k < 64 && s * 64 + k < mask.width; k++)
             columns.Line(s * 64 + k, &strip[(size_t)k * heightWords], heightWords, mask.height);
     }
+    // Upright rules are longer than the stems of all but display type.
+    limits.shortest = scale.Points(12);
     upright.clear();
     KeepRules(columns, limits, false, mask, upright);
 }
