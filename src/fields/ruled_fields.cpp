@@ -14,13 +14,16 @@
 // boxes side by side.
 #include "fields/field_parts.h"
 
+#include <stdio.h>
+#include <stdlib.h>
 #include <algorithm>
 
 namespace {
 
 struct Stretch {
     int from, to;
-    int top;   // index of the rule above, -1 when none
+    int top;                    // index of the rule above, -1 when none
+    bool closedFrom, closedTo;  // an end where a nearer rule above begins: the side of a box within
 };
 
 struct Cell {
@@ -200,7 +203,7 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
     for (size_t ob = 0; ob < order.size(); ob++) {
         const Rule& bottom = level[order[ob]];
         // Cut the rule into stretches under the nearest rule above.
-        std::vector<Stretch> open = { { bottom.from, bottom.to, -1 } }, stretches;
+        std::vector<Stretch> open = { { bottom.from, bottom.to, -1, false, false } }, stretches;
         for (int oa = (int)ob - 1; oa >= 0 && !open.empty(); oa--) {
             const Rule& above = level[order[oa]];
             if (above.at1 > bottom.at0 - s.shortestBand)
@@ -212,11 +215,11 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                     left.push_back(piece);
                     continue;
                 }
-                stretches.push_back({ a, b, order[oa] });
+                stretches.push_back({ a, b, order[oa], piece.closedFrom && a == piece.from, piece.closedTo && b == piece.to });
                 if (a - piece.from >= s.narrowest)
-                    left.push_back({ piece.from, a, -1 });
+                    left.push_back({ piece.from, a, -1, piece.closedFrom, true });
                 if (piece.to - b >= s.narrowest)
-                    left.push_back({ b, piece.to, -1 });
+                    left.push_back({ b, piece.to, -1, true, piece.closedTo });
             }
             open.swap(left);
         }
@@ -240,25 +243,25 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
             // The upright rules that span the band split it into cells.
             std::vector<const Rule*> sides;
             for (const Rule& u : upright)
-                if (u.to > st.from - s.sideReach && u.from < st.to + s.sideReach &&
-                    u.at1 > st.from - s.sideReach && u.at0 < st.to + s.sideReach &&
+                if (u.at1 > st.from - s.sideReach && u.at0 < st.to + s.sideReach &&
                     u.from <= bandTop + reach && u.to >= bandBottom - reach)
                     sides.push_back(&u);
             std::sort(sides.begin(), sides.end(), [](const Rule* a, const Rule* b) { return a->at0 < b->at0; });
             int x = st.from;
-            bool closed = false;
+            bool closed = st.closedFrom;
             std::vector<Cell> cells;
             for (size_t i = 0; i <= sides.size(); i++) {
                 int end = i < sides.size() ? sides[i]->at0 : st.to;
-                bool closes = i < sides.size();
+                bool closes = i < sides.size() || st.closedTo;
                 if (end - x >= s.narrowest)
                     cells.push_back({ x, end, bandTop, bandBottom, closed, closes, st.top, order[ob] });
-                if (closes) {
+                if (i < sides.size()) {
                     x = std::max(x, sides[i]->at1);
                     closed = true;
                 }
             }
             for (const Cell& c : cells) {
+                if (getenv("FIELDS_DEBUG")) fprintf(stderr, "cell %d %d %d %d %d%d\n", c.x0, c.top, c.x1, c.bottom, c.closedLeft, c.closedRight);
                 Comb comb = FindComb(mask, scale, c);
                 bool box = c.closedLeft && c.closedRight;
                 if (comb.cells) {
@@ -266,7 +269,7 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                     AddField(out, FieldComb, comb.from, combTop, comb.to, c.bottom - s.margin, comb.cells);
                     continue;
                 }
-                if (box) {
+                if (box || height <= s.tallestOpen) {
                     FormField f;
                     if (BoxField(mask, s, c, f))
                         boxes.push_back({ f, c.topRule, c.bottomRule });

@@ -139,7 +139,8 @@ void KeepRules(Sweep& sweep, const RuleLimits& limits, bool level, const InkMask
         double fill = (double)p.ink / p.runLength;
         if (thickness > limits.thickest)
             continue;
-        if (fill < 0.7 && thickness > limits.thickestDotted)
+        // A heavy rule is solid; only a light one may be dotted.
+        if (thickness > limits.thickestDotted && fill < 0.9)
             continue;
         int before = p.first - limits.beside, after = p.last + limits.beside;
         int inkBefore = level ? MaskCount(mask, before, p.from, p.to) : ColumnCount(mask, before, p.from, p.to);
@@ -160,7 +161,7 @@ void KeepRules(Sweep& sweep, const RuleLimits& limits, bool level, const InkMask
 
 void FindRules(const InkMask& mask, const PageScale& scale, std::vector<Rule>& level, std::vector<Rule>& upright)
 {
-    RuleLimits limits = { scale.Points(8), scale.Points(4.5) + 1, scale.Points(2.2) + 1, std::max(2, scale.Points(0.8)) };
+    RuleLimits limits = { scale.Points(8), scale.Points(6) + 1, scale.Points(2.2) + 1, std::max(2, scale.Points(0.8)) };
 
     Sweep rows;
     rows.gap = scale.Points(2.5);
