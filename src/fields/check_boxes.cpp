@@ -102,6 +102,16 @@ bool Circle(const InkMask& m, const Shape& s)
     return onRing * 10 >= samples * 9 && cornersClear;
 }
 
+// Clear columns on both sides: a round box stands apart, a letter o in a
+// word does not.
+bool Apart(const InkMask& m, const Shape& s, int gap)
+{
+    int ink = 0;
+    for (int k = 1; k <= gap; k++)
+        ink += ColumnCount(m, s.left - k, s.top, s.bottom) + ColumnCount(m, s.right - 1 + k, s.top, s.bottom);
+    return ink <= 1;
+}
+
 }  // namespace
 
 void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<FormField>& out)
@@ -131,6 +141,8 @@ void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<For
             Shape s = { left, y, right, bottom, t };
             bool square = (end - start) * 4 >= width * 3 && Square(mask, s);
             bool round = !square && (end - start) * 10 < width * 7 && Circle(mask, s);
+            if (round && !Apart(mask, s, std::max(2, scale.Points(1.2))))
+                continue;
             if ((square || round) && Outline(mask, s))
                 found.push_back({ FieldCheck, { left + t, y + t, right - t, bottom - t }, 1 });
         }

@@ -34,7 +34,7 @@ struct Cell {
 };
 
 struct Sizes {
-    int margin, shortestBand, tallestOpen, underlineHeight, leastFree, narrowest, sideReach;
+    int margin, shortestBand, tallestOpen, underlineHeight, leastFree, leastLine, narrowest, sideReach;
 };
 
 bool RowHasText(const InkMask& mask, int y, int x0, int x1)
@@ -113,8 +113,21 @@ void AddField(std::vector<FormField>& out, FieldKind kind, int left, int top, in
         out.push_back({ kind, { left, top, right, bottom }, cells });
 }
 
-// The field of a box closed at both sides, if it has one.
-bool BoxField(const InkMask& mask, const Sizes& s, const Cell& c, FormField& field)
+// Upright rules hang from the rule under [x0, x1): it is the top of boxes
+// below, and the open band above it is the gap between two tables or above
+// one, not a place to write.
+bool TopOfBoxes(const std::vector<Rule>& upright, const Rule& rule, int x0, int x1, int reach)
+{
+    for (const Rule& u : upright)
+        if (u.at0 >= x0 - reach && u.at1 <= x1 + reach && u.from <= rule.at1 + reach && u.from >= rule.at0 - reach &&
+            u.to > rule.at1 + 2 * reach)
+            return true;
+    return false;
+}
+
+// The field of a cell, if it has one: its largest band of rows free of print
+// when that is half its height, or all but a small label at its left.
+bool BoxField(const InkMask& mask, const Sizes& s, const Cell& c, int leastFree, FormField& field)
 {
     int x0 = c.x0 + s.margin, x1 = c.x1 - s.margin;
     int y0 = c.top + s.margin, y1 = c.bottom - s.margin;
@@ -129,7 +142,7 @@ bool BoxField(const InkMask& mask, const Sizes& s, const Cell& c, FormField& fie
             runFrom = y + 1;
         }
     }
-    if (bestLength * 2 >= height && bestLength >= s.leastFree) {
+    if (bestLength * 2 >= height && bestLength >= leastFree) {
         field = { FieldBox, { c.x0, bestFrom, c.x1, bestFrom + bestLength }, 1 };
         return true;
     }
@@ -187,6 +200,7 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
     s.tallestOpen = scale.Points(43);
     s.underlineHeight = scale.Points(20);
     s.leastFree = scale.Points(6);
+    s.leastLine = scale.Points(9);
     s.narrowest = scale.Points(5);
     s.sideReach = scale.Points(2);
 
@@ -229,11 +243,11 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
         for (const Stretch& st : stretches) {
             int bandBottom = bottom.at0;
             if (st.top < 0) {
-                if (bottom.at1 - bottom.at0 > scale.Points(1.6) + 1)
+                if (bottom.at1 - bottom.at0 > scale.Points(1.6) + 1 || TopOfBoxes(upright, bottom, st.from, st.to, s.sideReach))
                     continue;
                 int free = FreeRowsAbove(mask, st.from + s.margin, st.to - s.margin, bandBottom - s.margin,
                                          std::max(0, bandBottom - s.underlineHeight));
-                if (free >= s.leastFree)
+                if (free >= s.leastLine)
                     AddField(out, FieldUnderline, st.from, bandBottom - s.margin - free, st.to, bandBottom, 1);
                 continue;
             }
@@ -269,15 +283,17 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                     AddField(out, FieldComb, comb.from, combTop, comb.to, c.bottom - s.margin, comb.cells);
                     continue;
                 }
+                if (!box && TopOfBoxes(upright, bottom, c.x0, c.x1, s.sideReach))
+                    continue;
                 if (box || height <= s.tallestOpen) {
                     FormField f;
-                    if (BoxField(mask, s, c, f))
+                    if (BoxField(mask, s, c, box ? s.leastFree : s.leastLine, f))
                         boxes.push_back({ f, c.topRule, c.bottomRule });
                     continue;
                 }
                 int limit = std::max(c.top + s.margin, c.bottom - s.underlineHeight);
                 int free = FreeRowsAbove(mask, c.x0 + s.margin, c.x1 - s.margin, c.bottom - s.margin, limit);
-                if (free >= s.leastFree && (height <= s.tallestOpen || bottom.at1 - bottom.at0 <= scale.Points(1.6) + 1))
+                if (free >= s.leastLine && (height <= s.tallestOpen || bottom.at1 - bottom.at0 <= scale.Points(1.6) + 1))
                     AddField(out, FieldUnderline, c.x0, c.bottom - s.margin - free, c.x1, c.bottom, 1);
             }
         }
