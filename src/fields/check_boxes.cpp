@@ -55,7 +55,7 @@ int InkIn(const InkMask& m, int x0, int y0, int x1, int y1)
     return n;
 }
 
-bool Outline(const InkMask& m, const Shape& s)
+bool Outline(const InkMask& m, const Shape& s, bool round)
 {
     int w = s.right - s.left, h = s.bottom - s.top;
     // The ink just outside: a label may stand close at one side, but the box
@@ -64,9 +64,11 @@ bool Outline(const InkMask& m, const Shape& s)
                  ColumnCount(m, s.left - 2, s.top, s.bottom) + ColumnCount(m, s.right + 1, s.top, s.bottom);
     if (around * 3 > 2 * (w + h))
         return false;
-    int t = s.stroke;
-    int inside = InkIn(m, s.left + t + 1, s.top + t + 1, s.right - t - 1, s.bottom - t - 1);
-    return inside <= std::max(1, w * h / 150);
+    // Empty inside, but for a few specks of the scan; a round box is looked
+    // into only within its middle square.
+    int inset = round ? (w + 2) / 4 : s.stroke + 1;
+    int inside = InkIn(m, s.left + inset, s.top + inset, s.right - inset, s.bottom - inset);
+    return inside <= std::max(2, w * h / 50);
 }
 
 bool Square(const InkMask& m, const Shape& s)
@@ -122,7 +124,7 @@ void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<For
         const uint64_t* row = MaskRow(mask, y);
         int start, end;
         for (int x = 0; NextRun(row, mask.words, mask.width, x, start, end); x = end + 1) {
-            if (end - start > most + 2 || MaskCount(mask, y - 1, start, end))
+            if (end - start > most + 2 || MaskCount(mask, y - 1, start, end) > (end - start) / 6)
                 continue;
             int middle = (start + end) / 2;
             int stroke, inside, bottom;
@@ -143,7 +145,7 @@ void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<For
             bool round = !square && (end - start) * 10 < width * 7 && Circle(mask, s);
             if (round && !Apart(mask, s, std::max(2, scale.Points(1.2))))
                 continue;
-            if ((square || round) && Outline(mask, s))
+            if ((square || round) && Outline(mask, s, round))
                 found.push_back({ FieldCheck, { left + t, y + t, right - t, bottom - t }, 1 });
         }
     }
