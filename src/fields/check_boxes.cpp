@@ -114,6 +114,33 @@ bool Apart(const InkMask& m, const Shape& s, int gap)
     return ink <= 1;
 }
 
+// A drawn circle has one weight all round; a letter O is thicker at its sides.
+bool EvenRing(const InkMask& m, const Shape& s)
+{
+    int midX = (s.left + s.right) / 2, midY = (s.top + s.bottom) / 2;
+    int top = 0, bottom = 0, left = 0, right = 0;
+    while (top < s.bottom - s.top && MaskAt(m, midX, s.top + top))
+        top++;
+    while (bottom < s.bottom - s.top && MaskAt(m, midX, s.bottom - 1 - bottom))
+        bottom++;
+    while (left < s.right - s.left && MaskAt(m, s.left + left, midY))
+        left++;
+    while (right < s.right - s.left && MaskAt(m, s.right - 1 - right, midY))
+        right++;
+    int thinnest = std::min(std::min(top, bottom), std::min(left, right));
+    int thickest = std::max(std::max(top, bottom), std::max(left, right));
+    return thinnest > 0 && thickest <= thinnest + 1 + thinnest / 2;
+}
+
+// Nothing printed just before it on its line: a choice starts its label.
+bool ClearBefore(const InkMask& m, const Shape& s, int distance)
+{
+    int ink = 0;
+    for (int k = 1; k <= distance; k++)
+        ink += ColumnCount(m, s.left - k, s.top, s.bottom);
+    return ink <= 1;
+}
+
 }  // namespace
 
 void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<FormField>& out)
@@ -143,7 +170,8 @@ void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<For
             Shape s = { left, y, right, bottom, t };
             bool square = (end - start) * 4 >= width * 3 && Square(mask, s);
             bool round = !square && (end - start) * 10 < width * 7 && Circle(mask, s);
-            if (round && !Apart(mask, s, std::max(2, scale.Points(1.2))))
+            if (round && (!Apart(mask, s, std::max(2, scale.Points(1.2))) || !EvenRing(mask, s) ||
+                          !ClearBefore(mask, s, width / 2)))
                 continue;
             if ((square || round) && Outline(mask, s, round))
                 found.push_back({ FieldCheck, { left + t, y + t, right - t, bottom - t }, 1 });

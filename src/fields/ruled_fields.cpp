@@ -142,6 +142,9 @@ bool BoxField(const InkMask& mask, const Sizes& s, const Cell& c, int leastFree,
             runFrom = y + 1;
         }
     }
+    // A sliver between rules that stop short of each other is no place to write.
+    if ((x1 - x0) * 3 < height && x1 - x0 < s.underlineHeight * 3 / 2)
+        return false;
     if (bestLength * 2 >= height && bestLength >= leastFree) {
         field = { FieldBox, { c.x0, bestFrom, c.x1, bestFrom + bestLength }, 1 };
         return true;
@@ -240,15 +243,21 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
         for (const Stretch& piece : open)
             stretches.push_back(piece);
 
+        std::vector<Cell> lines;   // stretches of this rule written on as underlines
+        auto underline = [&](int x0, int x1, int limit, bool tall) {
+            if (TopOfBoxes(upright, bottom, x0, x1, s.sideReach))
+                return;
+            if (tall && bottom.at1 - bottom.at0 > scale.Points(1.6) + 1)
+                return;
+            int free = FreeRowsAbove(mask, x0 + s.margin, x1 - s.margin, bottom.at0 - s.margin,
+                                     std::max(limit, bottom.at0 - s.underlineHeight));
+            if (free >= s.leastLine)
+                lines.push_back({ x0, x1, bottom.at0 - s.margin - free, bottom.at0, false, false, -1, order[ob] });
+        };
         for (const Stretch& st : stretches) {
             int bandBottom = bottom.at0;
             if (st.top < 0) {
-                if (bottom.at1 - bottom.at0 > scale.Points(1.6) + 1 || TopOfBoxes(upright, bottom, st.from, st.to, s.sideReach))
-                    continue;
-                int free = FreeRowsAbove(mask, st.from + s.margin, st.to - s.margin, bandBottom - s.margin,
-                                         std::max(0, bandBottom - s.underlineHeight));
-                if (free >= s.leastLine)
-                    AddField(out, FieldUnderline, st.from, bandBottom - s.margin - free, st.to, bandBottom, 1);
+                underline(st.from, st.to, 0, true);
                 continue;
             }
             const Rule& top = level[st.top];
@@ -275,7 +284,6 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                 }
             }
             for (const Cell& c : cells) {
-                if (getenv("FIELDS_DEBUG")) fprintf(stderr, "cell %d %d %d %d %d%d\n", c.x0, c.top, c.x1, c.bottom, c.closedLeft, c.closedRight);
                 Comb comb = FindComb(mask, scale, c);
                 bool box = c.closedLeft && c.closedRight;
                 if (comb.cells) {
@@ -283,19 +291,28 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                     AddField(out, FieldComb, comb.from, combTop, comb.to, c.bottom - s.margin, comb.cells);
                     continue;
                 }
-                if (!box && TopOfBoxes(upright, bottom, c.x0, c.x1, s.sideReach))
-                    continue;
-                if (box || height <= s.tallestOpen) {
+                if (box) {
                     FormField f;
-                    if (BoxField(mask, s, c, box ? s.leastFree : s.leastLine, f))
+                    if (BoxField(mask, s, c, s.leastFree, f))
                         boxes.push_back({ f, c.topRule, c.bottomRule });
                     continue;
                 }
-                int limit = std::max(c.top + s.margin, c.bottom - s.underlineHeight);
-                int free = FreeRowsAbove(mask, c.x0 + s.margin, c.x1 - s.margin, c.bottom - s.margin, limit);
-                if (free >= s.leastLine && (height <= s.tallestOpen || bottom.at1 - bottom.at0 <= scale.Points(1.6) + 1))
-                    AddField(out, FieldUnderline, c.x0, c.bottom - s.margin - free, c.x1, c.bottom, 1);
+                underline(c.x0, c.x1, c.top + s.margin, height > s.tallestOpen);
             }
+        }
+        // Pieces of one rule side by side are one underline: the rule ran on
+        // under rules above it that changed.
+        std::sort(lines.begin(), lines.end(), [](const Cell& a, const Cell& b) { return a.x0 < b.x0; });
+        for (size_t i = 0; i < lines.size();) {
+            Cell joined = lines[i];
+            size_t k = i + 1;
+            while (k < lines.size() && lines[k].x0 - joined.x1 <= s.sideReach) {
+                joined.x1 = std::max(joined.x1, lines[k].x1);
+                joined.top = std::max(joined.top, lines[k].top);
+                k++;
+            }
+            AddField(out, FieldUnderline, joined.x0, joined.top, joined.x1, joined.bottom, 1);
+            i = k;
         }
     }
 
