@@ -78,9 +78,24 @@ Comb FindComb(const InkMask& mask, const PageScale& scale, const Cell& cell)
             x++;
         if (x - start > widest)
             continue;
+        // Follow the tick up while it stays upright: the hatching of a
+        // crossed-out cell also stands on the rule, but slants.
         int middle = (start + x) / 2, top = y;
-        while (top - 1 > cell.top && MaskCount(mask, top - 1, middle - 1, middle + 2) > 0)
+        while (top - 1 > cell.top) {
+            int a = middle + 1, b = middle - 1;
+            for (int k = middle - 1; k <= middle + 1; k++)
+                if (MaskAt(mask, k, top - 1))
+                    a = std::min(a, k), b = std::max(b, k);
+            if (a > b)
+                break;
+            while (MaskAt(mask, a - 1, top - 1) && middle - a < widest)
+                a--;
+            while (MaskAt(mask, b + 1, top - 1) && b - middle < widest)
+                b++;
+            if (abs(a + b - 2 * middle) > 2)
+                break;
             top--;
+        }
         int height = cell.bottom - top;
         if (height >= lowest) {
             at.push_back(middle);
