@@ -129,7 +129,7 @@ bool EvenRing(const InkMask& m, const Shape& s)
         right++;
     int thinnest = std::min(std::min(top, bottom), std::min(left, right));
     int thickest = std::max(std::max(top, bottom), std::max(left, right));
-    return thinnest > 0 && thickest <= thinnest + 1 + thinnest / 2;
+    return thinnest > 0 && thickest <= thinnest + thinnest / 2;
 }
 
 // Nothing printed just before it on its line: a choice starts its label.

@@ -34,7 +34,7 @@ struct Cell {
 };
 
 struct Sizes {
-    int margin, shortestBand, tallestOpen, underlineHeight, leastFree, leastLine, narrowest, sideReach;
+    int margin, shortestBand, tallestOpen, underlineHeight, leastFree, leastLine, narrowest, shortestLine, sideReach;
 };
 
 bool RowHasText(const InkMask& mask, int y, int x0, int x1)
@@ -220,6 +220,7 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
     s.leastFree = scale.Points(6);
     s.leastLine = scale.Points(9);
     s.narrowest = scale.Points(5);
+    s.shortestLine = scale.Points(14);
     s.sideReach = scale.Points(2);
 
     std::vector<int> order(level.size());
@@ -266,7 +267,7 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                 return;
             int free = FreeRowsAbove(mask, x0 + s.margin, x1 - s.margin, bottom.at0 - s.margin,
                                      std::max(limit, bottom.at0 - s.underlineHeight));
-            if (free >= s.leastLine)
+            if (free >= s.leastLine && x1 - x0 >= s.shortestLine)
                 lines.push_back({ x0, x1, bottom.at0 - s.margin - free, bottom.at0, false, false, -1, order[ob] });
         };
         for (const Stretch& st : stretches) {
@@ -360,7 +361,8 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
             out.push_back({ FieldComb, span, (int)(k - i) });
         } else {
             for (size_t j = i; j < k; j++)
-                out.push_back(boxes[j].field);
+                if (boxes[j].field.area.right - boxes[j].field.area.left >= s.shortestLine * 2 / 3)
+                    out.push_back(boxes[j].field);
         }
         i = k;
     }
