@@ -114,21 +114,32 @@ bool Apart(const InkMask& m, const Shape& s, int gap)
     return ink <= 1;
 }
 
-// A drawn circle has one weight all round; a letter O is thicker at its sides.
+// The ink met going from (x, y) in steps of (dx, dy): first clear, then ink.
+int StrokeFrom(const InkMask& m, int x, int y, int dx, int dy, int longest)
+{
+    int n = 0;
+    while (n < longest && !MaskAt(m, x, y))
+        x += dx, y += dy, n++;
+    int stroke = 0;
+    while (n < longest && MaskAt(m, x, y))
+        x += dx, y += dy, n++, stroke++;
+    return stroke;
+}
+
+// A drawn circle has one weight all round; a letter O is thicker at its
+// sides. Each side's weight is the least of three neighbouring crossings, so
+// a speck of the scan on the ring does not count.
 bool EvenRing(const InkMask& m, const Shape& s)
 {
-    int midX = (s.left + s.right) / 2, midY = (s.top + s.bottom) / 2;
-    int top = 0, bottom = 0, left = 0, right = 0;
-    while (top < s.bottom - s.top && MaskAt(m, midX, s.top + top))
-        top++;
-    while (bottom < s.bottom - s.top && MaskAt(m, midX, s.bottom - 1 - bottom))
-        bottom++;
-    while (left < s.right - s.left && MaskAt(m, s.left + left, midY))
-        left++;
-    while (right < s.right - s.left && MaskAt(m, s.right - 1 - right, midY))
-        right++;
-    int thinnest = std::min(std::min(top, bottom), std::min(left, right));
-    int thickest = std::max(std::max(top, bottom), std::max(left, right));
+    int midX = (s.left + s.right) / 2, midY = (s.top + s.bottom) / 2, d = (s.bottom - s.top) / 2;
+    int sides[4] = { d, d, d, d };
+    for (int k = -1; k <= 1; k++) {
+        sides[0] = std::min(sides[0], StrokeFrom(m, midX + k, s.top, 0, 1, d));
+        sides[1] = std::min(sides[1], StrokeFrom(m, midX + k, s.bottom - 1, 0, -1, d));
+        sides[2] = std::min(sides[2], StrokeFrom(m, s.left, midY + k, 1, 0, d));
+        sides[3] = std::min(sides[3], StrokeFrom(m, s.right - 1, midY + k, -1, 0, d));
+    }
+    int thinnest = *std::min_element(sides, sides + 4), thickest = *std::max_element(sides, sides + 4);
     return thinnest > 0 && thickest <= thinnest + thinnest / 2;
 }
 
@@ -151,7 +162,7 @@ void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<For
         const uint64_t* row = MaskRow(mask, y);
         int start, end;
         for (int x = 0; NextRun(row, mask.words, mask.width, x, start, end); x = end + 1) {
-            if (end - start > most + 2 || MaskCount(mask, y - 1, start, end) > (end - start) / 6)
+            if (end - start > most + 2 || MaskCount(mask, y - 1, start, end) > (end - start) / 3)
                 continue;
             int middle = (start + end) / 2;
             int stroke, inside, bottom;
