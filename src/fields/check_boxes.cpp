@@ -81,7 +81,13 @@ bool Square(const InkMask& m, const Shape& s)
         best[2] = std::max(best[2], ColumnCount(m, s.left + d, s.top, s.bottom));
         best[3] = std::max(best[3], ColumnCount(m, s.right - 1 - d, s.top, s.bottom));
     }
-    return best[0] * 10 >= w * 8 && best[1] * 10 >= w * 8 && best[2] * 10 >= h * 8 && best[3] * 10 >= h * 8;
+    // Its corners are square: ink at each, where a letter o is round.
+    int reach = t + 1;
+    bool corners = InkIn(m, s.left, s.top, s.left + reach, s.top + reach) > 0 &&
+                   InkIn(m, s.right - reach, s.top, s.right, s.top + reach) > 0 &&
+                   InkIn(m, s.left, s.bottom - reach, s.left + reach, s.bottom) > 0 &&
+                   InkIn(m, s.right - reach, s.bottom - reach, s.right, s.bottom) > 0;
+    return corners && best[0] * 10 >= w * 8 && best[1] * 10 >= w * 8 && best[2] * 10 >= h * 8 && best[3] * 10 >= h * 8;
 }
 
 bool Circle(const InkMask& m, const Shape& s)
@@ -126,19 +132,36 @@ int StrokeFrom(const InkMask& m, int x, int y, int dx, int dy, int longest)
     return stroke;
 }
 
-// A drawn circle has one weight all round; a letter O is thicker at its
-// sides. Each side's weight is the least of three neighbouring crossings, so
-// a speck of the scan on the ring does not count.
-bool EvenRing(const InkMask& m, const Shape& s)
+// The weight of each side, top, bottom, left and right: the least of three
+// neighbouring crossings, so a speck of the scan on a side does not count.
+void SideWeights(const InkMask& m, const Shape& s, int sides[4])
 {
     int midX = (s.left + s.right) / 2, midY = (s.top + s.bottom) / 2, d = (s.bottom - s.top) / 2;
-    int sides[4] = { d, d, d, d };
+    for (int i = 0; i < 4; i++)
+        sides[i] = d;
     for (int k = -1; k <= 1; k++) {
         sides[0] = std::min(sides[0], StrokeFrom(m, midX + k, s.top, 0, 1, d));
         sides[1] = std::min(sides[1], StrokeFrom(m, midX + k, s.bottom - 1, 0, -1, d));
         sides[2] = std::min(sides[2], StrokeFrom(m, s.left, midY + k, 1, 0, d));
         sides[3] = std::min(sides[3], StrokeFrom(m, s.right - 1, midY + k, -1, 0, d));
     }
+}
+
+// A box is drawn with a light line all round; a letter's bowl is heavier,
+// and a letter O is heavier at its sides than at its top.
+bool LightEvenLine(const InkMask& m, const Shape& s)
+{
+    int sides[4];
+    SideWeights(m, s, sides);
+    int thinnest = *std::min_element(sides, sides + 4), thickest = *std::max_element(sides, sides + 4);
+    return thinnest > 0 && thickest <= 2 * thinnest + 1 && thickest * 4 <= s.bottom - s.top + 1;
+}
+
+// A drawn circle has one weight all round.
+bool EvenRing(const InkMask& m, const Shape& s)
+{
+    int sides[4];
+    SideWeights(m, s, sides);
     int thinnest = *std::min_element(sides, sides + 4), thickest = *std::max_element(sides, sides + 4);
     return thinnest > 0 && thickest <= thinnest + thinnest / 2;
 }
@@ -156,7 +179,7 @@ bool ClearBefore(const InkMask& m, const Shape& s, int distance)
 
 void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<FormField>& out)
 {
-    int least = scale.Points(5), most = scale.Points(18);
+    int least = scale.Points(6), most = scale.Points(18);
     std::vector<FormField> found;
     for (int y = 1; y < mask.height - least; y++) {
         const uint64_t* row = MaskRow(mask, y);
@@ -179,7 +202,9 @@ void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<For
                 continue;
             int t = std::max(1, std::min(stroke, height / 4));
             Shape s = { left, y, right, bottom, t };
-            bool square = (end - start) * 4 >= width * 3 && Square(mask, s);
+            if (!LightEvenLine(mask, s))
+                continue;
+            bool square = Square(mask, s);
             bool round = !square && (end - start) * 10 < width * 7 && Circle(mask, s);
             if (round && (!Apart(mask, s, std::max(2, scale.Points(1.2))) || !EvenRing(mask, s) ||
                           !ClearBefore(mask, s, width / 2)))
