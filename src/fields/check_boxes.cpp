@@ -6,6 +6,8 @@
 #include "fields/field_parts.h"
 
 #include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <algorithm>
 
 namespace {
@@ -170,9 +172,9 @@ bool EvenRing(const InkMask& m, const Shape& s)
 bool ClearBefore(const InkMask& m, const Shape& s, int distance)
 {
     int ink = 0;
-    for (int k = 1; k <= distance; k++)
+    for (int k = 2; k <= distance + 1; k++)   // past a ragged edge of the scan
         ink += ColumnCount(m, s.left - k, s.top, s.bottom);
-    return ink <= 1;
+    return ink <= 1 + (s.bottom - s.top) / 3;
 }
 
 }  // namespace
@@ -202,7 +204,9 @@ void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<For
                 continue;
             int t = std::max(1, std::min(stroke, height / 4));
             Shape s = { left, y, right, bottom, t };
-            if (!LightEvenLine(mask, s))
+            if (getenv("FIELDS_AT")) { int ax, ay; sscanf(getenv("FIELDS_AT"), "%d,%d", &ax, &ay); if (abs(ax - left) < 12 && abs(ay - y) < 12) fprintf(stderr, "shape %d %d %d %d light %d before %d square %d outline %d\n", left, y, right, bottom, LightEvenLine(mask, s), ClearBefore(mask, s, std::max(2, scale.Points(1.2))), Square(mask, s), Outline(mask, s, false)); }
+            // Nothing printed right against its left side, as there is in a word.
+            if (!LightEvenLine(mask, s) || !ClearBefore(mask, s, std::max(2, scale.Points(1.2))))
                 continue;
             bool square = Square(mask, s);
             bool round = !square && (end - start) * 10 < width * 7 && Circle(mask, s);
