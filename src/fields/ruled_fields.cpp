@@ -263,6 +263,14 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
         auto underline = [&](int x0, int x1, int limit, bool tall) {
             if (TopOfBoxes(upright, bottom, x0, x1, s.sideReach))
                 return;
+            // Ticks on an open rule: a comb with no top.
+            int reach = std::max(limit, bottom.at0 - s.underlineHeight);
+            Comb comb = FindComb(mask, scale, { x0, x1, reach, bottom.at0, false, false, -1, order[ob] });
+            if (comb.cells) {
+                AddField(out, FieldComb, comb.from, std::max(reach, bottom.at0 - comb.tallest - s.margin), comb.to,
+                         bottom.at0 - s.margin, comb.cells);
+                return;
+            }
             if (tall && bottom.at1 - bottom.at0 > scale.Points(1.6) + 1)
                 return;
             int free = FreeRowsAbove(mask, x0 + s.margin, x1 - s.margin, bottom.at0 - s.margin,
