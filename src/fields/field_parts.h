@@ -65,6 +65,10 @@ struct InkLevels {
 InkLevels MeasureInkLevels(const FieldImage& image);
 // Packs the image into the mask (rows from the top) and clears lone specks.
 void PackInkMask(const FieldImage& image, int faintBelow, InkMask& mask);
+// ORs blocks of factor x factor pixels into one, in place: a fine scan is
+// read at about 150 dpi, where its rules and boxes are still whole.
+// Returns the factor (1: unchanged).
+int ReduceMask(InkMask& mask, int factor);
 // Luminance of one source pixel, rows from the top.
 int SourceLuminance(const FieldImage& image, int x, int y);
 

@@ -185,6 +185,26 @@ static void ClearSpecks(InkMask& mask)
     }
 }
 
+// Whether all `count` bytes (a multiple of 8) are at least `least` (128 or
+// more), eight at a time: paper, where no channel is dark, is passed over
+// without working out any pixel's luminance.
+static bool AllBytesAtLeast(const uint8_t* p, int count, int least)
+{
+    if (least < 128)
+        return false;
+    const uint64_t low7 = 0x7F7F7F7F7F7F7F7Full, high = 0x8080808080808080ull;
+    const uint64_t add = 0x0101010101010101ull * (uint64_t)(256 - least);
+    for (int i = 0; i < count; i += 8) {
+        uint64_t v;
+        memcpy(&v, p + i, 8);
+        // A byte is at least `least` when its top bit is set and its low
+        // seven bits carry into the top bit once 256 - least is added.
+        if ((v & ((v & low7) + add) & high) != high)
+            return false;
+    }
+    return true;
+}
+
 void PackInkMask(const FieldImage& image, int faintBelow, InkMask& mask)
 {
     mask.width = image.width;
@@ -205,8 +225,11 @@ void PackInkMask(const FieldImage& image, int faintBelow, InkMask& mask)
             uint64_t bits = 0;
             if (image.bitCount == 24) {
                 const uint8_t* p = row + 3 * x0;
-                for (int i = 0; i < count; i++, p += 3)
-                    bits |= (uint64_t)(p[2] * 77u + p[1] * 150u + p[0] * 29u < limit) << i;
+                if (count == 64 && AllBytesAtLeast(p, 192, faintBelow))
+                    bits = 0;
+                else
+                    for (int i = 0; i < count; i++, p += 3)
+                        bits |= (uint64_t)(p[2] * 77u + p[1] * 150u + p[0] * 29u < limit) << i;
             } else if (image.bitCount == 8) {
                 const uint8_t* p = row + x0;
                 for (int i = 0; i < count; i++)
@@ -226,6 +249,44 @@ void PackInkMask(const FieldImage& image, int faintBelow, InkMask& mask)
         }
     }
     ClearSpecks(mask);
+}
+
+// ---- A fine scan read at a coarser pitch ----
+
+int ReduceMask(InkMask& mask, int factor)
+{
+    if (factor < 2)
+        return 1;
+    int width = (mask.width + factor - 1) / factor, height = (mask.height + factor - 1) / factor;
+    int words = (width + 63) / 64;
+    std::vector<uint64_t> merged(mask.words), out(words);
+    for (int y = 0; y < height; y++) {
+        std::fill(merged.begin(), merged.end(), 0);
+        for (int k = 0; k < factor && y * factor + k < mask.height; k++) {
+            const uint64_t* row = &mask.bits[(size_t)(y * factor + k) * mask.words];
+            for (int w = 0; w < mask.words; w++)
+                merged[w] |= row[w];
+        }
+        std::fill(out.begin(), out.end(), 0);
+        for (int w = 0; w < mask.words; w++) {
+            uint64_t v = merged[w];
+            while (v) {
+                int x = (w * 64 + __builtin_ctzll(v)) / factor;
+                out[x >> 6] |= 1ull << (x & 63);
+                // Skip the rest of this block of `factor` pixels.
+                int next = (x + 1) * factor - w * 64;
+                v = next >= 64 ? 0 : v & (~0ull << next);
+            }
+        }
+        // Row y of the coarse mask ends before row y * factor of the fine one
+        // starts, for every row after the first, which was read already.
+        std::copy(out.begin(), out.end(), mask.bits.begin() + (size_t)y * words);
+    }
+    mask.width = width;
+    mask.height = height;
+    mask.words = words;
+    mask.bits.resize((size_t)words * height);
+    return factor;
 }
 
 // ---- The page's turn ----
