@@ -51,22 +51,23 @@ int FreeRowsAbove(const InkMask& mask, int x0, int x1, int bottom, int limit)
     return bottom - 1 - y;
 }
 
-// A run of ticks at an even pitch standing on the rule under [x0, x1).
+// Runs of ticks at an even pitch standing on the rule under [x0, x1). A
+// heavier or taller tick parts groups of cells (a number printed as 9, 2 and 4 digits):
+// each group is a comb of its own, or a box when it has fewer than 3 cells.
 struct Comb {
     int from, to, cells, tallest;
 };
 
-Comb FindComb(const InkMask& mask, const PageScale& scale, const Cell& cell)
+std::vector<Comb> FindCombs(const InkMask& mask, const PageScale& scale, const Cell& cell)
 {
-    Comb none = { 0, 0, 0, 0 };
+    std::vector<Comb> combs;
     int y = cell.bottom - 1 - std::max(1, scale.Points(0.7));
     int widest = scale.Points(2.5) + 2, lowest = std::max(3, scale.Points(2));
     if (y <= cell.top)
-        return none;
-    std::vector<int> at;
-    std::vector<int> heights;
+        return combs;
+    std::vector<int> at, heights, widths;
     if (cell.closedLeft)
-        at.push_back(cell.x0 - 1), heights.push_back(cell.bottom - cell.top);
+        at.push_back(cell.x0 - 1), heights.push_back(cell.bottom - cell.top), widths.push_back(widest);
     int x = cell.x0 + 1;
     while (x < cell.x1 - 1) {
         if (!MaskAt(mask, x, y)) {
@@ -100,26 +101,40 @@ Comb FindComb(const InkMask& mask, const PageScale& scale, const Cell& cell)
         if (height >= lowest) {
             at.push_back(middle);
             heights.push_back(height);
+            widths.push_back(x - start);
         }
     }
     if (cell.closedRight)
-        at.push_back(cell.x1), heights.push_back(cell.bottom - cell.top);
-    Comb best = none;
-    for (size_t i = 0; i + 1 < at.size(); i++) {
+        at.push_back(cell.x1), heights.push_back(cell.bottom - cell.top), widths.push_back(widest);
+    auto median = [](std::vector<int> v) {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 1 : v[v.size() / 2];
+    };
+    int usualWidth = median(widths), usualHeight = median(heights);
+    auto heavy = [&](size_t i) { return widths[i] * 5 >= usualWidth * 8 + 5 || heights[i] * 5 >= usualHeight * 8; };
+    for (size_t i = 0; i + 1 < at.size();) {
         int pitch = at[i + 1] - at[i];
-        if (pitch < scale.Points(5) || pitch > scale.Points(30))
-            continue;
         size_t k = i + 1;
-        int tallest = std::max(heights[i], heights[i + 1]);
-        while (k + 1 < at.size() && abs(at[k + 1] - at[k] - pitch) <= std::max(2, pitch / 5)) {
-            k++;
-            tallest = std::max(tallest, heights[k]);
+        if (pitch >= scale.Points(5) && pitch <= scale.Points(30))
+            while (k + 1 < at.size() && abs(at[k + 1] - at[k] - pitch) <= std::max(2, pitch / 5))
+                k++;
+        if (k - i < 3) {
+            i++;
+            continue;
         }
-        int cells = (int)(k - i);
-        if (cells > best.cells)
-            best = { at[i] + 1, at[k], cells, tallest };
+        for (size_t g = i; g < k;) {
+            size_t e = g + 1;
+            while (e < k && !heavy(e))
+                e++;
+            int tallest = 0;
+            for (size_t j = g; j <= e; j++)
+                tallest = std::max(tallest, heights[j]);
+            combs.push_back({ at[g] + 1, at[e], (int)(e - g), tallest });
+            g = e;
+        }
+        i = k;
     }
-    return best.cells >= 3 ? best : none;
+    return combs;
 }
 
 void AddField(std::vector<FormField>& out, FieldKind kind, int left, int top, int right, int bottom, int cells)
@@ -265,12 +280,13 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                 return;
             // Ticks on an open rule: a comb with no top.
             int reach = std::max(limit, bottom.at0 - s.underlineHeight);
-            Comb comb = FindComb(mask, scale, { x0, x1, reach, bottom.at0, false, false, -1, order[ob] });
-            if (comb.cells) {
-                AddField(out, FieldComb, comb.from, std::max(reach, bottom.at0 - comb.tallest - s.margin), comb.to,
-                         bottom.at0 - s.margin, comb.cells);
+            std::vector<Comb> combs = FindCombs(mask, scale, { x0, x1, reach, bottom.at0, false, false, -1, order[ob] });
+            for (const Comb& comb : combs)
+                AddField(out, comb.cells >= 3 ? FieldComb : FieldBox, comb.from,
+                         std::max(reach, bottom.at0 - comb.tallest - s.margin), comb.to, bottom.at0 - s.margin,
+                         comb.cells >= 3 ? comb.cells : 1);
+            if (!combs.empty())
                 return;
-            }
             if (tall && bottom.at1 - bottom.at0 > scale.Points(1.6) + 1)
                 return;
             int free = FreeRowsAbove(mask, x0 + s.margin, x1 - s.margin, bottom.at0 - s.margin,
@@ -308,13 +324,15 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                 }
             }
             for (const Cell& c : cells) {
-                Comb comb = FindComb(mask, scale, c);
+                std::vector<Comb> combs = FindCombs(mask, scale, c);
                 bool box = c.closedLeft && c.closedRight;
-                if (comb.cells) {
+                for (const Comb& comb : combs) {
                     int combTop = box ? c.top + s.margin : std::max(c.top + s.margin, c.bottom - comb.tallest - s.margin);
-                    AddField(out, FieldComb, comb.from, combTop, comb.to, c.bottom - s.margin, comb.cells);
-                    continue;
+                    AddField(out, comb.cells >= 3 ? FieldComb : FieldBox, comb.from, combTop, comb.to, c.bottom - s.margin,
+                             comb.cells >= 3 ? comb.cells : 1);
                 }
+                if (!combs.empty())
+                    continue;
                 if (box) {
                     FormField f;
                     if (BoxField(mask, s, c, s.leastFree, f))
