@@ -118,7 +118,7 @@ std::vector<Comb> FindCombs(const InkMask& mask, const PageScale& scale, const C
         if (pitch >= scale.Points(5) && pitch <= scale.Points(30))
             while (k + 1 < at.size() && abs(at[k + 1] - at[k] - pitch) <= std::max(2, pitch / 5))
                 k++;
-        if (k - i < 3) {
+        if (k - i < 2) {
             i++;
             continue;
         }
@@ -327,7 +327,9 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                 std::vector<Comb> combs = FindCombs(mask, scale, c);
                 bool box = c.closedLeft && c.closedRight;
                 for (const Comb& comb : combs) {
-                    int combTop = box ? c.top + s.margin : std::max(c.top + s.margin, c.bottom - comb.tallest - s.margin);
+                    // A comb fills its box, unless the box is much taller than its ticks.
+                    bool fills = box && (c.bottom - c.top) * 2 <= comb.tallest * 5;
+                    int combTop = fills ? c.top + s.margin : std::max(c.top + s.margin, c.bottom - comb.tallest - s.margin);
                     AddField(out, comb.cells >= 3 ? FieldComb : FieldBox, comb.from, combTop, comb.to, c.bottom - s.margin,
                              comb.cells >= 3 ? comb.cells : 1);
                 }
