@@ -216,12 +216,15 @@ static Sketch UnderlineForm()
     return s;
 }
 
-static Sketch CombForm()
+// Eight cells on an open rule; `taller` ticks (every fourth) part groups.
+static Sketch CombForm(bool grouped = false)
 {
     Sketch s = Page();
     Rule(s, 60, 60 + 8 * 14, 100);
-    for (int i = 0; i <= 8; i++)
-        Upright(s, 60 + i * 14 - (i == 8 ? 0.75 : 0), i % 4 == 0 ? 88 : 94, 100.5);
+    for (int i = 0; i <= 8; i++) {
+        bool tall = i == 0 || i == 8 || (grouped && i % 4 == 0);
+        Upright(s, 60 + i * 14 - (i == 8 ? 0.75 : 0), tall ? 88 : 94, 100.5);
+    }
     return s;
 }
 
@@ -306,6 +309,7 @@ TEST(FieldFinder, FindsEachKindOfFieldOnSmallForms)
         { "box", BoxForm(), {}, { { FieldBox, 41, 61, 259, 89, 1 } } },
         { "underline", UnderlineForm(), {}, { { FieldUnderline, 80, 86, 260, 100, 1 } } },
         { "comb", CombForm(), {}, { { FieldComb, 60, 88, 172, 100, 8 } } },
+        { "comb in two groups", CombForm(true), {}, { { FieldComb, 60, 88, 116, 100, 4 }, { FieldComb, 116, 88, 172, 100, 4 } } },
         { "check box", CheckForm(), {}, { { FieldCheck, 40, 80, 49, 89, 1 } } },
         { "label in a box", LabelledBoxForm(), {}, { { FieldBox, 41, 72, 259, 109, 1 } } },
         { "paragraph", ParagraphForm(), {}, {} },
