@@ -44,6 +44,37 @@ long long Overlap(const FieldRect& a, const FieldRect& b)
     return w > 0 && h > 0 ? (long long)w * h : 0;
 }
 
+// Each solid level rule's weight, read from the source across its middle at
+// a few places along it (the median, so a crossing rule or a letter touching
+// it does not count); returns the weight of most of the rules: a form has
+// more field rules than section dividers.
+double WeighRules(const FieldImage& image, int paper, const InkMask& mask, double slope, int factor, int dpi,
+                  std::vector<Rule>& level)
+{
+    std::vector<std::pair<double, int>> weights;   // weight, length
+    for (Rule& r : level) {
+        if (r.fill < 0.85f)
+            continue;
+        std::vector<double> samples;
+        int length = r.to - r.from;
+        for (int i = 1; i <= 9; i++) {
+            double x = r.from + length * i / 10.0, y = (r.at0 + r.at1) * 0.5, ox = x, oy = y;
+            if (slope != 0.0)
+                UnlevelPoint(mask, slope, x, y, ox, oy);
+            int reach = ((r.at1 - r.at0) * factor) / 2 + 2 * factor + 1;
+            int sx = (int)(ox * factor), sy = (int)(oy * factor);
+            samples.push_back(ColumnDarkness(image, paper, sx, sy - reach, sy + reach + 1));
+        }
+        std::sort(samples.begin(), samples.end());
+        r.weight = (float)(samples[samples.size() / 2] * 72.0 / dpi);
+        weights.push_back({ r.weight, length });
+    }
+    if (weights.empty())
+        return 0.0;
+    std::sort(weights.begin(), weights.end());
+    return weights[weights.size() / 2].first;
+}
+
 // Three or more equal check boxes in a row, close together, are the cells
 // of a comb printed as separate boxes.
 void CombsOfSquares(std::vector<FormField>& checks, std::vector<FormField>& out)
@@ -153,7 +184,9 @@ std::vector<FormField> FindFormFields(const FieldImage& image)
     std::vector<FormField> checks;
     FindCheckBoxes(mask, scale, checks);
     double t4 = Now();
-    FindRuledFields(mask, scale, level, upright, fields);
+    double usualWeight = WeighRules(image, levels.paper, mask, slope, factor, Resolution(image), level);
+    if (getenv("FIELDS_DEBUG")) { fprintf(stderr, "usual %.2f\n", usualWeight); for (const Rule& r : level) fprintf(stderr, "rule %d %d %d %d fill %.2f w %.2f\n", r.from, r.to, r.at0, r.at1, r.fill, r.weight); }
+    FindRuledFields(mask, scale, level, upright, usualWeight, fields);
     double t5 = Now();
     if (getenv("FIELDS_TIME")) fprintf(stderr, "pack %.1f slope %.1f rules %.1f checks %.1f cells %.1f\n", t1 - t0, t2 - t1, t3 - t2, t4 - t3, t5 - t4);
     CombsOfSquares(checks, fields);

@@ -69,8 +69,9 @@ void PackInkMask(const FieldImage& image, int faintBelow, InkMask& mask);
 // read at about 150 dpi, where its rules and boxes are still whole.
 // Returns the factor (1: unchanged).
 int ReduceMask(InkMask& mask, int factor);
-// Luminance of one source pixel, rows from the top.
-int SourceLuminance(const FieldImage& image, int x, int y);
+// The ink down column x of the source over rows [y0, y1) (from the top), in
+// pixels of full black on the paper: a rule's weight, however blurred.
+double ColumnDarkness(const FieldImage& image, int paper, int x, int y0, int y1);
 
 // The page's turn: rules run along y = y0 + x * slope. Found from the long
 // horizontal runs of ink; 0 for a page without rules.
@@ -87,6 +88,7 @@ struct Rule {
     int from, to;        // along the rule
     int at0, at1;        // across it: its thickness
     float fill;          // ink in its runs / length of the runs (dotted rules are low)
+    float weight;        // level rules: points of full black across it, 0 when not weighed
 };
 
 // The level rules (lines = rows) and upright rules (lines = columns) of the mask.
@@ -96,7 +98,9 @@ void FindRules(const InkMask& mask, const PageScale& scale, std::vector<Rule>& l
 void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<FormField>& out);
 
 // Boxes, underlines and combs built from the rules.
+// `usualWeight` is the weight of most of the page's solid rules (0: unknown);
+// an underline is drawn at about that weight, a section's divider is not.
 void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vector<Rule>& level,
-                     const std::vector<Rule>& upright, std::vector<FormField>& out);
+                     const std::vector<Rule>& upright, double usualWeight, std::vector<FormField>& out);
 
 #endif

@@ -124,11 +124,16 @@ static inline int ReadLuminance(const FieldImage& image, const PixelReader& read
     }
 }
 
-int SourceLuminance(const FieldImage& image, int x, int y)
+double ColumnDarkness(const FieldImage& image, int paper, int x, int y0, int y1)
 {
+    if (x < 0 || x >= image.width || paper <= 0)
+        return 0.0;
     PixelReader reader;
     MakeReader(image, reader);
-    return ReadLuminance(image, reader, StoredRow(image, y), x);
+    int sum = 0;
+    for (int y = std::max(0, y0); y < std::min(image.height, y1); y++)
+        sum += std::max(0, paper - ReadLuminance(image, reader, StoredRow(image, y), x));
+    return (double)sum / paper;
 }
 
 // The paper is what most of the page is: the luminance three in ten sampled

@@ -225,7 +225,7 @@ bool BoxField(const InkMask& mask, const Sizes& s, const Cell& c, int leastFree,
 }  // namespace
 
 void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vector<Rule>& level,
-                     const std::vector<Rule>& upright, std::vector<FormField>& out)
+                     const std::vector<Rule>& upright, double usualWeight, std::vector<FormField>& out)
 {
     Sizes s;
     s.margin = std::max(1, scale.Points(0.6));
@@ -275,8 +275,11 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
             stretches.push_back(piece);
 
         std::vector<Cell> lines;   // stretches of this rule written on as underlines
+        // A solid rule much lighter or heavier than most parts sections.
+        bool divider = usualWeight > 0 && bottom.fill >= 0.85f && bottom.weight > 0 &&
+                       (bottom.weight < usualWeight * 0.55 || bottom.weight > usualWeight * 1.35);
         auto underline = [&](int x0, int x1, int limit, bool tall) {
-            if (TopOfBoxes(upright, bottom, x0, x1, s.sideReach))
+            if (divider || TopOfBoxes(upright, bottom, x0, x1, s.sideReach))
                 return;
             // Ticks on an open rule: a comb with no top.
             int reach = std::max(limit, bottom.at0 - s.underlineHeight);

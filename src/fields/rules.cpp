@@ -153,7 +153,7 @@ void KeepRules(Sweep& sweep, const RuleLimits& limits, bool level, const InkMask
         auto clear = [&](int ink) { return ink * 100 <= length * 12; };
         if (fill >= 0.85 ? broken(inkBefore) || broken(inkAfter) : !clear(inkBefore) || !clear(inkAfter))
             continue;
-        out.push_back({ p.from, p.to, p.first, p.last + 1, (float)fill });
+        out.push_back({ p.from, p.to, p.first, p.last + 1, (float)fill, 0.0f });
     }
 }
 
