@@ -34,7 +34,7 @@ struct Cell {
 };
 
 struct Sizes {
-    int margin, shortestBand, tallestOpen, underlineHeight, leastFree, leastLine, narrowest, shortestLine, sideReach;
+    int margin, shortestBand, underlineHeight, leastFree, leastLine, narrowest, shortestLine, sideReach;
 };
 
 bool RowHasText(const InkMask& mask, int y, int x0, int x1)
@@ -230,10 +230,9 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
     Sizes s;
     s.margin = std::max(1, scale.Points(0.6));
     s.shortestBand = scale.Points(5);
-    s.tallestOpen = scale.Points(43);
     s.underlineHeight = scale.Points(20);
     s.leastFree = scale.Points(6);
-    s.leastLine = scale.Points(9);
+    s.leastLine = scale.Points(8);
     s.narrowest = scale.Points(5);
     s.shortestLine = scale.Points(14);
     s.sideReach = scale.Points(2);
@@ -278,7 +277,7 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
         // A solid rule much lighter or heavier than most parts sections.
         bool divider = usualWeight > 0 && bottom.fill >= 0.85f && bottom.weight > 0 &&
                        (bottom.weight < usualWeight * 0.55 || bottom.weight > usualWeight * 1.35);
-        auto underline = [&](int x0, int x1, int limit, bool tall) {
+        auto underline = [&](int x0, int x1, int limit) {
             if (divider || TopOfBoxes(upright, bottom, x0, x1, s.sideReach))
                 return;
             // Ticks on an open rule: a comb with no top.
@@ -290,8 +289,6 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                          comb.cells >= 3 ? comb.cells : 1);
             if (!combs.empty())
                 return;
-            if (tall && bottom.at1 - bottom.at0 > scale.Points(1.6) + 1)
-                return;
             int free = FreeRowsAbove(mask, x0 + s.margin, x1 - s.margin, bottom.at0 - s.margin,
                                      std::max(limit, bottom.at0 - s.underlineHeight));
             if (free >= s.leastLine && x1 - x0 >= s.shortestLine)
@@ -300,7 +297,7 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
         for (const Stretch& st : stretches) {
             int bandBottom = bottom.at0;
             if (st.top < 0) {
-                underline(st.from, st.to, 0, true);
+                underline(st.from, st.to, 0);
                 continue;
             }
             const Rule& top = level[st.top];
@@ -344,7 +341,7 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                         boxes.push_back({ f, c.topRule, c.bottomRule });
                     continue;
                 }
-                underline(c.x0, c.x1, c.top + s.margin, height > s.tallestOpen);
+                underline(c.x0, c.x1, c.top + s.margin);
             }
         }
         // Pieces of one rule side by side are one underline: the rule ran on
