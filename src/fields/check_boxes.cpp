@@ -181,7 +181,7 @@ bool ClearBefore(const InkMask& m, const Shape& s, int distance)
 
 void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<FormField>& out)
 {
-    int least = scale.Points(6), most = scale.Points(18);
+    int least = scale.Points(6.5), most = scale.Points(18);
     std::vector<FormField> found;
     for (int y = 1; y < mask.height - least; y++) {
         const uint64_t* row = MaskRow(mask, y);

@@ -93,7 +93,7 @@ std::vector<Comb> FindCombs(const InkMask& mask, const PageScale& scale, const C
                 a--;
             while (MaskAt(mask, b + 1, top - 1) && b - middle < widest)
                 b++;
-            if (abs(a + b - 2 * middle) > 2)
+            if (abs(a + b - (start + x - 1)) > 3)   // its middle moved more than a pixel and a half
                 break;
             top--;
         }
@@ -106,12 +106,14 @@ std::vector<Comb> FindCombs(const InkMask& mask, const PageScale& scale, const C
     }
     if (cell.closedRight)
         at.push_back(cell.x1), heights.push_back(cell.bottom - cell.top), widths.push_back(widest);
-    auto median = [](std::vector<int> v) {
+    // The usual tick: the median width and height.
+    auto share = [](std::vector<int> v, int percent) {
         std::sort(v.begin(), v.end());
-        return v.empty() ? 1 : v[v.size() / 2];
+        return v.empty() ? 1 : v[v.size() * percent / 100];
     };
-    int usualWidth = median(widths), usualHeight = median(heights);
-    auto heavy = [&](size_t i) { return widths[i] * 5 >= usualWidth * 8 + 5 || heights[i] * 5 >= usualHeight * 8; };
+    int usualWidth = share(widths, 50), usualHeight = share(heights, 50);
+    if (getenv("FIELDS_DEBUG")) for (size_t i = 0; i < at.size(); i++) fprintf(stderr, "tick %d h %d w %d\n", at[i], heights[i], widths[i]);
+    auto heavy = [&](size_t i) { return widths[i] >= 2 * usualWidth + 1 || heights[i] * 10 >= usualHeight * 15; };
     for (size_t i = 0; i + 1 < at.size();) {
         int pitch = at[i + 1] - at[i];
         size_t k = i + 1;
@@ -277,8 +279,11 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
         // A solid rule much lighter or heavier than most parts sections.
         bool divider = usualWeight > 0 && bottom.fill >= 0.85f && bottom.weight > 0 &&
                        (bottom.weight < usualWeight * 0.55 || bottom.weight > usualWeight * 1.35);
-        auto underline = [&](int x0, int x1, int limit) {
-            if (divider || TopOfBoxes(upright, bottom, x0, x1, s.sideReach))
+        // A rule across most of the page under anything but another such rule
+        // (a row of a table without sides) parts the page, too.
+        auto acrossPage = [&](const Rule& r) { return (r.to - r.from) * 10 >= mask.width * 7; };
+        auto underline = [&](int x0, int x1, int limit, int topRule) {
+            if (TopOfBoxes(upright, bottom, x0, x1, s.sideReach))
                 return;
             // Ticks on an open rule: a comb with no top.
             int reach = std::max(limit, bottom.at0 - s.underlineHeight);
@@ -287,17 +292,36 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                 AddField(out, comb.cells >= 3 ? FieldComb : FieldBox, comb.from,
                          std::max(reach, bottom.at0 - comb.tallest - s.margin), comb.to, bottom.at0 - s.margin,
                          comb.cells >= 3 ? comb.cells : 1);
-            if (!combs.empty())
+            if (!combs.empty() || divider || (acrossPage(bottom) && (topRule < 0 || !acrossPage(level[topRule]))))
                 return;
-            int free = FreeRowsAbove(mask, x0 + s.margin, x1 - s.margin, bottom.at0 - s.margin,
-                                     std::max(limit, bottom.at0 - s.underlineHeight));
-            if (free >= s.leastLine && x1 - x0 >= s.shortestLine)
-                lines.push_back({ x0, x1, bottom.at0 - s.margin - free, bottom.at0, false, false, -1, order[ob] });
+            int ceiling = std::max(limit, bottom.at0 - s.underlineHeight);
+            int free = FreeRowsAbove(mask, x0 + s.margin, x1 - s.margin, bottom.at0 - s.margin, ceiling);
+            if (free >= s.leastLine) {
+                if (x1 - x0 >= s.shortestLine)
+                    lines.push_back({ x0, x1, bottom.at0 - s.margin - free, bottom.at0, false, false, -1, order[ob] });
+                return;
+            }
+            // A label standing on the rule ("Name ____", its feet on the
+            // rule): the stretches of columns clear of print just above it.
+            int y0 = bottom.at0 - s.margin - s.leastLine, y1 = bottom.at0 - s.margin;
+            int runFrom = x0;
+            for (int x = x0; x <= x1; x++) {
+                bool inked = x < x1 && ColumnCount(mask, x, y0, y1) > 0;
+                if (x < x1 && !inked)
+                    continue;
+                if (x - runFrom >= s.shortestLine) {
+                    int a = runFrom + s.margin, b = x - s.margin;
+                    int f = FreeRowsAbove(mask, a, b, bottom.at0 - s.margin, ceiling);
+                    if (f >= s.leastLine)
+                        lines.push_back({ a, b, bottom.at0 - s.margin - f, bottom.at0, false, false, -1, order[ob] });
+                }
+                runFrom = x + 1;
+            }
         };
         for (const Stretch& st : stretches) {
             int bandBottom = bottom.at0;
             if (st.top < 0) {
-                underline(st.from, st.to, 0);
+                underline(st.from, st.to, 0, -1);
                 continue;
             }
             const Rule& top = level[st.top];
@@ -341,7 +365,7 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                         boxes.push_back({ f, c.topRule, c.bottomRule });
                     continue;
                 }
-                underline(c.x0, c.x1, c.top + s.margin);
+                underline(c.x0, c.x1, c.top + s.margin, c.topRule);
             }
         }
         // Pieces of one rule side by side are one underline: the rule ran on
