@@ -54,6 +54,42 @@ def ratio(a, b):
     return "%4d/%-4d %.2f" % (a, b, a / b) if b else "    -         "
 
 
+def render_ps(ps, dpi, out, scan):
+    """Our own PostScript forms; a scan is turned 1 degree, blurred, speckled and made 8-bit gray."""
+    if os.path.exists(out):
+        return
+    subprocess.check_call(["gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=bmp16m", "-r%d" % dpi,
+                           "-sOutputFile=" + out + ".part", ps])
+    if scan:
+        size = subprocess.run(["identify", "-format", "%wx%h", out + ".part"], capture_output=True, text=True).stdout
+        subprocess.check_call(["convert", out + ".part", "-background", "white", "-rotate", "1", "-gravity", "center",
+                               "-extent", size, "-blur", "0x0.7", "-attenuate", "0.25", "+noise", "Gaussian",
+                               "-colorspace", "Gray", "-type", "Palette", "-colors", "256", "-compress", "None",
+                               "BMP3:" + out + ".part"])
+    os.replace(out + ".part", out)
+
+
+def own(a):
+    here = os.path.dirname(os.path.abspath(__file__))
+    out = os.path.join(a.work, "own")
+    subprocess.check_call([sys.executable, os.path.join(here, "own_forms.py"), out])
+    print("our own forms (own_forms.py): clean, and turned 1 degree as a scan")
+    print("  %-24s %-15s %-15s %-15s %6s %9s %7s %6s" % ("", "text", "comb", "check", "finds", "no field", "prec.", "twice"))
+    for name in ("own_application", "own_ledger"):
+        truth = os.path.join(out, name + ".json")
+        for dpi in (100, 200, 300, 600):
+            for how in ("clean", "scan"):
+                bmp = os.path.join(out, "%s-%d-%s.bmp" % (name, dpi, how))
+                render_ps(os.path.join(out, name + ".ps"), dpi, bmp, how == "scan")
+                boxes = bmp[:-4] + ".json"
+                find(a.finder, bmp, boxes)
+                r = score(a.fields_dir, truth, 1, dpi, boxes, 1.0 if how == "scan" else 0.0)
+                prec = (r["finds"] - r["false"]) / r["finds"] if r["finds"] else 0.0
+                print("  %-24s %-15s %-15s %-15s %6d %9d %7.2f %6d" % (
+                    "%s %d %s" % (name[4:], dpi, how), ratio(*r["text"]), ratio(*r["comb"]), ratio(*r["check"]),
+                    r["finds"], r["false"], prec, r["double"]))
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("fields_dir")
@@ -62,6 +98,7 @@ def main():
     ap.add_argument("--dpi", type=int, default=150)
     ap.add_argument("--timing", action="store_true")
     ap.add_argument("--only", help="one document's name")
+    ap.add_argument("--own", action="store_true", help="also our own forms (own_forms.py) at 100 to 600 dpi, turned 1 degree")
     a = ap.parse_args()
     os.makedirs(a.work, exist_ok=True)
     names = sorted(f[:-5] for f in os.listdir(a.fields_dir)
@@ -100,6 +137,9 @@ def main():
         prec = (s["finds"] - s["false"]) / s["finds"] if s["finds"] else 0.0
         print("  %-6s %-15s %-15s %-15s %6d %9d %7.2f %6d" % (
             how, ratio(*s["text"]), ratio(*s["comb"]), ratio(*s["check"]), s["finds"], s["false"], prec, s["double"]))
+
+    if a.own:
+        own(a)
 
     if a.timing:
         print("finder's time per page, 24-bit (best of 3 runs)")
