@@ -6,7 +6,6 @@
 #include "fields/field_parts.h"
 
 #include <math.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <algorithm>
 
@@ -98,7 +97,7 @@ bool Circle(const InkMask& m, const Shape& s)
     double r = (s.right - s.left + s.bottom - s.top) * 0.25 - s.stroke * 0.5;
     int onRing = 0, samples = 32;
     for (int i = 0; i < samples; i++) {
-        double a = i * 2 * M_PI / samples;
+        double a = i * 6.283185307179586 / samples;
         int x = (int)lround(cx + r * cos(a)), y = (int)lround(cy + r * sin(a));
         bool ink = false;
         for (int dy = -1; dy <= 1 && !ink; dy++)
@@ -204,7 +203,6 @@ void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<For
                 continue;
             int t = std::max(1, std::min(stroke, height / 4));
             Shape s = { left, y, right, bottom, t };
-            if (getenv("FIELDS_AT")) { int ax, ay; sscanf(getenv("FIELDS_AT"), "%d,%d", &ax, &ay); if (abs(ax - left) < 12 && abs(ay - y) < 12) fprintf(stderr, "shape %d %d %d %d light %d before %d square %d outline %d\n", left, y, right, bottom, LightEvenLine(mask, s), ClearBefore(mask, s, std::max(2, scale.Points(1.2))), Square(mask, s), Outline(mask, s, false)); }
             // Nothing printed right against its left side, as there is in a word.
             if (!LightEvenLine(mask, s) || !ClearBefore(mask, s, std::max(2, scale.Points(1.2))))
                 continue;

@@ -5,11 +5,7 @@
 #include "fields/field_parts.h"
 
 #include <math.h>
-#include <stdio.h>
-#include <stdlib.h>
 #include <algorithm>
-#include <chrono>
-static double Now() { return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 namespace {
 
@@ -146,18 +142,14 @@ std::vector<FormField> FindFormFields(const FieldImage& image)
     if (!Readable(image))
         return fields;
     PageScale scale = { Resolution(image) };
-    double t0 = Now();
     InkLevels levels = MeasureInkLevels(image);
     InkMask mask;
     PackInkMask(image, levels.faint, mask);
     int factor = ReduceMask(mask, scale.dpi >= 225 ? (scale.dpi + 75) / 150 : 1);
     scale.dpi = (scale.dpi + factor / 2) / factor;
-    double t1 = Now();
     double slope = EstimateSlope(mask, scale);
-    double t2 = Now();
     // Below a twentieth of a degree the turn moves a rule less than a pixel
     // or two across the page: not worth the shears.
-    if (getenv("FIELDS_DEBUG")) fprintf(stderr, "slope %f deg paper %d faint %d\n", atan(slope) * 180 / M_PI, levels.paper, levels.faint);
     if (fabs(slope) < 0.0009)
         slope = 0.0;
     if (slope != 0.0)
@@ -165,30 +157,10 @@ std::vector<FormField> FindFormFields(const FieldImage& image)
 
     std::vector<Rule> level, upright;
     FindRules(mask, scale, level, upright);
-    if (getenv("FIELDS_DEBUG")) {
-        FILE* f = fopen("/tmp/ff/mask.pbm", "wb");
-        fprintf(f, "P4 %d %d\n", mask.width, mask.height);
-        for (int y = 0; y < mask.height; y++)
-            for (int x = 0; x < mask.width; x += 8) {
-                int b = 0;
-                for (int i = 0; i < 8; i++) b = b * 2 + MaskAt(mask, x + i, y);
-                fputc(b, f);
-            }
-        fclose(f);
-        f = fopen("/tmp/ff/rules.txt", "w");
-        for (const Rule& r : level) fprintf(f, "L %d %d %d %d %.2f\n", r.from, r.to, r.at0, r.at1, r.fill);
-        for (const Rule& r : upright) fprintf(f, "U %d %d %d %d %.2f\n", r.from, r.to, r.at0, r.at1, r.fill);
-        fclose(f);
-    }
-    double t3 = Now();
     std::vector<FormField> checks;
     FindCheckBoxes(mask, scale, checks);
-    double t4 = Now();
     double usualWeight = WeighRules(image, levels.paper, mask, slope, factor, Resolution(image), level);
-    if (getenv("FIELDS_DEBUG")) { fprintf(stderr, "usual %.2f\n", usualWeight); for (const Rule& r : level) fprintf(stderr, "rule %d %d %d %d fill %.2f w %.2f\n", r.from, r.to, r.at0, r.at1, r.fill, r.weight); }
     FindRuledFields(mask, scale, level, upright, usualWeight, fields);
-    double t5 = Now();
-    if (getenv("FIELDS_TIME")) fprintf(stderr, "pack %.1f slope %.1f rules %.1f checks %.1f cells %.1f\n", t1 - t0, t2 - t1, t3 - t2, t4 - t3, t5 - t4);
     CombsOfSquares(checks, fields);
     fields.insert(fields.end(), checks.begin(), checks.end());
     SettleOverlaps(fields);

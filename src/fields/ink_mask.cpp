@@ -4,8 +4,6 @@
 #include "fields/field_parts.h"
 
 #include <math.h>
-#include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 #include <algorithm>
 
@@ -353,11 +351,10 @@ double EstimateSlope(const InkMask& mask, const PageScale& scale)
             s += v * v;
         return s;
     };
-    const double degree = M_PI / 180.0;
+    const double degree = 3.141592653589793 / 180.0;
     double best = 0.0, bestScore = score(0.0);
     for (double a = -1.5; a <= 1.5001; a += 0.05) {
         double s = score(tan(a * degree));
-        if (getenv("FIELDS_DEBUG")) fprintf(stderr, "%.2f %.4g\n", a, s);
         if (s > bestScore * 1.0001)
             bestScore = s, best = a;
     }

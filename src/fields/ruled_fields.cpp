@@ -14,8 +14,6 @@
 // boxes side by side.
 #include "fields/field_parts.h"
 
-#include <stdio.h>
-#include <stdlib.h>
 #include <algorithm>
 
 namespace {
@@ -112,7 +110,6 @@ std::vector<Comb> FindCombs(const InkMask& mask, const PageScale& scale, const C
         return v.empty() ? 1 : v[v.size() * percent / 100];
     };
     int usualWidth = share(widths, 50), usualHeight = share(heights, 50);
-    if (getenv("FIELDS_DEBUG")) for (size_t i = 0; i < at.size(); i++) fprintf(stderr, "tick %d h %d w %d\n", at[i], heights[i], widths[i]);
     auto heavy = [&](size_t i) { return widths[i] >= 2 * usualWidth + 1 || heights[i] * 10 >= usualHeight * 15; };
     for (size_t i = 0; i + 1 < at.size();) {
         int pitch = at[i + 1] - at[i];

@@ -97,7 +97,7 @@ static Picture Render(const Sketch& sketch, const Scan& scan)
     double k = scan.dpi / 72.0;
     int w = (int)lround(sketch.width * k), h = (int)lround(sketch.height * k);
     std::vector<uint8_t> gray((size_t)w * h, 255);
-    double t = scan.turn * M_PI / 180.0, c = cos(t), sn = sin(t);
+    double t = scan.turn * 3.141592653589793 / 180.0, c = cos(t), sn = sin(t);
     double cx = w / 2.0, cy = h / 2.0;
     for (const Mark& m : sketch.marks) {
         double xs[4] = { m.x0 * k, m.x1 * k, m.x0 * k, m.x1 * k }, ys[4] = { m.y0 * k, m.y0 * k, m.y1 * k, m.y1 * k };
@@ -185,7 +185,7 @@ static void ExpectFields(const Sketch& sketch, const Scan& scan, const std::vect
     std::vector<FormField> found = FindFormFields(p.image);
     SCOPED_TRACE("found:\n" + Describe(found));
     EXPECT_EQ(found.size(), wants.size());
-    double k = scan.dpi / 72.0, t = scan.turn * M_PI / 180.0;
+    double k = scan.dpi / 72.0, t = scan.turn * 3.141592653589793 / 180.0;
     double cx = p.image.width / 2.0, cy = p.image.height / 2.0;
     for (const Want& want : wants) {
         int hits = 0;
