@@ -6,7 +6,7 @@ CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-$$(scripts/wine-arch
 # Where `make install` puts the launcher, the desktop entry and the program.
 PREFIX ?= $(HOME)/.local
 
-.PHONY: all deps build run test bench fuzz clean install uninstall dist
+.PHONY: all deps build run test bench fuzz fields clean install uninstall dist
 
 all: build
 
@@ -36,6 +36,17 @@ bench: deps $(BUILD)/CMakeCache.txt
 fuzz: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j2 --target fuzz_targets
 	tests/fuzz/fuzz.sh
+
+# The field finder measured on real forms with known fields (FIELDS_DIR),
+# clean and scanned, with its time per page; built natively with the host's g++.
+FIELDS_DIR ?= ../shared/fields
+FIELDS_NATIVE := $(BUILD)/fields-native
+$(FIELDS_NATIVE)/find_fields: tools/fields/find_fields.cpp $(wildcard src/fields/*.cpp src/fields/*.h)
+	mkdir -p $(FIELDS_NATIVE)
+	g++ -std=c++17 -O2 -Wall -Wextra -Isrc -o $@ tools/fields/find_fields.cpp $(wildcard src/fields/*.cpp)
+
+fields: $(FIELDS_NATIVE)/find_fields
+	python3 tools/fields/measure.py $(FIELDS_DIR) $(FIELDS_NATIVE)/find_fields $(BUILD)/fields --own --timing
 
 # A Linux desktop's launcher, menu entry and "Open with" for .bmp files;
 # uninstall removes exactly what install put there.

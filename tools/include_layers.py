@@ -6,8 +6,8 @@ include runs downward through the layers, and the circles.
 
 A module is a header and its source file (src/view/form_image.{h,cpp}). The
 layers, from the top: shell; output and entries (output may use entries);
-view; base. A module may include its own folder, the layers below it and
-resources/ (the resource ids).
+view; fields (the field finder, pure functions of pixels); base. A module may
+include its own folder, the layers below it and resources/ (the resource ids).
 Prints the circles (modules that include each other, directly or through
 others) and the includes that run upward; exits 1 if there is either.
 """
@@ -15,14 +15,15 @@ import os
 import re
 import sys
 
-LAYERS = {"base": 0, "view": 1, "entries": 2, "output": 3, "shell": 4}
+LAYERS = {"base": 0, "fields": 1, "view": 2, "entries": 3, "output": 4, "shell": 5}
 # What each folder may include besides itself and base.
 MAY_INCLUDE = {
     "base": set(),
-    "view": {"base", "resources"},
-    "entries": {"base", "view", "resources"},
-    "output": {"base", "view", "entries", "resources"},
-    "shell": {"base", "view", "entries", "output", "resources"},
+    "fields": {"base"},
+    "view": {"base", "fields", "resources"},
+    "entries": {"base", "fields", "view", "resources"},
+    "output": {"base", "fields", "view", "entries", "resources"},
+    "shell": {"base", "fields", "view", "entries", "output", "resources"},
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 

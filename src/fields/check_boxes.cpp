@@ -1,0 +1,226 @@
+// Check boxes: small empty squares (and the round ones of a choice). Each
+// short run of ink with clear pixels above it may be the top of one; the box
+// is then tested where it stands, side by side and corner by corner, never as
+// a connected blob, since a scanned box may blur into a rule beside it or sit
+// a point from its label.
+#include "fields/field_parts.h"
+
+#include <math.h>
+#include <stdlib.h>
+#include <algorithm>
+
+namespace {
+
+struct Shape {
+    int left, top, right, bottom;   // outer edges, exclusive right and bottom
+    int stroke;
+};
+
+// Ink, then clear, then ink down column x from row y; the end of the second ink.
+bool ProfileDown(const InkMask& m, int x, int y, int longest, int& stroke1, int& inside, int& end)
+{
+    int limit = y + longest, k = y;
+    while (k < limit && MaskAt(m, x, k))
+        k++;
+    stroke1 = k - y;
+    int clear = k;
+    while (k < limit && !MaskAt(m, x, k))
+        k++;
+    inside = k - clear;
+    if (k >= limit || !inside)
+        return false;
+    while (k < limit + 3 && MaskAt(m, x, k))
+        k++;
+    end = k;
+    return true;
+}
+
+// Clear from x going `step`, then ink: the outer edge of that ink.
+int EdgeAcross(const InkMask& m, int x, int y, int step, int longest)
+{
+    int k = x, n = 0;
+    while (n < longest && !MaskAt(m, k, y))
+        k += step, n++;
+    if (n >= longest)
+        return -1;
+    while (n < longest + 3 && MaskAt(m, k, y))
+        k += step, n++;
+    return step > 0 ? k : k + 1;
+}
+
+int InkIn(const InkMask& m, int x0, int y0, int x1, int y1)
+{
+    int n = 0;
+    for (int y = y0; y < y1; y++)
+        n += MaskCount(m, y, x0, x1);
+    return n;
+}
+
+bool Outline(const InkMask& m, const Shape& s, bool round)
+{
+    int w = s.right - s.left, h = s.bottom - s.top;
+    // The ink just outside: a label may stand close at one side, but the box
+    // is not a cell of a grid.
+    int around = MaskCount(m, s.top - 2, s.left, s.right) + MaskCount(m, s.bottom + 1, s.left, s.right) +
+                 ColumnCount(m, s.left - 2, s.top, s.bottom) + ColumnCount(m, s.right + 1, s.top, s.bottom);
+    if (around * 3 > 2 * (w + h))
+        return false;
+    // Empty inside, but for a few specks of the scan; a round box is looked
+    // into only within its middle square.
+    int inset = round ? (w + 2) / 4 : s.stroke + 1;
+    int inside = InkIn(m, s.left + inset, s.top + inset, s.right - inset, s.bottom - inset);
+    return inside <= std::max(2, w * h / 50);
+}
+
+bool Square(const InkMask& m, const Shape& s)
+{
+    int w = s.right - s.left, h = s.bottom - s.top, t = s.stroke;
+    int best[4] = { 0, 0, 0, 0 };
+    for (int d = 0; d < t + 1; d++) {
+        best[0] = std::max(best[0], MaskCount(m, s.top + d, s.left, s.right));
+        best[1] = std::max(best[1], MaskCount(m, s.bottom - 1 - d, s.left, s.right));
+        best[2] = std::max(best[2], ColumnCount(m, s.left + d, s.top, s.bottom));
+        best[3] = std::max(best[3], ColumnCount(m, s.right - 1 - d, s.top, s.bottom));
+    }
+    // Its corners are square: ink at each, where a letter o is round.
+    int reach = t + 1;
+    bool corners = InkIn(m, s.left, s.top, s.left + reach, s.top + reach) > 0 &&
+                   InkIn(m, s.right - reach, s.top, s.right, s.top + reach) > 0 &&
+                   InkIn(m, s.left, s.bottom - reach, s.left + reach, s.bottom) > 0 &&
+                   InkIn(m, s.right - reach, s.bottom - reach, s.right, s.bottom) > 0;
+    return corners && best[0] * 10 >= w * 8 && best[1] * 10 >= w * 8 && best[2] * 10 >= h * 8 && best[3] * 10 >= h * 8;
+}
+
+bool Circle(const InkMask& m, const Shape& s)
+{
+    double cx = (s.left + s.right - 1) * 0.5, cy = (s.top + s.bottom - 1) * 0.5;
+    double r = (s.right - s.left + s.bottom - s.top) * 0.25 - s.stroke * 0.5;
+    int onRing = 0, samples = 32;
+    for (int i = 0; i < samples; i++) {
+        double a = i * 6.283185307179586 / samples;
+        int x = (int)lround(cx + r * cos(a)), y = (int)lround(cy + r * sin(a));
+        bool ink = false;
+        for (int dy = -1; dy <= 1 && !ink; dy++)
+            for (int dx = -1; dx <= 1 && !ink; dx++)
+                ink = MaskAt(m, x + dx, y + dy);
+        onRing += ink;
+    }
+    // The corners of the bounding square are clear, or it would be a square.
+    int t = s.stroke;
+    bool cornersClear = !MaskAt(m, s.left + t / 2, s.top + t / 2) && !MaskAt(m, s.right - 1 - t / 2, s.bottom - 1 - t / 2);
+    return onRing * 10 >= samples * 9 && cornersClear;
+}
+
+// Clear columns on both sides: a round box stands apart, a letter o in a
+// word does not.
+bool Apart(const InkMask& m, const Shape& s, int gap)
+{
+    int ink = 0;
+    for (int k = 1; k <= gap; k++)
+        ink += ColumnCount(m, s.left - k, s.top, s.bottom) + ColumnCount(m, s.right - 1 + k, s.top, s.bottom);
+    return ink <= 1;
+}
+
+// The ink met going from (x, y) in steps of (dx, dy): first clear, then ink.
+int StrokeFrom(const InkMask& m, int x, int y, int dx, int dy, int longest)
+{
+    int n = 0;
+    while (n < longest && !MaskAt(m, x, y))
+        x += dx, y += dy, n++;
+    int stroke = 0;
+    while (n < longest && MaskAt(m, x, y))
+        x += dx, y += dy, n++, stroke++;
+    return stroke;
+}
+
+// The weight of each side, top, bottom, left and right: the least of three
+// neighbouring crossings, so a speck of the scan on a side does not count.
+void SideWeights(const InkMask& m, const Shape& s, int sides[4])
+{
+    int midX = (s.left + s.right) / 2, midY = (s.top + s.bottom) / 2, d = (s.bottom - s.top) / 2;
+    for (int i = 0; i < 4; i++)
+        sides[i] = d;
+    for (int k = -1; k <= 1; k++) {
+        sides[0] = std::min(sides[0], StrokeFrom(m, midX + k, s.top, 0, 1, d));
+        sides[1] = std::min(sides[1], StrokeFrom(m, midX + k, s.bottom - 1, 0, -1, d));
+        sides[2] = std::min(sides[2], StrokeFrom(m, s.left, midY + k, 1, 0, d));
+        sides[3] = std::min(sides[3], StrokeFrom(m, s.right - 1, midY + k, -1, 0, d));
+    }
+}
+
+// A box is drawn with a light line all round; a letter's bowl is heavier,
+// and a letter O is heavier at its sides than at its top.
+bool LightEvenLine(const InkMask& m, const Shape& s)
+{
+    int sides[4];
+    SideWeights(m, s, sides);
+    int thinnest = *std::min_element(sides, sides + 4), thickest = *std::max_element(sides, sides + 4);
+    return thinnest > 0 && thickest <= 2 * thinnest + 1 && thickest * 4 <= s.bottom - s.top + 1;
+}
+
+// A drawn circle has one weight all round.
+bool EvenRing(const InkMask& m, const Shape& s)
+{
+    int sides[4];
+    SideWeights(m, s, sides);
+    int thinnest = *std::min_element(sides, sides + 4), thickest = *std::max_element(sides, sides + 4);
+    return thinnest > 0 && thickest <= thinnest + thinnest / 2;
+}
+
+// Nothing printed just before it on its line: a choice starts its label.
+bool ClearBefore(const InkMask& m, const Shape& s, int distance)
+{
+    int ink = 0;
+    for (int k = 2; k <= distance + 1; k++)   // past a ragged edge of the scan
+        ink += ColumnCount(m, s.left - k, s.top, s.bottom);
+    return ink <= 1 + (s.bottom - s.top) / 3;
+}
+
+}  // namespace
+
+void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<FormField>& out)
+{
+    int least = scale.Points(6.5), most = scale.Points(18);
+    std::vector<FormField> found;
+    for (int y = 1; y < mask.height - least; y++) {
+        const uint64_t* row = MaskRow(mask, y);
+        int start, end;
+        for (int x = 0; NextRun(row, mask.words, mask.width, x, start, end); x = end + 1) {
+            if (end - start > most + 2 || MaskCount(mask, y - 1, start, end) > (end - start) / 3)
+                continue;
+            int middle = (start + end) / 2;
+            int stroke, inside, bottom;
+            if (!ProfileDown(mask, middle, y, most + 2, stroke, inside, bottom))
+                continue;
+            int height = bottom - y;
+            if (height < least || height > most || inside < height / 2)
+                continue;
+            int midRow = y + height / 2;
+            int right = EdgeAcross(mask, middle, midRow, 1, most);
+            int left = EdgeAcross(mask, middle, midRow, -1, most);
+            int width = right - left;
+            if (left < 0 || right < 0 || abs(width - height) > std::max(2, height / 8))
+                continue;
+            int t = std::max(1, std::min(stroke, height / 4));
+            Shape s = { left, y, right, bottom, t };
+            // Nothing printed right against its left side, as there is in a word.
+            if (!LightEvenLine(mask, s) || !ClearBefore(mask, s, std::max(2, scale.Points(1.2))))
+                continue;
+            bool square = Square(mask, s);
+            bool round = !square && (end - start) * 10 < width * 7 && Circle(mask, s);
+            if (round && (!Apart(mask, s, std::max(2, scale.Points(1.2))) || !EvenRing(mask, s) ||
+                          !ClearBefore(mask, s, width / 2)))
+                continue;
+            if ((square || round) && Outline(mask, s, round))
+                found.push_back({ FieldCheck, { left + t, y + t, right - t, bottom - t }, 1 });
+        }
+    }
+    for (const FormField& f : found) {
+        bool seen = false;
+        for (const FormField& g : out)
+            if (g.kind == FieldCheck && abs(g.area.left - f.area.left) <= 2 && abs(g.area.top - f.area.top) <= 2)
+                seen = true;
+        if (!seen)
+            out.push_back(f);
+    }
+}

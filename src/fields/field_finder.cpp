@@ -1,0 +1,210 @@
+// The finder's order of work: read the page into the ink mask, take out its
+// turn, find the rules, build the fields from them and find the check boxes,
+// settle the overlaps, and hand the areas back in the page's own pixels.
+#include "fields/field_finder.h"
+#include "fields/field_parts.h"
+
+#include <math.h>
+#include <algorithm>
+
+namespace {
+
+bool Readable(const FieldImage& image)
+{
+    if (!image.pixels || image.width <= 0 || image.height <= 0)
+        return false;
+    int bits = image.bitCount;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        return false;
+    return image.stride >= ((int64_t)image.width * bits + 7) / 8;
+}
+
+// Without a stated resolution, the page is taken to be a letter or A4 sheet.
+int Resolution(const FieldImage& image)
+{
+    if (image.dotsPerInch >= 50 && image.dotsPerInch <= 2400)
+        return image.dotsPerInch;
+    int across = std::min(image.width, image.height);
+    return std::max(50, (int)lround(across / 8.4));
+}
+
+long long Area(const FieldRect& r)
+{
+    return (long long)(r.right - r.left) * (r.bottom - r.top);
+}
+
+long long Overlap(const FieldRect& a, const FieldRect& b)
+{
+    int w = std::min(a.right, b.right) - std::max(a.left, b.left);
+    int h = std::min(a.bottom, b.bottom) - std::max(a.top, b.top);
+    return w > 0 && h > 0 ? (long long)w * h : 0;
+}
+
+// Each solid level rule's weight, read from the source across its middle at
+// a few places along it (the median, so a crossing rule or a letter touching
+// it does not count); returns the weight of most of the rules: a form has
+// more field rules than section dividers.
+double WeighRules(const FieldImage& image, int paper, const InkMask& mask, double slope, int factor, int dpi,
+                  std::vector<Rule>& level)
+{
+    std::vector<std::pair<double, int>> weights;   // weight, length
+    for (Rule& r : level) {
+        if (r.fill < 0.85f)
+            continue;
+        std::vector<double> samples;
+        int length = r.to - r.from;
+        for (int i = 1; i <= 9; i++) {
+            double x = r.from + length * i / 10.0, y = (r.at0 + r.at1) * 0.5, ox = x, oy = y;
+            if (slope != 0.0)
+                UnlevelPoint(mask, slope, x, y, ox, oy);
+            int reach = ((r.at1 - r.at0) * factor) / 2 + 2 * factor + 1;
+            int sx = (int)(ox * factor), sy = (int)(oy * factor);
+            samples.push_back(ColumnDarkness(image, paper, sx, sy - reach, sy + reach + 1));
+        }
+        std::sort(samples.begin(), samples.end());
+        r.weight = (float)(samples[samples.size() / 2] * 72.0 / dpi);
+        weights.push_back({ r.weight, length });
+    }
+    if (weights.empty())
+        return 0.0;
+    std::sort(weights.begin(), weights.end());
+    return weights[weights.size() / 2].first;
+}
+
+// Three or more equal check boxes in a row, close together, are the cells
+// of a comb printed as separate boxes.
+void CombsOfSquares(std::vector<FormField>& checks, std::vector<FormField>& out)
+{
+    std::sort(checks.begin(), checks.end(), [](const FormField& a, const FormField& b) {
+        if (abs(a.area.top - b.area.top) > 2)
+            return a.area.top < b.area.top;
+        return a.area.left < b.area.left;
+    });
+    std::vector<bool> used(checks.size(), false);
+    for (size_t i = 0; i < checks.size(); i++) {
+        if (used[i])
+            continue;
+        std::vector<size_t> row = { i };
+        const FieldRect& first = checks[i].area;
+        int side = first.right - first.left;
+        for (size_t k = i + 1; k < checks.size(); k++) {
+            const FieldRect& q = checks[k].area;
+            const FieldRect& p = checks[row.back()].area;
+            if (!used[k] && abs(q.top - first.top) <= 2 && abs(q.right - q.left - side) <= 2 && q.left > p.right &&
+                q.left - p.right <= side / 2 + 3)
+                row.push_back(k);
+        }
+        if (row.size() >= 3) {
+            FieldRect span = first;
+            for (size_t k : row) {
+                used[k] = true;
+                span.right = checks[k].area.right;
+                span.bottom = std::max(span.bottom, checks[k].area.bottom);
+            }
+            out.push_back({ FieldComb, span, (int)row.size() });
+        }
+    }
+    std::vector<FormField> alone;
+    for (size_t i = 0; i < checks.size(); i++)
+        if (!used[i])
+            alone.push_back(checks[i]);
+    checks.swap(alone);
+}
+
+// One field where two finds describe the same place: a box inside a double
+// border, a cell that is also a check box.
+void SettleOverlaps(std::vector<FormField>& fields)
+{
+    std::sort(fields.begin(), fields.end(), [](const FormField& a, const FormField& b) {
+        if (a.kind == FieldCheck || b.kind == FieldCheck)
+            return (a.kind == FieldCheck) > (b.kind == FieldCheck);
+        return Area(a.area) > Area(b.area);
+    });
+    std::vector<FormField> kept;
+    for (const FormField& f : fields) {
+        bool same = false;
+        for (const FormField& k : kept) {
+            long long both = Overlap(f.area, k.area);
+            if (both * 10 >= std::min(Area(f.area), Area(k.area)) * 7)
+                same = true;
+        }
+        if (!same)
+            kept.push_back(f);
+    }
+    fields.swap(kept);
+}
+
+}  // namespace
+
+std::vector<FormField> FindFormFields(const FieldImage& image)
+{
+    std::vector<FormField> fields;
+    if (!Readable(image))
+        return fields;
+    PageScale scale = { Resolution(image) };
+    InkLevels levels = MeasureInkLevels(image);
+    InkMask mask;
+    PackInkMask(image, levels.faint, mask);
+    int factor = ReduceMask(mask, scale.dpi >= 225 ? (scale.dpi + 75) / 150 : 1);
+    scale.dpi = (scale.dpi + factor / 2) / factor;
+    double slope = EstimateSlope(mask, scale);
+    // Below a twentieth of a degree the turn moves a rule less than a pixel
+    // or two across the page: not worth the shears.
+    if (fabs(slope) < 0.0009)
+        slope = 0.0;
+    if (slope != 0.0)
+        LevelMask(mask, slope);
+
+    std::vector<Rule> level, upright;
+    FindRules(mask, scale, level, upright);
+    std::vector<FormField> checks;
+    FindCheckBoxes(mask, scale, checks);
+    double usualWeight = WeighRules(image, levels.paper, mask, slope, factor, Resolution(image), level);
+    FindRuledFields(mask, scale, level, upright, usualWeight, fields);
+    CombsOfSquares(checks, fields);
+    fields.insert(fields.end(), checks.begin(), checks.end());
+    SettleOverlaps(fields);
+
+    if (slope != 0.0) {
+        for (FormField& f : fields) {
+            FieldRect& r = f.area;
+            double x, y;
+            UnlevelPoint(mask, slope, (r.left + r.right) * 0.5, (r.top + r.bottom) * 0.5, x, y);
+            int dx = (int)lround(x - (r.left + r.right) * 0.5), dy = (int)lround(y - (r.top + r.bottom) * 0.5);
+            r.left += dx, r.right += dx, r.top += dy, r.bottom += dy;
+        }
+    }
+    for (FormField& f : fields) {
+        FieldRect& r = f.area;
+        r.left *= factor, r.top *= factor, r.right *= factor, r.bottom *= factor;
+        r.left = std::max(0, r.left), r.top = std::max(0, r.top);
+        r.right = std::min(image.width, r.right), r.bottom = std::min(image.height, r.bottom);
+    }
+    OrderFieldsForReading(fields);
+    return fields;
+}
+
+void OrderFieldsForReading(std::vector<FormField>& fields)
+{
+    std::sort(fields.begin(), fields.end(), [](const FormField& a, const FormField& b) {
+        if (a.area.top + a.area.bottom != b.area.top + b.area.bottom)
+            return a.area.top + a.area.bottom < b.area.top + b.area.bottom;
+        return a.area.left < b.area.left;
+    });
+    // Walk down the fields; a field whose middle lies within the first
+    // field of the current row belongs to that row.
+    size_t i = 0;
+    while (i < fields.size()) {
+        const FieldRect first = fields[i].area;
+        size_t k = i + 1;
+        while (k < fields.size()) {
+            int middle = (fields[k].area.top + fields[k].area.bottom) / 2;
+            if (middle < first.top || middle >= first.bottom)
+                break;
+            k++;
+        }
+        std::sort(fields.begin() + i, fields.begin() + k,
+                  [](const FormField& a, const FormField& b) { return a.area.left < b.area.left; });
+        i = k;
+    }
+}

@@ -1,0 +1,418 @@
+// Boxes, underlines and combs, built from the rules themselves rather than
+// from enclosed white regions, because many cells are not closed: cents
+// cells open to the margin, rows with no sides, names with no left border.
+//
+// Every level rule is the bottom of the cells above it. Its length is cut
+// into stretches, each under the nearest rule above that covers it (a rule
+// can be one field's underline and the next row's top), and a stretch is cut
+// again by the upright rules that span its band. A band closed at both sides
+// is a box: a field when its largest band of rows free of text is at least
+// half its height, or when all its print is a small label at its left. An
+// open band, or a rule with nothing above it, is an underline: the rows just
+// above the rule up to the first print. Ticks standing on a field's bottom
+// rule at an even pitch make it a comb, and so do three or more equal narrow
+// boxes side by side.
+#include "fields/field_parts.h"
+
+#include <algorithm>
+
+namespace {
+
+struct Stretch {
+    int from, to;
+    int top;                    // index of the rule above, -1 when none
+    bool closedFrom, closedTo;  // an end where a nearer rule above begins: the side of a box within
+};
+
+struct Cell {
+    int x0, x1;         // inside the sides
+    int top, bottom;    // rows between the rules
+    bool closedLeft, closedRight;
+    int topRule, bottomRule;
+};
+
+struct Sizes {
+    int margin, shortestBand, underlineHeight, leastFree, leastLine, narrowest, shortestLine, sideReach;
+};
+
+bool RowHasText(const InkMask& mask, int y, int x0, int x1)
+{
+    return MaskCount(mask, y, x0, x1) >= 2 + (x1 - x0) / 200;
+}
+
+// Rows free of print just above `bottom`, going up to `limit`.
+int FreeRowsAbove(const InkMask& mask, int x0, int x1, int bottom, int limit)
+{
+    int y = bottom - 1;
+    while (y >= limit && !RowHasText(mask, y, x0, x1))
+        y--;
+    return bottom - 1 - y;
+}
+
+// Runs of ticks at an even pitch standing on the rule under [x0, x1). A
+// heavier or taller tick parts groups of cells (a number printed as 9, 2 and 4 digits):
+// each group is a comb of its own, or a box when it has fewer than 3 cells.
+struct Comb {
+    int from, to, cells, tallest;
+};
+
+std::vector<Comb> FindCombs(const InkMask& mask, const PageScale& scale, const Cell& cell)
+{
+    std::vector<Comb> combs;
+    int y = cell.bottom - 1 - std::max(1, scale.Points(0.7));
+    int widest = scale.Points(2.5) + 2, lowest = std::max(3, scale.Points(2));
+    if (y <= cell.top)
+        return combs;
+    std::vector<int> at, heights, widths;
+    if (cell.closedLeft)
+        at.push_back(cell.x0 - 1), heights.push_back(cell.bottom - cell.top), widths.push_back(widest);
+    int x = cell.x0 + 1;
+    while (x < cell.x1 - 1) {
+        if (!MaskAt(mask, x, y)) {
+            x++;
+            continue;
+        }
+        int start = x;
+        while (x < cell.x1 - 1 && MaskAt(mask, x, y))
+            x++;
+        if (x - start > widest)
+            continue;
+        // Follow the tick up while it stays upright: the hatching of a
+        // crossed-out cell also stands on the rule, but slants.
+        int middle = (start + x) / 2, top = y;
+        while (top - 1 > cell.top) {
+            int a = middle + 1, b = middle - 1;
+            for (int k = middle - 1; k <= middle + 1; k++)
+                if (MaskAt(mask, k, top - 1))
+                    a = std::min(a, k), b = std::max(b, k);
+            if (a > b)
+                break;
+            while (MaskAt(mask, a - 1, top - 1) && middle - a < widest)
+                a--;
+            while (MaskAt(mask, b + 1, top - 1) && b - middle < widest)
+                b++;
+            if (abs(a + b - (start + x - 1)) > 3)   // its middle moved more than a pixel and a half
+                break;
+            top--;
+        }
+        int height = cell.bottom - top;
+        if (height >= lowest) {
+            at.push_back(middle);
+            heights.push_back(height);
+            widths.push_back(x - start);
+        }
+    }
+    if (cell.closedRight)
+        at.push_back(cell.x1), heights.push_back(cell.bottom - cell.top), widths.push_back(widest);
+    // The usual tick: the median width and height.
+    auto share = [](std::vector<int> v, int percent) {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 1 : v[v.size() * percent / 100];
+    };
+    int usualWidth = share(widths, 50), usualHeight = share(heights, 50);
+    auto heavy = [&](size_t i) { return widths[i] >= 2 * usualWidth + 1 || heights[i] * 10 >= usualHeight * 15; };
+    for (size_t i = 0; i + 1 < at.size();) {
+        int pitch = at[i + 1] - at[i];
+        size_t k = i + 1;
+        if (pitch >= scale.Points(5) && pitch <= scale.Points(30))
+            while (k + 1 < at.size() && abs(at[k + 1] - at[k] - pitch) <= std::max(2, pitch / 5))
+                k++;
+        if (k - i < 2) {
+            i++;
+            continue;
+        }
+        for (size_t g = i; g < k;) {
+            size_t e = g + 1;
+            while (e < k && !heavy(e))
+                e++;
+            int tallest = 0;
+            for (size_t j = g; j <= e; j++)
+                tallest = std::max(tallest, heights[j]);
+            combs.push_back({ at[g] + 1, at[e], (int)(e - g), tallest });
+            g = e;
+        }
+        i = k;
+    }
+    return combs;
+}
+
+void AddField(std::vector<FormField>& out, FieldKind kind, int left, int top, int right, int bottom, int cells)
+{
+    if (right > left && bottom > top)
+        out.push_back({ kind, { left, top, right, bottom }, cells });
+}
+
+// Upright rules hang from the rule under [x0, x1): it is the top of boxes
+// below, and the open band above it is the gap between two tables or above
+// one, not a place to write.
+bool TopOfBoxes(const std::vector<Rule>& upright, const Rule& rule, int x0, int x1, int reach)
+{
+    for (const Rule& u : upright)
+        if (u.at0 >= x0 - reach && u.at1 <= x1 + reach && u.from <= rule.at1 + reach && u.from >= rule.at0 - reach &&
+            u.to > rule.at1 + 2 * reach)
+            return true;
+    return false;
+}
+
+// The field of a cell, if it has one: its largest band of rows free of print
+// when that is half its height, or all but a small label at its left.
+bool BoxField(const InkMask& mask, const Sizes& s, const Cell& c, int leastFree, FormField& field)
+{
+    int x0 = c.x0 + s.margin, x1 = c.x1 - s.margin;
+    int y0 = c.top + s.margin, y1 = c.bottom - s.margin;
+    int height = y1 - y0;
+    if (height < s.leastFree || x1 - x0 < s.narrowest)
+        return false;
+    int bestFrom = 0, bestLength = 0, runFrom = y0;
+    for (int y = y0; y <= y1; y++) {
+        if (y == y1 || RowHasText(mask, y, x0, x1)) {
+            if (y - runFrom > bestLength)
+                bestLength = y - runFrom, bestFrom = runFrom;
+            runFrom = y + 1;
+        }
+    }
+    // A sliver between rules that stop short of each other is no place to write.
+    if ((x1 - x0) * 3 < height && x1 - x0 < s.underlineHeight * 3 / 2)
+        return false;
+    if (bestLength * 2 >= height && bestLength >= leastFree) {
+        field = { FieldBox, { c.x0, bestFrom, c.x1, bestFrom + bestLength }, 1 };
+        return true;
+    }
+    // A small label at the left ("+", "$", a boxed letter): the columns
+    // right of it are free from top to bottom.
+    int words = (x1 - x0 + 63) / 64;
+    std::vector<uint64_t> seen(words, 0);
+    for (int y = y0; y < y1; y++) {
+        const uint64_t* row = MaskRow(mask, y);
+        for (int i = 0; i < words; i++) {
+            int x = x0 + i * 64;
+            int w = x >> 6, shift = x & 63;
+            uint64_t v = row[w] >> shift;
+            if (shift && w + 1 < mask.words)
+                v |= row[w + 1] << (64 - shift);
+            seen[i] |= v;
+        }
+    }
+    int width = x1 - x0;
+    auto inked = [&](int i) { return i < width && ((seen[i >> 6] >> (i & 63)) & 1); };
+    int first = 0;
+    while (first < width && !inked(first))
+        first++;
+    int labelEnd = first, gapLimit = std::max(3, height / 2);
+    for (int i = first; i < width;) {
+        if (inked(i)) {
+            labelEnd = ++i;
+            continue;
+        }
+        int j = i;
+        while (j < width && !inked(j))
+            j++;
+        if (j - i >= gapLimit)
+            break;
+        i = j;
+    }
+    for (int i = labelEnd; i < width; i++)
+        if (inked(i))
+            return false;
+    int label = labelEnd;
+    if (label > height * 3 / 2 || label * 3 > width || width - label < width / 2)
+        return false;
+    field = { FieldBox, { x0 + label + s.margin, y0, c.x1, y1 }, 1 };
+    return true;
+}
+
+}  // namespace
+
+void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vector<Rule>& level,
+                     const std::vector<Rule>& upright, double usualWeight, std::vector<FormField>& out)
+{
+    Sizes s;
+    s.margin = std::max(1, scale.Points(0.6));
+    s.shortestBand = scale.Points(5);
+    s.underlineHeight = scale.Points(20);
+    s.leastFree = scale.Points(6);
+    s.leastLine = scale.Points(8);
+    s.narrowest = scale.Points(5);
+    s.shortestLine = scale.Points(14);
+    s.sideReach = scale.Points(2);
+
+    std::vector<int> order(level.size());
+    for (size_t i = 0; i < order.size(); i++)
+        order[i] = (int)i;
+    std::sort(order.begin(), order.end(), [&](int a, int b) { return level[a].at0 < level[b].at0; });
+
+    struct Boxed {
+        FormField field;
+        int topRule, bottomRule;
+    };
+    std::vector<Boxed> boxes;
+    for (size_t ob = 0; ob < order.size(); ob++) {
+        const Rule& bottom = level[order[ob]];
+        // Cut the rule into stretches under the nearest rule above.
+        std::vector<Stretch> open = { { bottom.from, bottom.to, -1, false, false } }, stretches;
+        for (int oa = (int)ob - 1; oa >= 0 && !open.empty(); oa--) {
+            const Rule& above = level[order[oa]];
+            if (above.at1 > bottom.at0 - s.shortestBand)
+                continue;
+            std::vector<Stretch> left;
+            for (const Stretch& piece : open) {
+                int a = std::max(piece.from, above.from), b = std::min(piece.to, above.to);
+                if (b - a < s.narrowest) {
+                    left.push_back(piece);
+                    continue;
+                }
+                stretches.push_back({ a, b, order[oa], piece.closedFrom && a == piece.from, piece.closedTo && b == piece.to });
+                if (a - piece.from >= s.narrowest)
+                    left.push_back({ piece.from, a, -1, piece.closedFrom, true });
+                if (piece.to - b >= s.narrowest)
+                    left.push_back({ b, piece.to, -1, true, piece.closedTo });
+            }
+            open.swap(left);
+        }
+        for (const Stretch& piece : open)
+            stretches.push_back(piece);
+
+        std::vector<Cell> lines;   // stretches of this rule written on as underlines
+        // A solid rule much lighter or heavier than most parts sections.
+        bool divider = usualWeight > 0 && bottom.fill >= 0.85f && bottom.weight > 0 &&
+                       (bottom.weight < usualWeight * 0.55 || bottom.weight > usualWeight * 1.35);
+        // A rule across most of the page under anything but another such rule
+        // (a row of a table without sides) parts the page, too.
+        auto acrossPage = [&](const Rule& r) { return (r.to - r.from) * 10 >= mask.width * 7; };
+        auto underline = [&](int x0, int x1, int limit, int topRule) {
+            if (TopOfBoxes(upright, bottom, x0, x1, s.sideReach))
+                return;
+            // Ticks on an open rule: a comb with no top.
+            int reach = std::max(limit, bottom.at0 - s.underlineHeight);
+            std::vector<Comb> combs = FindCombs(mask, scale, { x0, x1, reach, bottom.at0, false, false, -1, order[ob] });
+            for (const Comb& comb : combs)
+                AddField(out, comb.cells >= 3 ? FieldComb : FieldBox, comb.from,
+                         std::max(reach, bottom.at0 - comb.tallest - s.margin), comb.to, bottom.at0 - s.margin,
+                         comb.cells >= 3 ? comb.cells : 1);
+            if (!combs.empty() || divider || (acrossPage(bottom) && (topRule < 0 || !acrossPage(level[topRule]))))
+                return;
+            int ceiling = std::max(limit, bottom.at0 - s.underlineHeight);
+            int free = FreeRowsAbove(mask, x0 + s.margin, x1 - s.margin, bottom.at0 - s.margin, ceiling);
+            if (free >= s.leastLine) {
+                if (x1 - x0 >= s.shortestLine)
+                    lines.push_back({ x0, x1, bottom.at0 - s.margin - free, bottom.at0, false, false, -1, order[ob] });
+                return;
+            }
+            // A label standing on the rule ("Name ____", its feet on the
+            // rule): the stretches of columns clear of print just above it.
+            int y0 = bottom.at0 - s.margin - s.leastLine, y1 = bottom.at0 - s.margin;
+            int runFrom = x0;
+            for (int x = x0; x <= x1; x++) {
+                bool inked = x < x1 && ColumnCount(mask, x, y0, y1) > 0;
+                if (x < x1 && !inked)
+                    continue;
+                if (x - runFrom >= s.shortestLine) {
+                    int a = runFrom + s.margin, b = x - s.margin;
+                    int f = FreeRowsAbove(mask, a, b, bottom.at0 - s.margin, ceiling);
+                    if (f >= s.leastLine)
+                        lines.push_back({ a, b, bottom.at0 - s.margin - f, bottom.at0, false, false, -1, order[ob] });
+                }
+                runFrom = x + 1;
+            }
+        };
+        for (const Stretch& st : stretches) {
+            int bandBottom = bottom.at0;
+            if (st.top < 0) {
+                underline(st.from, st.to, 0, -1);
+                continue;
+            }
+            const Rule& top = level[st.top];
+            int bandTop = top.at1, height = bandBottom - bandTop;
+            int reach = std::max(s.sideReach, height / 5);
+            // The upright rules that span the band split it into cells.
+            std::vector<const Rule*> sides;
+            for (const Rule& u : upright)
+                if (u.at1 > st.from - s.sideReach && u.at0 < st.to + s.sideReach &&
+                    u.from <= bandTop + reach && u.to >= bandBottom - reach)
+                    sides.push_back(&u);
+            std::sort(sides.begin(), sides.end(), [](const Rule* a, const Rule* b) { return a->at0 < b->at0; });
+            int x = st.from;
+            bool closed = st.closedFrom;
+            std::vector<Cell> cells;
+            for (size_t i = 0; i <= sides.size(); i++) {
+                int end = i < sides.size() ? sides[i]->at0 : st.to;
+                bool closes = i < sides.size() || st.closedTo;
+                if (end - x >= s.narrowest)
+                    cells.push_back({ x, end, bandTop, bandBottom, closed, closes, st.top, order[ob] });
+                if (i < sides.size()) {
+                    x = std::max(x, sides[i]->at1);
+                    closed = true;
+                }
+            }
+            for (const Cell& c : cells) {
+                std::vector<Comb> combs = FindCombs(mask, scale, c);
+                bool box = c.closedLeft && c.closedRight;
+                for (const Comb& comb : combs) {
+                    // A comb fills its box, unless the box is much taller than its ticks.
+                    bool fills = box && (c.bottom - c.top) * 2 <= comb.tallest * 5;
+                    int combTop = fills ? c.top + s.margin : std::max(c.top + s.margin, c.bottom - comb.tallest - s.margin);
+                    AddField(out, comb.cells >= 3 ? FieldComb : FieldBox, comb.from, combTop, comb.to, c.bottom - s.margin,
+                             comb.cells >= 3 ? comb.cells : 1);
+                }
+                if (!combs.empty())
+                    continue;
+                if (box) {
+                    FormField f;
+                    if (BoxField(mask, s, c, s.leastFree, f))
+                        boxes.push_back({ f, c.topRule, c.bottomRule });
+                    continue;
+                }
+                underline(c.x0, c.x1, c.top + s.margin, c.topRule);
+            }
+        }
+        // Pieces of one rule side by side are one underline: the rule ran on
+        // under rules above it that changed.
+        std::sort(lines.begin(), lines.end(), [](const Cell& a, const Cell& b) { return a.x0 < b.x0; });
+        for (size_t i = 0; i < lines.size();) {
+            Cell joined = lines[i];
+            size_t k = i + 1;
+            while (k < lines.size() && lines[k].x0 - joined.x1 <= s.sideReach) {
+                joined.x1 = std::max(joined.x1, lines[k].x1);
+                joined.top = std::max(joined.top, lines[k].top);
+                k++;
+            }
+            AddField(out, FieldUnderline, joined.x0, joined.top, joined.x1, joined.bottom, 1);
+            i = k;
+        }
+    }
+
+    // Three or more equal narrow boxes side by side between the same rules
+    // are one comb (digits printed as closed boxes).
+    std::sort(boxes.begin(), boxes.end(), [](const Boxed& a, const Boxed& b) {
+        if (a.bottomRule != b.bottomRule)
+            return a.bottomRule < b.bottomRule;
+        return a.field.area.left < b.field.area.left;
+    });
+    for (size_t i = 0; i < boxes.size();) {
+        const FieldRect& r = boxes[i].field.area;
+        int w = r.right - r.left, h = r.bottom - r.top;
+        size_t k = i + 1;
+        while (k < boxes.size() && boxes[k].bottomRule == boxes[i].bottomRule && boxes[k].topRule == boxes[i].topRule) {
+            const FieldRect& q = boxes[k].field.area;
+            const FieldRect& p = boxes[k - 1].field.area;
+            int qw = q.right - q.left;
+            if (q.left - p.right > w / 2 || abs(qw - w) > std::max(2, w / 5) || w > h * 2)
+                break;
+            k++;
+        }
+        if (k - i >= 3) {
+            FieldRect span = r;
+            for (size_t j = i; j < k; j++) {
+                span.top = std::min(span.top, boxes[j].field.area.top);
+                span.bottom = std::max(span.bottom, boxes[j].field.area.bottom);
+                span.right = boxes[j].field.area.right;
+            }
+            out.push_back({ FieldComb, span, (int)(k - i) });
+        } else {
+            for (size_t j = i; j < k; j++)
+                if (boxes[j].field.area.right - boxes[j].field.area.left >= s.shortestLine * 2 / 3)
+                    out.push_back(boxes[j].field);
+        }
+        i = k;
+    }
+}

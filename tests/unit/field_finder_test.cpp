@@ -1,0 +1,393 @@
+#include <gtest/gtest.h>
+#include <math.h>
+#include <algorithm>
+#include <stdint.h>
+#include <string>
+#include <vector>
+
+#include "fields/field_finder.h"
+
+// A small synthetic form, drawn in points (1/72 inch) from its top-left
+// corner as filled rectangles of ink, then rendered as a scan would give it.
+struct Mark {
+    double x0, y0, x1, y1;
+    uint8_t gray;
+};
+
+struct Sketch {
+    double width, height;   // points
+    std::vector<Mark> marks;
+};
+
+static void Ink(Sketch& s, double x0, double y0, double x1, double y1, uint8_t gray = 0)
+{
+    s.marks.push_back({ x0, y0, x1, y1, gray });
+}
+
+// A level rule whose top is at y.
+static void Rule(Sketch& s, double x0, double x1, double y, double weight = 0.75, uint8_t gray = 0)
+{
+    Ink(s, x0, y, x1, y + weight, gray);
+}
+
+static void Upright(Sketch& s, double x, double y0, double y1, double weight = 0.75, uint8_t gray = 0)
+{
+    Ink(s, x, y0, x + weight, y1, gray);
+}
+
+static void Frame(Sketch& s, double x0, double y0, double x1, double y1, double weight = 0.75, uint8_t gray = 0)
+{
+    Rule(s, x0, x1, y0, weight, gray);
+    Rule(s, x0, x1, y1 - weight, weight, gray);
+    Upright(s, x0, y0, y1, weight, gray);
+    Upright(s, x1 - weight, y0, y1, weight, gray);
+}
+
+// A line of text standing on `baseline`: stems and bars the size of a font
+// of `size` points, in words of five letters.
+static double Words(Sketch& s, double x, double baseline, double width, double size = 9)
+{
+    double stem = size * 0.1, advance = size * 0.55;
+    int i = 0;
+    for (; x + advance <= width + 1e-9; i++) {
+        if (i % 6 == 5) {
+            x += advance;
+            continue;
+        }
+        double tall = i % 3 == 0 ? size * 0.72 : size * 0.5;
+        Ink(s, x, baseline - tall, x + stem, baseline);
+        if (i % 2)
+            Ink(s, x, baseline - size * 0.5, x + size * 0.4, baseline - size * 0.5 + stem);
+        else
+            Ink(s, x, baseline - stem, x + size * 0.4, baseline);
+        x += advance;
+    }
+    return x;
+}
+
+static void Dots(Sketch& s, double x0, double x1, double y, double period = 3)
+{
+    for (double x = x0; x + 1 <= x1; x += period)
+        Ink(s, x, y, x + 1, y + 1);
+}
+
+struct Scan {
+    int dpi = 150;
+    double turn = 0;          // degrees, clockwise
+    bool specks = false;      // lone specks and a slight blur
+    int bitCount = 8;         // 8 (gray palette) or 24
+};
+
+struct Picture {
+    std::vector<uint8_t> pixels;
+    std::vector<uint32_t> palette;
+    FieldImage image;
+};
+
+static uint32_t NextRandom(uint32_t& state)
+{
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+}
+
+// Renders the sketch: every pixel takes the darkest mark its middle falls in,
+// turned about the page's middle; stored bottom row first, as a .bmp is.
+static Picture Render(const Sketch& sketch, const Scan& scan)
+{
+    double k = scan.dpi / 72.0;
+    int w = (int)lround(sketch.width * k), h = (int)lround(sketch.height * k);
+    std::vector<uint8_t> gray((size_t)w * h, 255);
+    double t = scan.turn * 3.141592653589793 / 180.0, c = cos(t), sn = sin(t);
+    double cx = w / 2.0, cy = h / 2.0;
+    for (const Mark& m : sketch.marks) {
+        double xs[4] = { m.x0 * k, m.x1 * k, m.x0 * k, m.x1 * k }, ys[4] = { m.y0 * k, m.y0 * k, m.y1 * k, m.y1 * k };
+        double left = 1e9, right = -1e9, top = 1e9, bottom = -1e9;
+        for (int i = 0; i < 4; i++) {
+            double x = cx + (xs[i] - cx) * c - (ys[i] - cy) * sn, y = cy + (xs[i] - cx) * sn + (ys[i] - cy) * c;
+            left = fmin(left, x), right = fmax(right, x), top = fmin(top, y), bottom = fmax(bottom, y);
+        }
+        for (int y = std::max(0, (int)top - 1); y < std::min(h, (int)bottom + 2); y++)
+            for (int x = std::max(0, (int)left - 1); x < std::min(w, (int)right + 2); x++) {
+                // The share of the pixel the mark covers, from 4 x 4 samples,
+                // so that a thin rule keeps its weight wherever it falls.
+                int covered = 0;
+                for (int sy = 0; sy < 4; sy++)
+                    for (int sx = 0; sx < 4; sx++) {
+                        double px = x + (sx + 0.5) / 4 - cx, py = y + (sy + 0.5) / 4 - cy;
+                        double ux = cx + px * c + py * sn, uy = cy - px * sn + py * c;
+                        covered += ux >= m.x0 * k && ux < m.x1 * k && uy >= m.y0 * k && uy < m.y1 * k;
+                    }
+                if (covered) {
+                    uint8_t& g = gray[(size_t)y * w + x];
+                    g = std::min(g, (uint8_t)(255 - (255 - m.gray) * covered / 16));
+                }
+            }
+    }
+    if (scan.specks) {
+        std::vector<uint8_t> blurred(gray);
+        for (int y = 1; y + 1 < h; y++)
+            for (int x = 1; x + 1 < w; x++) {
+                int sum = 4 * gray[(size_t)y * w + x] + gray[(size_t)y * w + x - 1] + gray[(size_t)y * w + x + 1] +
+                          gray[(size_t)(y - 1) * w + x] + gray[(size_t)(y + 1) * w + x];
+                blurred[(size_t)y * w + x] = (uint8_t)(sum / 8);
+            }
+        gray.swap(blurred);
+        uint32_t state = 12345;
+        for (size_t i = 0; i < gray.size(); i++)
+            if (NextRandom(state) % 200 == 0)
+                gray[i] = (uint8_t)(90 + NextRandom(state) % 100);
+    }
+    Picture p;
+    int bytes = scan.bitCount / 8;
+    int stride = (w * bytes + 3) & ~3;
+    p.pixels.assign((size_t)stride * h, 0);
+    for (int y = 0; y < h; y++) {
+        uint8_t* row = &p.pixels[(size_t)(h - 1 - y) * stride];
+        for (int x = 0; x < w; x++)
+            for (int b = 0; b < bytes; b++)
+                row[x * bytes + b] = gray[(size_t)y * w + x];
+    }
+    for (uint32_t v = 0; v < 256; v++)
+        p.palette.push_back(v * 0x010101u);
+    p.image = FieldImage();
+    p.image.pixels = p.pixels.data();
+    p.image.width = w;
+    p.image.height = h;
+    p.image.bitCount = scan.bitCount;
+    p.image.stride = stride;
+    p.image.bottomUp = true;
+    p.image.palette = p.palette.data();
+    p.image.dotsPerInch = scan.dpi;
+    return p;
+}
+
+// Where a field is expected, in points: its middle must lie within.
+struct Want {
+    FieldKind kind;
+    double x0, y0, x1, y1;
+    int cells;
+};
+
+static std::string Describe(const std::vector<FormField>& found)
+{
+    std::string text;
+    for (const FormField& f : found)
+        text += "  kind " + std::to_string(f.kind) + " [" + std::to_string(f.area.left) + ", " + std::to_string(f.area.top) +
+                ", " + std::to_string(f.area.right) + ", " + std::to_string(f.area.bottom) + "] cells " +
+                std::to_string(f.cells) + "\n";
+    return text;
+}
+
+// Every wanted field is found once, of its kind, and nothing else is found.
+static void ExpectFields(const Sketch& sketch, const Scan& scan, const std::vector<Want>& wants)
+{
+    Picture p = Render(sketch, scan);
+    std::vector<FormField> found = FindFormFields(p.image);
+    SCOPED_TRACE("found:\n" + Describe(found));
+    EXPECT_EQ(found.size(), wants.size());
+    double k = scan.dpi / 72.0, t = scan.turn * 3.141592653589793 / 180.0;
+    double cx = p.image.width / 2.0, cy = p.image.height / 2.0;
+    for (const Want& want : wants) {
+        int hits = 0;
+        for (const FormField& f : found) {
+            // The find's middle, turned back onto the page as drawn.
+            double mx = (f.area.left + f.area.right) / 2.0 - cx, my = (f.area.top + f.area.bottom) / 2.0 - cy;
+            double x = (cx + mx * cos(t) + my * sin(t)) / k, y = (cy - mx * sin(t) + my * cos(t)) / k;
+            if (x >= want.x0 && x <= want.x1 && y >= want.y0 && y <= want.y1 && f.kind == want.kind &&
+                (want.kind != FieldComb || f.cells == want.cells))
+                hits++;
+        }
+        EXPECT_EQ(hits, 1) << "wanted kind " << want.kind << " in [" << want.x0 << ", " << want.y0 << ", " << want.x1
+                           << ", " << want.y1 << "] pt";
+    }
+}
+
+// ---- The forms ----
+
+static Sketch Page() { return Sketch{ 300, 220, {} }; }
+
+static Sketch BoxForm()
+{
+    Sketch s = Page();
+    Frame(s, 40, 60, 260, 90);
+    return s;
+}
+
+static Sketch UnderlineForm()
+{
+    Sketch s = Page();
+    double x = Words(s, 40, 100, 70);
+    Rule(s, x + 4, 260, 100);
+    return s;
+}
+
+// Eight cells on an open rule; `taller` ticks (every fourth) part groups.
+static Sketch CombForm(bool grouped = false)
+{
+    Sketch s = Page();
+    Rule(s, 60, 60 + 8 * 14, 100);
+    for (int i = 0; i <= 8; i++) {
+        bool tall = i == 0 || i == 8 || (grouped && i % 4 == 0);
+        Upright(s, 60 + i * 14 - (i == 8 ? 0.75 : 0), tall ? 88 : 94, 100.5);
+    }
+    return s;
+}
+
+static Sketch CheckForm()
+{
+    Sketch s = Page();
+    Frame(s, 40, 80, 49, 89, 0.6);
+    Words(s, 53, 88, 120);
+    return s;
+}
+
+static Sketch LabelledBoxForm()
+{
+    Sketch s = Page();
+    Frame(s, 40, 60, 260, 110);
+    Words(s, 43, 70, 110, 7);
+    return s;
+}
+
+static Sketch ParagraphForm()
+{
+    Sketch s = Page();
+    for (int line = 0; line < 8; line++)
+        Words(s, 30, 40 + line * 12, 270, 9);
+    return s;
+}
+
+// A table of two columns and three rows under a row of headings.
+static Sketch TableForm()
+{
+    Sketch s = Page();
+    double top = 40, row = 24;
+    for (int r = 0; r <= 4; r++)
+        Rule(s, 30, 270, top + r * row);
+    for (double x : { 30.0, 150.0, 269.25 })
+        Upright(s, x, top, top + 4 * row + 0.75);
+    Words(s, 36, top + 16, 120);
+    Words(s, 156, top + 16, 240);
+    return s;
+}
+
+static Sketch DottedForm()
+{
+    Sketch s = Page();
+    double x = Words(s, 40, 100, 70);
+    Dots(s, x + 3, 260, 99);
+    return s;
+}
+
+// Digits printed as closed boxes side by side.
+static Sketch DigitBoxForm()
+{
+    Sketch s = Page();
+    for (int i = 0; i < 6; i++)
+        Frame(s, 60 + i * 14, 80, 60 + i * 14 + 14.75, 96);
+    return s;
+}
+
+// A form printed in gray, with a heavy black rule that parts two sections:
+// the underlines are the gray rules, the heavy rule is none.
+static Sketch GrayForm()
+{
+    Sketch s = Page();
+    Rule(s, 20, 280, 40, 2.5);
+    Words(s, 30, 60, 120, 10);
+    double x = Words(s, 30, 90, 70);
+    Rule(s, x + 4, 200, 90, 0.75, 150);
+    Rule(s, 30, 200, 120, 0.75, 150);
+    Frame(s, 30, 140, 150, 170, 0.75, 150);
+    Frame(s, 170, 140, 270, 170, 0.75, 150);
+    return s;
+}
+
+TEST(FieldFinder, FindsEachKindOfFieldOnSmallForms)
+{
+    struct Case {
+        const char* name;
+        Sketch sketch;
+        Scan scan;
+        std::vector<Want> wants;
+    };
+    const Case cases[] = {
+        { "box", BoxForm(), {}, { { FieldBox, 41, 61, 259, 89, 1 } } },
+        { "underline", UnderlineForm(), {}, { { FieldUnderline, 80, 86, 260, 100, 1 } } },
+        { "comb", CombForm(), {}, { { FieldComb, 60, 88, 172, 100, 8 } } },
+        { "comb in two groups", CombForm(true), {}, { { FieldComb, 60, 88, 116, 100, 4 }, { FieldComb, 116, 88, 172, 100, 4 } } },
+        { "check box", CheckForm(), {}, { { FieldCheck, 40, 80, 49, 89, 1 } } },
+        { "label in a box", LabelledBoxForm(), {}, { { FieldBox, 41, 72, 259, 109, 1 } } },
+        { "paragraph", ParagraphForm(), {}, {} },
+        { "table", TableForm(), {},
+          { { FieldBox, 31, 64, 150, 88, 1 }, { FieldBox, 151, 64, 269, 88, 1 }, { FieldBox, 31, 88, 150, 112, 1 },
+            { FieldBox, 151, 88, 269, 112, 1 }, { FieldBox, 31, 112, 150, 136, 1 }, { FieldBox, 151, 112, 269, 136, 1 } } },
+        { "dotted leader", DottedForm(), {}, { { FieldUnderline, 80, 86, 260, 99, 1 } } },
+        { "digit boxes", DigitBoxForm(), {}, { { FieldComb, 60, 80, 145, 96, 6 } } },
+        { "gray rules and a section rule", GrayForm(), {},
+          { { FieldUnderline, 80, 78, 200, 90, 1 }, { FieldUnderline, 30, 100, 200, 120, 1 },
+            { FieldBox, 31, 141, 149, 169, 1 }, { FieldBox, 171, 141, 269, 169, 1 } } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExpectFields(c.sketch, c.scan, c.wants);
+    }
+}
+
+TEST(FieldFinder, ScansThatAreTurnedSpeckledColouredOrFine)
+{
+    struct Case {
+        const char* name;
+        Scan scan;
+    };
+    const Case cases[] = {
+        { "turned one degree", { 150, 1.0, false, 8 } },
+        { "turned back 0.6 degrees and speckled", { 150, -0.6, true, 8 } },
+        { "24 bits at 100 dpi", { 100, 0.0, false, 24 } },
+        { "300 dpi turned 0.4 degrees, speckled", { 300, 0.4, true, 8 } },
+        { "600 dpi, 24 bits", { 600, 0.0, false, 24 } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExpectFields(GrayForm(), c.scan,
+                     { { FieldUnderline, 80, 78, 200, 90, 1 }, { FieldUnderline, 30, 100, 200, 120, 1 },
+                       { FieldBox, 31, 141, 149, 169, 1 }, { FieldBox, 171, 141, 269, 169, 1 } });
+        ExpectFields(CombForm(), c.scan, { { FieldComb, 60, 88, 172, 100, 8 } });
+        ExpectFields(CheckForm(), c.scan, { { FieldCheck, 40, 80, 49, 89, 1 } });
+    }
+}
+
+TEST(FieldFinder, AnImageItCannotReadHasNoFields)
+{
+    uint8_t pixels[16] = {};
+    FieldImage image = {};
+    image.pixels = pixels;
+    image.width = 4;
+    image.height = 4;
+    image.stride = 4;
+    image.bitCount = 7;
+    EXPECT_TRUE(FindFormFields(image).empty());
+    image.bitCount = 8;
+    image.stride = 2;
+    EXPECT_TRUE(FindFormFields(image).empty());
+    image.pixels = nullptr;
+    image.stride = 4;
+    EXPECT_TRUE(FindFormFields(image).empty());
+}
+
+TEST(FieldFinder, ReadingOrderIsRowsTopToBottomThenLeftToRight)
+{
+    auto field = [](int left, int top, int right, int bottom) { return FormField{ FieldBox, { left, top, right, bottom }, 1 }; };
+    // Two fields of the first row, the right one a little higher; then a
+    // lower row of two, given in scrambled order.
+    std::vector<FormField> fields = { field(300, 205, 400, 225), field(10, 100, 200, 120), field(210, 96, 290, 118),
+                                      field(10, 200, 200, 220) };
+    OrderFieldsForReading(fields);
+    const int lefts[] = { 10, 210, 10, 300 };
+    const int tops[] = { 100, 96, 200, 205 };
+    for (int i = 0; i < 4; i++) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(fields[i].area.left, lefts[i]);
+        EXPECT_EQ(fields[i].area.top, tops[i]);
+    }
+}
