@@ -60,7 +60,9 @@ static void OpenNamedForm(const char* path, const char* title)
 // without a click.
 static void TakeKeyboardBack()
 {
-    if (!IsWindow(MainWindow))
+    // A command handled inside a message box or dialog (the main window is
+    // disabled while it is open) leaves the keyboard to that box.
+    if (!IsWindow(MainWindow) || !IsWindowEnabled(MainWindow))
         return;
     SetForegroundWindow(MainWindow);
     SetFocus(boxOpen && EntryEditBox ? EntryEditBox : MainWindow);

@@ -147,9 +147,13 @@ def processes(test, part="cmdline"):
 def standin_processes():
     """Process ids of stand-ins still running, and of the console hosts Wine
     starts for them: a console host shows its window, and takes the
-    activation, just before it ends. (Wine shows a program's Windows path
-    as its command line, as it was started: with or without ".exe".)"""
-    return processes(lambda args: b"gswin32c" in args[0] or any(b"conhost.exe" in a for a in args))
+    activation, just before it ends. A headless one (the program starts
+    Ghostscript with no console window) shows nothing and may outlive its
+    program for a while, so it is not waited for. (Wine shows a program's
+    Windows path as its command line, as it was started: with or without
+    ".exe".)"""
+    return processes(lambda args: b"gswin32c" in args[0] or
+                     (any(b"conhost.exe" in a for a in args) and b"--headless" not in args))
 
 
 def make_pdf(path, pages):
