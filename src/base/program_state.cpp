@@ -3,19 +3,19 @@
 
 #include <string.h>
 
-HINSTANCE Instance = NULL;
-HWND MainWindow = NULL;
-HMENU MainMenu = NULL;
-HWND PreviousWindow = NULL;
-HCURSOR ArrowCursor = NULL;
-HCURSOR HandCursor = NULL;
-SIZE WindowSize = { 0, 0 };
-SIZE ClientSize = { 0, 0 };
+HINSTANCE gInstance = NULL;
+HWND gMainWindow = NULL;
+HMENU gMainMenu = NULL;
+HWND gPreviousWindow = NULL;
+HCURSOR gArrowCursor = NULL;
+HCURSOR gHandCursor = NULL;
+SIZE gWindowSize = { 0, 0 };
+SIZE gClientSize = { 0, 0 };
 
-char FileTitle[PathBufferSize] = "Scrivelander";
-char ChosenPath[PathBufferSize] = "";
-char TablePath[PathBufferSize] = "";
-char TableTitle[PathBufferSize] = "";
+char gFileTitle[PathBufferSize] = "Scrivelander";
+char gChosenPath[PathBufferSize] = "";
+char gTablePath[PathBufferSize] = "";
+char gTableTitle[PathBufferSize] = "";
 
 // The common dialogs are handed these structures as the 32-bit system lays
 // them out. (A 64-bit build, made only to run the tests on a machine that
@@ -33,9 +33,9 @@ static OPENFILENAMEA OpenDialog(const char* filter, const char* title, DWORD fla
     memset(&dialog, 0, sizeof dialog);
     dialog.lStructSize = sizeof dialog;
     dialog.lpstrFilter = filter;
-    dialog.lpstrFile = ChosenPath;
+    dialog.lpstrFile = gChosenPath;
     dialog.nMaxFile = PathBufferSize;
-    dialog.lpstrFileTitle = FileTitle;
+    dialog.lpstrFileTitle = gFileTitle;
     dialog.nMaxFileTitle = PathBufferSize;
     dialog.lpstrTitle = title;
     dialog.Flags = flags;
@@ -49,8 +49,8 @@ static OPENFILENAMEA TableDialog()
 {
     OPENFILENAMEA dialog = OpenDialog("Tables (*.csv)\0*.csv\0All files\0*.*\0", "Print from table",
                                       OFN_FILEMUSTEXIST | OFN_HIDEREADONLY, ".csv");
-    dialog.lpstrFile = TablePath;
-    dialog.lpstrFileTitle = TableTitle;
+    dialog.lpstrFile = gTablePath;
+    dialog.lpstrFileTitle = gTableTitle;
     return dialog;
 }
 
@@ -78,7 +78,7 @@ static CHOOSEFONTA StartFontDialog()
     CHOOSEFONTA dialog;
     memset(&dialog, 0, sizeof dialog);
     dialog.lStructSize = sizeof dialog;
-    dialog.lpLogFont = &FontDialogChoice;
+    dialog.lpLogFont = &gFontDialogChoice;
     dialog.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS;
     return dialog;
 }
@@ -93,37 +93,37 @@ static LOGFONTA StartFont()
     return font;
 }
 
-OPENFILENAMEA BmpOpenDialog = OpenDialog(" *.bmp\0*.bmp\0", "Open .bmp file", OFN_HIDEREADONLY, ".bmp");
-OPENFILENAMEA PdfOpenDialog =
+OPENFILENAMEA gBmpOpenDialog = OpenDialog(" *.bmp\0*.bmp\0", "Open .bmp file", OFN_HIDEREADONLY, ".bmp");
+OPENFILENAMEA gPdfOpenDialog =
     OpenDialog(" *.pdf\0*.pdf\0", "Open .pdf file", OFN_CREATEPROMPT | OFN_HIDEREADONLY, ".pdf");
-OPENFILENAMEA TableOpenDialog = TableDialog();
-PRINTDLGA PrintDialog = StartPrintDialog();
-DOCINFOA PrintDocInfo = StartDocInfo();
-CHOOSEFONTA FontDialog = StartFontDialog();
-LOGFONTA FontDialogChoice = StartFont();
+OPENFILENAMEA gTableOpenDialog = TableDialog();
+PRINTDLGA gPrintDialog = StartPrintDialog();
+DOCINFOA gPrintDocInfo = StartDocInfo();
+CHOOSEFONTA gFontDialog = StartFontDialog();
+LOGFONTA gFontDialogChoice = StartFont();
 
-LOGFONTA CurrentFont = StartFont();
-COLORREF CurrentTextColour = RGB(0, 0, 0);
+LOGFONTA gCurrentFont = StartFont();
+COLORREF gCurrentTextColour = RGB(0, 0, 0);
 
-EntryModeFlags EntryModes = { 1, 0 };
+EntryModeFlags gEntryModes = { 1, 0 };
 
-char StartupDirectory[PathBufferSize] = "";
-char ResolutionText[5] = "";
+char gStartupDirectory[PathBufferSize] = "";
+char gResolutionText[5] = "";
 
 void ShowTitle(const char* title)
 {
     // Every reload sets the title again; telling the window system about an
     // unchanged title costs about a millisecond, so it is skipped.
     char shown[PathBufferSize];
-    if (GetWindowTextA(MainWindow, shown, sizeof shown) > 0 && strcmp(shown, title) == 0)
+    if (GetWindowTextA(gMainWindow, shown, sizeof shown) > 0 && strcmp(shown, title) == 0)
         return;
-    SetWindowTextA(MainWindow, title);
+    SetWindowTextA(gMainWindow, title);
 }
 
 int ShowMessage(const char* text, const char* caption, UINT type)
 {
     HWND focus = GetFocus();
-    int answer = MessageBoxA(MainWindow, text, caption, type);
+    int answer = MessageBoxA(gMainWindow, text, caption, type);
     if (focus && IsWindow(focus))
         SetFocus(focus);
     return answer;

@@ -6,9 +6,12 @@
 // once the window exists (handles, sizes, the start-up folder) is filled in
 // by the group's writer when the window is created.
 //
-// The form image (view/form_image.h), the view (view/view_state.h), the
-// entry table (entries/entry_record.h) and the entry edit state
-// (entries/entry_edit.h) are kept with the code that owns them.
+// Every process-wide variable is named g-something. This file lists the
+// ones every folder reads; each folder lists its own in its chief header:
+// view/view_globals.h (the form image, the view, the half-size tiles, the
+// kept entries), entries/entries_globals.h (the entry table, the history,
+// the edit under way) and output/output_globals.h (conversion and
+// printing).
 #ifndef SCRIVELANDER_PROGRAM_STATE_H
 #define SCRIVELANDER_PROGRAM_STATE_H
 
@@ -17,45 +20,45 @@
 
 const int PathBufferSize = 260;
 
-// ---- MainWindow: written by shell/main_window.cpp ----
-extern HINSTANCE Instance;
-extern HWND MainWindow;
-extern HMENU MainMenu;
-extern HWND PreviousWindow;       // the window behind ours at start, brought forward at the end
-extern HCURSOR ArrowCursor;
-extern HCURSOR HandCursor;
-extern SIZE WindowSize;           // the size forced on the window: the work area's right and bottom
-extern SIZE ClientSize;           // right and bottom of the client rectangle at the last WM_SIZE
+// ---- The main window: written by shell/main_window.cpp ----
+extern HINSTANCE gInstance;
+extern HWND gMainWindow;
+extern HMENU gMainMenu;
+extern HWND gPreviousWindow;       // the window behind ours at start, brought forward at the end
+extern HCURSOR gArrowCursor;
+extern HCURSOR gHandCursor;
+extern SIZE gWindowSize;           // the size forced on the window: the work area's right and bottom
+extern SIZE gClientSize;           // right and bottom of the client rectangle at the last WM_SIZE
 
 // ---- The chosen file: written by the two open dialogs, which are handed
 // these buffers (the Open command in shell/, the Convert command in
-// output/, which also empties ChosenPath before its page dialog), and at
+// output/, which also empties gChosenPath before its page dialog), and at
 // start by the form named on the command line (shell/commands.cpp). The form
-// on screen, which reloads read again, is FormImage.formPath: a refused or
+// on screen, which reloads read again, is gFormImage.formPath: a refused or
 // cancelled choice here never points changes at another file ----
-extern char FileTitle[PathBufferSize];   // the chosen file's name (the title shows the form on screen)
-extern char ChosenPath[PathBufferSize];  // the full path chosen in either open dialog
+extern char gFileTitle[PathBufferSize];   // the chosen file's name (the title shows the form on screen)
+extern char gChosenPath[PathBufferSize];  // the full path chosen in either open dialog
 
 // ---- The table chosen for copies: written by the table's open dialog
 // (output/print_table.cpp) ----
-extern char TablePath[PathBufferSize];
-extern char TableTitle[PathBufferSize];
+extern char gTablePath[PathBufferSize];
+extern char gTableTitle[PathBufferSize];
 
 // ---- Dialog descriptions: filled here, given their owner window by
 // shell/main_window.cpp; the common dialogs update them in place, so each
 // opens with what it returned last time ----
-extern OPENFILENAMEA BmpOpenDialog;
-extern OPENFILENAMEA PdfOpenDialog;
-extern OPENFILENAMEA TableOpenDialog;   // Print from table: its own buffers, never the form's
-extern PRINTDLGA PrintDialog;
-extern DOCINFOA PrintDocInfo;
-extern CHOOSEFONTA FontDialog;
-extern LOGFONTA FontDialogChoice;  // the font dialog's LOGFONT: opened on CurrentFont, read back on OK
+extern OPENFILENAMEA gBmpOpenDialog;
+extern OPENFILENAMEA gPdfOpenDialog;
+extern OPENFILENAMEA gTableOpenDialog;   // Print from table: its own buffers, never the form's
+extern PRINTDLGA gPrintDialog;
+extern DOCINFOA gPrintDocInfo;
+extern CHOOSEFONTA gFontDialog;
+extern LOGFONTA gFontDialogChoice;  // the font dialog's LOGFONT: opened on gCurrentFont, read back on OK
 
 // ---- The font and text colour of new entries: written by
 // entries/entry_style.cpp ----
-extern LOGFONTA CurrentFont;
-extern COLORREF CurrentTextColour;
+extern LOGFONTA gCurrentFont;
+extern COLORREF gCurrentTextColour;
 
 // ---- How new entries are placed: written by the mode commands
 // (shell/shell_commands.cpp) ----
@@ -63,11 +66,11 @@ struct EntryModeFlags {
     int leftJustified;   // 1 at start; 0 means right-justified
     int verticalText;    // 0 at start
 };
-extern EntryModeFlags EntryModes;
+extern EntryModeFlags gEntryModes;
 
 // ---- Settings: written by base/settings.cpp ----
-extern char StartupDirectory[PathBufferSize];
-extern char ResolutionText[5];    // up to four characters, empty when the settings file gave none
+extern char gStartupDirectory[PathBufferSize];
+extern char gResolutionText[5];    // up to four characters, empty when the settings file gave none
 
 // Shows `title` in the main window's title bar (the file title, or a formula).
 void ShowTitle(const char* title);

@@ -82,26 +82,26 @@ void ReadSettingsFile(char text[5])
 void ReadSettings()
 {
     // A start-up directory too long for its buffer is left empty.
-    DWORD length = GetCurrentDirectoryA(PathBufferSize, StartupDirectory);
+    DWORD length = GetCurrentDirectoryA(PathBufferSize, gStartupDirectory);
     if (length == 0 || length >= PathBufferSize)
-        StartupDirectory[0] = 0;
-    ReadSettingsFile(ResolutionText);
+        gStartupDirectory[0] = 0;
+    ReadSettingsFile(gResolutionText);
 }
 
 void SetResolutionText(const char* text)
 {
-    size_t length = strnlen(text, sizeof ResolutionText - 1);
-    memcpy(ResolutionText, text, length);
-    ResolutionText[length] = 0;
+    size_t length = strnlen(text, sizeof gResolutionText - 1);
+    memcpy(gResolutionText, text, length);
+    gResolutionText[length] = 0;
 }
 
 SettingsWrite WriteSettings()
 {
     char path[PathBufferSize], temporary[PathBufferSize];
-    if (!SettingsFilePath(StartupDirectory, path) || !PathInFolder(StartupDirectory, "Scrivelander.tmp", temporary))
+    if (!SettingsFilePath(gStartupDirectory, path) || !PathInFolder(gStartupDirectory, "Scrivelander.tmp", temporary))
         return SettingsPathTooLong;
     char content[SettingsContentLimit];
-    int count = SettingsFileContent(ResolutionText, content);
+    int count = SettingsFileContent(gResolutionText, content);
     return WriteFileReplacing(path, temporary, content, (uint32_t)count) == FileReplaced ? SettingsWritten
                                                                                           : SettingsNotWritten;
 }

@@ -8,12 +8,14 @@
 #include "entries/entry_file.h"
 #include "entries/entry_history.h"
 #include "entries/formula.h"
-#include "entries/kept_entries.h"
+#include "view/kept_entries.h"
 #include "view/form_image.h"
 #include "view/view_state.h"
+#include "entries/entries_globals.h"
+#include "view/view_globals.h"
 
 // Whether the user was told that the picture on screen has lost its file.
-static bool PictureLossTold = false;
+static bool gPictureLossTold = false;
 
 // The texts of the first recovered records, one a line, for the offer.
 static void RecoveredTexts(const EntryFileBytes& recovered, char* out, size_t room)
@@ -35,7 +37,7 @@ static void RecoveredTexts(const EntryFileBytes& recovered, char* out, size_t ro
 // undo takes back, and lets the recovery file go.
 static void PutBackRecovered(const EntryFileBytes& recovered, const char* recovery)
 {
-    const char* path = FormImage.entryFilePath;
+    const char* path = gFormImage.entryFilePath;
     EntryFileChange change = { RecoverChange, 0, NULL, NULL, &recovered };
     EntryFileBytes before = {}, after = {};
     EntryChangeOutcome outcome = ChangeEntryFile(path, change, &before, &after);
@@ -44,7 +46,7 @@ static void PutBackRecovered(const EntryFileBytes& recovered, const char* recove
         return;
     }
     DeleteFileA(recovery);
-    KeepChange(EntryHistory, before, after);
+    KeepChange(gEntryHistory, before, after);
     ReloadForm();
 }
 
@@ -54,10 +56,10 @@ static void PutBackRecovered(const EntryFileBytes& recovered, const char* recove
 static void OfferRecoveredEntries()
 {
     char recovery[PathBufferSize];
-    if (!RecoveryPathOf(FormImage.entryFilePath, recovery) || GetFileAttributesA(recovery) == INVALID_FILE_ATTRIBUTES)
+    if (!RecoveryPathOf(gFormImage.entryFilePath, recovery) || GetFileAttributesA(recovery) == INVALID_FILE_ATTRIBUTES)
         return;
     EntryFileBytes recovered = {};
-    EntryChangeOutcome read = ReadRecoveryFile(FormImage.entryFilePath, recovered);
+    EntryChangeOutcome read = ReadRecoveryFile(gFormImage.entryFilePath, recovered);
     char texts[6 * (EntryTextSize + 8) + 40];
     RecoveredTexts(recovered, texts, sizeof texts);
     char text[3 * PathBufferSize + sizeof texts + 400];
@@ -72,7 +74,7 @@ static void OfferRecoveredEntries()
     snprintf(text, sizeof text, "When Scrivelander or Windows ended, entries of this form were out of\n%s\n"
              "being moved or edited. They were kept in\n%s\n\n%s\nPut them back into the form?\n\n"
              "No leaves them in that file; they are offered again at the next open.",
-             FormImage.entryFilePath, recovery, texts);
+             gFormImage.entryFilePath, recovery, texts);
     if (ShowMessage(text, NULL, MB_YESNO) == IDYES)
         PutBackRecovered(recovered, recovery);
     FreeEntryFileBytes(recovered);
@@ -83,7 +85,7 @@ static void OfferRecoveredEntries()
 static void ReportRecordsPastTheTable()
 {
     WIN32_FILE_ATTRIBUTE_DATA facts;
-    if (!GetFileAttributesExA(FormImage.entryFilePath, GetFileExInfoStandard, &facts))
+    if (!GetFileAttributesExA(gFormImage.entryFilePath, GetFileExInfoStandard, &facts))
         return;
     uint64_t records = (((uint64_t)facts.nFileSizeHigh << 32) | facts.nFileSizeLow) / EntryRecordSize;
     if (records <= (uint64_t)EntryTableSlots)
@@ -91,7 +93,7 @@ static void ReportRecordsPastTheTable()
     char text[PathBufferSize + 300];
     wsprintfA(text, "The entry file\n%s\nholds %lu entries, more than the 200 a form can show. Only the first 200 "
                     "are shown and printed; the others stay in the file as they are.",
-              FormImage.entryFilePath, (unsigned long)records);
+              gFormImage.entryFilePath, (unsigned long)records);
     ShowMessage(text, NULL, MB_OK);
 }
 
@@ -120,8 +122,8 @@ bool OpenForm(const char* path)
     ForgetKeptEntries();
     if (!LoadFormWithEntries(path))
         return false;
-    ForgetHistory(EntryHistory);
-    PictureLossTold = false;
+    ForgetHistory(gEntryHistory);
+    gPictureLossTold = false;
     OfferRecoveredEntries();
     ReportRecordsPastTheTable();
     return true;
@@ -139,7 +141,7 @@ static bool TakeOut(const char* path, int slot, const uint8_t* record)
         ReportChangeRefused(outcome, path);
         return false;
     }
-    KeepChange(EntryHistory, before, after);
+    KeepChange(gEntryHistory, before, after);
     ReloadForm();
     return true;
 }
@@ -148,7 +150,7 @@ void DeleteEntry(int slot)
 {
     uint8_t record[EntryRecordSize];
     StoredRecordBytes(slot, record);
-    TakeOut(FormImage.entryFilePath, slot, record);
+    TakeOut(gFormImage.entryFilePath, slot, record);
 }
 
 bool TakeOutEntry(const char* path, int slot, const uint8_t record[EntryRecordSize], uint32_t* keptAt)
@@ -159,20 +161,20 @@ bool TakeOutEntry(const char* path, int slot, const uint8_t record[EntryRecordSi
                         "that file as %s.recovered, and that copy can't be written.\n\n"
                         "The folder may be read-only or full, or its path too long for that name.",
                   path, FileNameOf(path));
-        ShowEntryFileProblem(text);
+        gShowEntryFileProblem(text);
         return false;
     }
-    BeginGroup(EntryHistory);
+    BeginGroup(gEntryHistory);
     if (TakeOut(path, slot, record))
         return true;
-    EndGroup(EntryHistory);
+    EndGroup(gEntryHistory);
     TakeBackFromRecoveryFile(path, record, *keptAt);
     return false;
 }
 
 void EndEditStep()
 {
-    EndGroup(EntryHistory);
+    EndGroup(gEntryHistory);
 }
 
 // The picture on screen no longer has its file (deleted, moved or renamed
@@ -180,19 +182,19 @@ void EndEditStep()
 // the user is told so once.
 static void ReportPictureWithoutFile()
 {
-    if (GetFileAttributesA(FormImage.formPath) != INVALID_FILE_ATTRIBUTES) {
-        PictureLossTold = false;
+    if (GetFileAttributesA(gFormImage.formPath) != INVALID_FILE_ATTRIBUTES) {
+        gPictureLossTold = false;
         return;
     }
-    if (PictureLossTold)
+    if (gPictureLossTold)
         return;
-    PictureLossTold = true;
+    gPictureLossTold = true;
     char text[2 * PathBufferSize + 300];
     wsprintfA(text, "The picture of this form,\n%s\nno longer has its file: it was deleted, moved or renamed. "
                     "The entry is stored in\n%s\nbut the form can't be opened or printed again until the "
                     "picture is back.",
-              FormImage.formPath, FormImage.entryFilePath);
-    ShowEntryFileProblem(text);
+              gFormImage.formPath, gFormImage.entryFilePath);
+    gShowEntryFileProblem(text);
 }
 
 bool StoreEntry(const char* path, const uint8_t record[EntryRecordSize], const char* entryText)
@@ -205,27 +207,27 @@ bool StoreEntry(const char* path, const uint8_t record[EntryRecordSize], const c
         return false;
     }
     int index = (int)(after.size / EntryRecordSize) - 1;
-    if (strcmp(path, FormImage.entryFilePath) != 0) {
+    if (strcmp(path, gFormImage.entryFilePath) != 0) {
         // Not the form on screen (it can't be, but its table and history
         // are not this file's either).
         FreeEntryFileBytes(before);
         FreeEntryFileBytes(after);
         return true;
     }
-    KeepChange(EntryHistory, before, after);
+    KeepChange(gEntryHistory, before, after);
     // The new record shows in the slot of its number. When the file held
     // what the table did, reading it again and drawing the one entry is
     // enough; a formula's value changes others, and anything else means the
     // whole form is loaded again.
-    bool inStep = index == EntryCount && index < EntryTableSlots && ReadEntryFile() == index + 1;
-    if (inStep && EntryValue(EntryTable[index], EntryTable) == FormulaError) {
+    bool inStep = index == gEntryCount && index < EntryTableSlots && ReadEntryFile() == index + 1;
+    if (inStep && EntryValue(gEntryTable[index], gEntryTable) == FormulaError) {
         DrawEntry(index);
         ReportPictureWithoutFile();   // a reload would have found it out
     } else {
         ReloadForm();
     }
     if (index >= EntryTableSlots)
-        ShowEntryFileProblem("This form holds more than 200 entries. The entry is stored in its file,\n"
+        gShowEntryFileProblem("This form holds more than 200 entries. The entry is stored in its file,\n"
                              "but only the first 200 entries are shown.");
     return true;
 }
@@ -242,20 +244,20 @@ static void ReportHistoryRefused(bool undo, const char* path)
     char text[PathBufferSize + 200];
     wsprintfA(text, "The change can't be %s, because another program has changed\n%s\nsince. Nothing was written.",
               undo ? "undone" : "redone", path);
-    ShowEntryFileProblem(text);
+    gShowEntryFileProblem(text);
 }
 
 // Gives the entry file the content on the other side of a step, if it still
 // holds the content on this side.
 static void ApplyStep(bool undo)
 {
-    int i = undo ? StepToUndo(EntryHistory) : StepToRedo(EntryHistory);
+    int i = undo ? StepToUndo(gEntryHistory) : StepToRedo(gEntryHistory);
     if (i < 0)
         return;
-    const HistoryStep& step = EntryHistory.steps[i];
+    const HistoryStep& step = gEntryHistory.steps[i];
     EntryFileChange change = { RestoreChange, 0, NULL, undo ? &step.after : &step.before,
                                undo ? &step.before : &step.after };
-    const char* path = FormImage.entryFilePath;
+    const char* path = gFormImage.entryFilePath;
     EntryChangeOutcome outcome = ChangeEntryFile(path, change, NULL, NULL);
     if (outcome == ChangedElsewhere) {
         ReloadForm();
@@ -267,9 +269,9 @@ static void ApplyStep(bool undo)
         return;
     }
     if (undo)
-        StepUndone(EntryHistory);
+        StepUndone(gEntryHistory);
     else
-        StepRedone(EntryHistory);
+        StepRedone(gEntryHistory);
     ReloadForm();
 }
 

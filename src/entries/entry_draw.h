@@ -8,19 +8,22 @@
 
 #include "entries/entry_record.h"
 #include "entries/entry_text.h"
+#include "entries/entries_globals.h"
 
-// Set at start; the first load of the run that draws an entry makes that
-// entry's font the default font and clears it.
-extern bool AdoptFirstEntryFont;
-
-// Draws the entry of a table slot into the form image with CurrentFont and
-// the current text colour (an entry just stored), and leaves CurrentFont
+// Draws the entry of a table slot into the form image with gCurrentFont and
+// the current text colour (an entry just stored), and leaves gCurrentFont
 // turned as the entry is.
 uint32_t DrawEntry(int slot);
 
+// Draws a stored entry into the form image in `font` and `colour`, as
+// DrawEntryInto does, by its kept pixels where they apply (view/kept_entries.h);
+// otherwise draws it and keeps what it drew. Returns the formula's value,
+// or FormulaError.
+uint32_t DrawKeptEntry(const EntryRecord& record, const LOGFONTA& font, COLORREF colour, const EntryRecord* table);
+
 // Reads the entry file and draws every entry into the form image, each in
 // its own font and colour, then repaints the window. Afterwards the text
-// colour of new entries is the last entry's, CurrentFont is turned as the
+// colour of new entries is the last entry's, gCurrentFont is turned as the
 // last entry is, and the first load of the run that draws an entry makes
 // the first entry's font that of new entries. False when the form has an
 // entry file that can't be read (another program holds it): the form then

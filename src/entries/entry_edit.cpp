@@ -9,10 +9,9 @@
 #include "entries/entry_history.h"
 #include "entries/entry_hover.h"
 #include "view/form_image.h"
-
-bool rightButtonArmed = false;
-bool boxOpen = false;
-HWND EntryEditBox = NULL;
+#include "entries/entry_style.h"
+#include "entries/entries_globals.h"
+#include "view/view_globals.h"
 
 // The placement or edit under way.
 struct EntryEditFields {
@@ -31,27 +30,47 @@ struct EntryEditFields {
     bool keepInPlace = false;        // a picked entry goes back where it was
     bool committing = false;         // a commit is under way further up the stack
     WNDPROC boxProcedure = nullptr;
+    // A right-button press has been seen since the last menu command and
+    // since the box last took the focus; only then does a release open the box.
+    bool gRightButtonArmed = false;
+    bool gBoxOpen = false;     // the box exists and has the keyboard focus
+    HWND box = NULL;          // the hidden edit box while boxOpen
 };
-static EntryEditFields Edit;
+static EntryEditFields gEdit;
 
 const int BoxTextLimit = 100;
+
+bool EntryBoxOpen()
+{
+    return gEdit.gBoxOpen;
+}
+
+HWND EntryBoxWindow()
+{
+    return gEdit.box;
+}
+
+void DisarmRightButton()
+{
+    gEdit.gRightButtonArmed = false;
+}
 
 // ---- drawing on the window ----
 
 static bool PickedVertical()
 {
-    return Edit.pickedSlot >= 0 ? Edit.pickedRecord.vertical != 0 : EntryModes.verticalText == 1;
+    return gEdit.pickedSlot >= 0 ? gEdit.pickedRecord.vertical != 0 : gEntryModes.verticalText == 1;
 }
 
 static PlacementVariant CurrentVariant()
 {
-    return VariantOf(Edit.editLeftJustified, PickedVertical());
+    return VariantOf(gEdit.editLeftJustified, PickedVertical());
 }
 
 static HFONT MakeViewFont(int escapement)
 {
-    LOGFONTA font = CurrentFont;
-    font.lfHeight = ViewFontHeight(font.lfHeight, ViewState.halfSize);
+    LOGFONTA font = gCurrentFont;
+    font.lfHeight = ViewFontHeight(font.lfHeight, gViewState.halfSize);
     font.lfEscapement = font.lfOrientation = escapement;
     return CreateFontIndirectA(&font);
 }
@@ -64,7 +83,7 @@ static HFONT MakeVariantFont(PlacementVariant variant)
 static void DrawMark(HDC dc, PlacementVariant variant, int px, int py)
 {
     POINT p[4];
-    MarkPoints(variant, px, py, Edit.markMetrics.tmMaxCharWidth, Edit.markMetrics.tmHeight, p);
+    MarkPoints(variant, px, py, gEdit.markMetrics.tmMaxCharWidth, gEdit.markMetrics.tmHeight, p);
     MoveToEx(dc, p[0].x, p[0].y, NULL);
     for (int i = 1; i < 4; i++)
         LineTo(dc, p[i].x, p[i].y);
@@ -74,7 +93,7 @@ static void ReadMarkMetrics(HDC dc)
 {
     HFONT font = MakeViewFont(0);
     HGDIOBJ previous = SelectObject(dc, font);
-    GetTextMetricsA(dc, &Edit.markMetrics);
+    GetTextMetricsA(dc, &gEdit.markMetrics);
     SelectObject(dc, previous);
     DeleteObject(font);
 }
@@ -83,49 +102,49 @@ static void ReadMarkMetrics(HDC dc)
 
 void OnEntryPress(int wx, int wy)
 {
-    rightButtonArmed = true;
-    if (boxOpen || !FormImage.imageLoaded)
+    gEdit.gRightButtonArmed = true;
+    if (gEdit.gBoxOpen || !gFormImage.imageLoaded)
         return;
-    Edit.pickedSlot = -1;
-    Edit.editLeftJustified = EntryModes.leftJustified != 0;
-    int slot = HitTestEntries(ViewState.offsetX + ViewState.pointerX, ViewState.offsetY + ViewState.pointerY);
+    gEdit.pickedSlot = -1;
+    gEdit.editLeftJustified = gEntryModes.leftJustified != 0;
+    int slot = HitTestEntries(gViewState.offsetX + gViewState.pointerX, gViewState.offsetY + gViewState.pointerY);
     POINT mark = { wx, wy };
     if (slot >= 0) {
         ShowFormTitle();
-        Edit.pickedSlot = slot;
-        Edit.pickedRecord = EntryTable[slot];
-        StoredRecordBytes(slot, Edit.pickedBytes);
-        ApplyRecordFont(Edit.pickedRecord);
-        Edit.pickedColour = CurrentTextColour;
-        Edit.editLeftJustified = Edit.pickedRecord.rightJustified != 1;
-        int scale = ViewState.halfSize ? 2 : 1;
-        mark.x = (Edit.pickedRecord.x - ViewState.offsetX) / scale;
-        mark.y = (Edit.pickedRecord.y - ViewState.offsetY) / scale;
+        gEdit.pickedSlot = slot;
+        gEdit.pickedRecord = gEntryTable[slot];
+        StoredRecordBytes(slot, gEdit.pickedBytes);
+        ApplyRecordFont(gEdit.pickedRecord);
+        gEdit.pickedColour = gCurrentTextColour;
+        gEdit.editLeftJustified = gEdit.pickedRecord.rightJustified != 1;
+        int scale = gViewState.halfSize ? 2 : 1;
+        mark.x = (gEdit.pickedRecord.x - gViewState.offsetX) / scale;
+        mark.y = (gEdit.pickedRecord.y - gViewState.offsetY) / scale;
     }
-    HDC dc = GetDC(MainWindow);
+    HDC dc = GetDC(gMainWindow);
     ReadMarkMetrics(dc);
     DrawMark(dc, CurrentVariant(), mark.x, mark.y);
-    ReleaseDC(MainWindow, dc);
+    ReleaseDC(gMainWindow, dc);
 }
 
 static void OnEntryDrag(int x, int y)
 {
-    if (!FormImage.imageLoaded)
+    if (!gFormImage.imageLoaded)
         return;
-    HDC dc = GetDC(MainWindow);
+    HDC dc = GetDC(gMainWindow);
     DrawView(dc);
     DrawMark(dc, CurrentVariant(), x, y);
-    ReleaseDC(MainWindow, dc);
+    ReleaseDC(gMainWindow, dc);
 }
 
 bool EntryPickHeld()
 {
-    return !boxOpen && Edit.pickedSlot >= 0 && rightButtonArmed && GetKeyState(VK_RBUTTON) < 0;
+    return !gEdit.gBoxOpen && gEdit.pickedSlot >= 0 && gEdit.gRightButtonArmed && GetKeyState(VK_RBUTTON) < 0;
 }
 
 void OnPointerMove(WPARAM keys, int x, int y)
 {
-    if (boxOpen)
+    if (gEdit.gBoxOpen)
         return;
     if (keys == MK_RBUTTON)
         OnEntryDrag(x, y);
@@ -139,80 +158,80 @@ static LRESULT CALLBACK EntryBoxProc(HWND box, UINT message, WPARAM wParam, LPAR
 // caret; `text` (may be empty) is put into it and echoed.
 static void OpenEntryBox(const char* text)
 {
-    EntryEditBox = CreateWindowExA(0, "EDIT", "", WS_CHILD, 0, 100, ClientSize.cx, 100, MainWindow, NULL,
-                                   Instance, NULL);
-    Edit.boxProcedure = (WNDPROC)SetWindowLongPtrA(EntryEditBox, GWLP_WNDPROC, (LONG_PTR)EntryBoxProc);
-    SendMessageA(EntryEditBox, EM_LIMITTEXT, BoxTextLimit, 0);
-    SetFocus(EntryEditBox);
-    rightButtonArmed = false;
-    int h = abs((int)ViewFontHeight(CurrentFont.lfHeight, ViewState.halfSize));
-    RECT caret = CaretAtRelease(CurrentVariant(), Edit.anchorX, Edit.anchorY, h);
-    CreateCaret(MainWindow, NULL, caret.right - caret.left, caret.bottom - caret.top);
+    gEdit.box = CreateWindowExA(0, "EDIT", "", WS_CHILD, 0, 100, gClientSize.cx, 100, gMainWindow, NULL,
+                                   gInstance, NULL);
+    gEdit.boxProcedure = (WNDPROC)SetWindowLongPtrA(gEdit.box, GWLP_WNDPROC, (LONG_PTR)EntryBoxProc);
+    SendMessageA(gEdit.box, EM_LIMITTEXT, BoxTextLimit, 0);
+    SetFocus(gEdit.box);
+    gEdit.gRightButtonArmed = false;
+    int h = abs((int)ViewFontHeight(gCurrentFont.lfHeight, gViewState.halfSize));
+    RECT caret = CaretAtRelease(CurrentVariant(), gEdit.anchorX, gEdit.anchorY, h);
+    CreateCaret(gMainWindow, NULL, caret.right - caret.left, caret.bottom - caret.top);
     SetCaretPos(caret.left, caret.top);
-    ShowCaret(MainWindow);
+    ShowCaret(gMainWindow);
     if (text[0]) {
-        SendMessageA(EntryEditBox, WM_SETTEXT, 0, (LPARAM)text);
-        SendMessageA(EntryEditBox, WM_KEYDOWN, VK_END, 0);
+        SendMessageA(gEdit.box, WM_SETTEXT, 0, (LPARAM)text);
+        SendMessageA(gEdit.box, WM_KEYDOWN, VK_END, 0);
     }
 }
 
 // Ends the edit state after the box is gone.
 static void EndEdit()
 {
-    Edit.typedText[0] = 0;
-    Edit.typedLength = 0;
-    Edit.pickedSlot = -1;
-    EntryEditBox = NULL;
-    boxOpen = false;
+    gEdit.typedText[0] = 0;
+    gEdit.typedLength = 0;
+    gEdit.pickedSlot = -1;
+    gEdit.box = NULL;
+    gEdit.gBoxOpen = false;
     EndEditStep();
 }
 
 static void CloseEntryBox()
 {
-    if (EntryEditBox)
-        SendMessageA(EntryEditBox, WM_CLOSE, 0, 0);
+    if (gEdit.box)
+        SendMessageA(gEdit.box, WM_CLOSE, 0, 0);
     DestroyCaret();
 }
 
 static void RepaintWindow()
 {
-    InvalidateRect(MainWindow, NULL, FALSE);
-    UpdateWindow(MainWindow);
+    InvalidateRect(gMainWindow, NULL, FALSE);
+    UpdateWindow(gMainWindow);
 }
 
 void OnEntryRelease(int wx, int wy)
 {
-    if (boxOpen || !FormImage.imageLoaded || !rightButtonArmed)
+    if (gEdit.gBoxOpen || !gFormImage.imageLoaded || !gEdit.gRightButtonArmed)
         return;
-    if (Edit.pickedSlot < 0 && EntryCount >= EntryTableSlots) {
-        rightButtonArmed = false;
+    if (gEdit.pickedSlot < 0 && gEntryCount >= EntryTableSlots) {
+        gEdit.gRightButtonArmed = false;
         ShowMessage("This form already holds 200 entries, as many as it can.\n"
                     "Delete one before placing another.", NULL, MB_OK);
         return;
     }
-    Edit.anchorX = wx;
-    Edit.anchorY = wy;
-    memcpy(Edit.entryFile, FormImage.entryFilePath, PathBufferSize);
+    gEdit.anchorX = wx;
+    gEdit.anchorY = wy;
+    memcpy(gEdit.entryFile, gFormImage.entryFilePath, PathBufferSize);
     // Open from here on: a message box of the reload below must not let
     // another release start a second edit.
-    boxOpen = true;
-    if (Edit.pickedSlot >= 0) {
+    gEdit.gBoxOpen = true;
+    if (gEdit.pickedSlot >= 0) {
         // Until the box echoes it, the text is the entry's own: an edit
         // ended before that puts the entry back whole.
-        memcpy(Edit.typedText, Edit.pickedRecord.text, EntryTextSize);
-        if (!TakeOutEntry(Edit.entryFile, Edit.pickedSlot, Edit.pickedBytes, &Edit.keptAt)) {
+        memcpy(gEdit.typedText, gEdit.pickedRecord.text, EntryTextSize);
+        if (!TakeOutEntry(gEdit.entryFile, gEdit.pickedSlot, gEdit.pickedBytes, &gEdit.keptAt)) {
             // The entry file was left as it was (the user has been told):
             // the entry stays where it is, and nothing is edited.
             EndEdit();
-            rightButtonArmed = false;
+            gEdit.gRightButtonArmed = false;
             RepaintWindow();
             return;
         }
-        if (!boxOpen || !IsWindow(MainWindow))
+        if (!gEdit.gBoxOpen || !IsWindow(gMainWindow))
             return;   // the edit was ended while the form was loaded again
-        UseTextColour(Edit.pickedColour);
+        UseTextColour(gEdit.pickedColour);
     }
-    OpenEntryBox(Edit.pickedSlot >= 0 ? Edit.pickedRecord.text : "");
+    OpenEntryBox(gEdit.pickedSlot >= 0 ? gEdit.pickedRecord.text : "");
 }
 
 // ---- the echo ----
@@ -223,53 +242,53 @@ void OnEntryRelease(int wx, int wy)
 static void PlaceEntryCaret(HDC dc, PlacementVariant variant)
 {
     DWORD start = 0;
-    SendMessageA(EntryEditBox, EM_GETSEL, (WPARAM)&start, 0);
-    int count = (int)start < Edit.typedLength ? (int)start : Edit.typedLength;
+    SendMessageA(gEdit.box, EM_GETSEL, (WPARAM)&start, 0);
+    int count = (int)start < gEdit.typedLength ? (int)start : gEdit.typedLength;
     SIZE before = {};
-    GetTextExtentPoint32A(dc, Edit.typedText, count, &before);
-    POINT caret = CaretAtInsertion(variant, Edit.anchorX, Edit.anchorY, Edit.typedExtent.cx, before.cx);
+    GetTextExtentPoint32A(dc, gEdit.typedText, count, &before);
+    POINT caret = CaretAtInsertion(variant, gEdit.anchorX, gEdit.anchorY, gEdit.typedExtent.cx, before.cx);
     SetCaretPos(caret.x, caret.y);
 }
 
 static void MoveEntryCaret()
 {
-    if (!boxOpen || !EntryEditBox)
+    if (!gEdit.gBoxOpen || !gEdit.box)
         return;
     PlacementVariant variant = CurrentVariant();
-    HDC dc = GetDC(MainWindow);
+    HDC dc = GetDC(gMainWindow);
     HFONT font = MakeVariantFont(variant);
     HGDIOBJ previous = SelectObject(dc, font);
     PlaceEntryCaret(dc, variant);
     SelectObject(dc, previous);
     DeleteObject(font);
-    ReleaseDC(MainWindow, dc);
+    ReleaseDC(gMainWindow, dc);
 }
 
 void OnEntryTextChanged()
 {
-    if (!boxOpen || !EntryEditBox)
+    if (!gEdit.gBoxOpen || !gEdit.box)
         return;
-    HideCaret(MainWindow);
-    HDC dc = GetDC(MainWindow);
+    HideCaret(gMainWindow);
+    HDC dc = GetDC(gMainWindow);
     DrawView(dc);
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, CurrentTextColour);
+    SetTextColor(dc, gCurrentTextColour);
     PlacementVariant variant = CurrentVariant();
     HFONT font = MakeVariantFont(variant);
     HGDIOBJ previous = SelectObject(dc, font);
-    Edit.typedLength = GetWindowTextA(EntryEditBox, Edit.typedText, EntryTextSize);
-    Edit.typedText[Edit.typedLength] = 0;
-    GetTextExtentPoint32A(dc, Edit.typedText, Edit.typedLength, &Edit.typedExtent);
+    gEdit.typedLength = GetWindowTextA(gEdit.box, gEdit.typedText, EntryTextSize);
+    gEdit.typedText[gEdit.typedLength] = 0;
+    GetTextExtentPoint32A(dc, gEdit.typedText, gEdit.typedLength, &gEdit.typedExtent);
     SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
-    int ax = Edit.anchorX, ay = Edit.anchorY, cx = Edit.typedExtent.cx;
+    int ax = gEdit.anchorX, ay = gEdit.anchorY, cx = gEdit.typedExtent.cx;
     POINT origin = EchoOrigin(variant, ax, ay, cx);
-    TextOutA(dc, origin.x, origin.y, Edit.typedText, Edit.typedLength);
+    TextOutA(dc, origin.x, origin.y, gEdit.typedText, gEdit.typedLength);
     PlaceEntryCaret(dc, variant);
     DrawMark(dc, variant, ax, ay);
     SelectObject(dc, previous);
     DeleteObject(font);
-    ReleaseDC(MainWindow, dc);
-    ShowCaret(MainWindow);
+    ReleaseDC(gMainWindow, dc);
+    ShowCaret(gMainWindow);
 }
 
 // ---- ending an edit ----
@@ -279,30 +298,30 @@ void OnEntryTextChanged()
 // zoom of this moment.
 static void MeasureTypedText()
 {
-    HDC dc = GetDC(MainWindow);
+    HDC dc = GetDC(gMainWindow);
     HFONT font = MakeVariantFont(CurrentVariant());
     HGDIOBJ previous = SelectObject(dc, font);
-    GetTextExtentPoint32A(dc, Edit.typedText, (int)strlen(Edit.typedText), &Edit.typedExtent);
+    GetTextExtentPoint32A(dc, gEdit.typedText, (int)strlen(gEdit.typedText), &gEdit.typedExtent);
     SelectObject(dc, previous);
     DeleteObject(font);
-    ReleaseDC(MainWindow, dc);
+    ReleaseDC(gMainWindow, dc);
 }
 
 // The stored bytes of the entry the commit stores.
 static void CommittedBytes(uint8_t bytes[EntryRecordSize])
 {
-    if (Edit.pickedSlot >= 0 && Edit.keepInPlace) {
-        memcpy(bytes, Edit.pickedBytes, EntryRecordSize);   // back as it was, byte for byte
+    if (gEdit.pickedSlot >= 0 && gEdit.keepInPlace) {
+        memcpy(bytes, gEdit.pickedBytes, EntryRecordSize);   // back as it was, byte for byte
         return;
     }
     MeasureTypedText();
-    NewEntryInput in = { Edit.typedText, Edit.typedExtent, Edit.anchorX, Edit.anchorY,
-                         Edit.editLeftJustified, EntryModes.verticalText };
-    EntryRecord r = NewEntryRecord(in, ViewState, CurrentFont, CurrentTextColour);
-    if (Edit.pickedSlot >= 0) {
+    NewEntryInput in = { gEdit.typedText, gEdit.typedExtent, gEdit.anchorX, gEdit.anchorY,
+                         gEdit.editLeftJustified, gEntryModes.verticalText };
+    EntryRecord r = NewEntryRecord(in, gViewState, gCurrentFont, gCurrentTextColour);
+    if (gEdit.pickedSlot >= 0) {
         // A moved entry keeps its look; its text is what the box holds now,
         // measured as for a new entry.
-        EntryRecord moved = Edit.pickedRecord;
+        EntryRecord moved = gEdit.pickedRecord;
         moved.x = r.x;
         moved.y = r.y;
         memcpy(moved.text, r.text, EntryTextSize);
@@ -320,35 +339,35 @@ static void CommittedBytes(uint8_t bytes[EntryRecordSize])
 // entry, which is out of its file, that deletes it).
 static bool StoreTypedEntry()
 {
-    if (!Edit.typedText[0])
+    if (!gEdit.typedText[0])
         return true;
     uint8_t bytes[EntryRecordSize];
     CommittedBytes(bytes);
-    return StoreEntry(Edit.entryFile, bytes, Edit.typedText);
+    return StoreEntry(gEdit.entryFile, bytes, gEdit.typedText);
 }
 
 bool CommitEntryEdit()
 {
-    if (Edit.committing)
+    if (gEdit.committing)
         return false;   // this edit is already being ended
-    Edit.committing = true;
+    gEdit.committing = true;
     bool stored = StoreTypedEntry();
-    Edit.committing = false;
+    gEdit.committing = false;
     if (!stored) {
         // The edit goes on with the text as typed, so nothing is lost: the
         // user can try again once the file is free, or press Esc.
-        if (EntryEditBox)
-            SetFocus(EntryEditBox);
-        UpdateWindow(MainWindow);
+        if (gEdit.box)
+            SetFocus(gEdit.box);
+        UpdateWindow(gMainWindow);
         OnEntryTextChanged();
         return false;
     }
     // The picked entry is back in its file (or was emptied, and so deleted):
     // its copy beside the file goes.
-    if (Edit.pickedSlot >= 0)
-        TakeBackFromRecoveryFile(Edit.entryFile, Edit.pickedBytes, Edit.keptAt);
+    if (gEdit.pickedSlot >= 0)
+        TakeBackFromRecoveryFile(gEdit.entryFile, gEdit.pickedBytes, gEdit.keptAt);
     CloseEntryBox();
-    SetFocus(MainWindow);
+    SetFocus(gMainWindow);
     RepaintWindow();
     EndEdit();
     return true;
@@ -356,31 +375,31 @@ bool CommitEntryEdit()
 
 bool CancelEntryEdit()
 {
-    if (!boxOpen)
+    if (!gEdit.gBoxOpen)
         return true;
-    if (Edit.pickedSlot >= 0) {
-        Edit.keepInPlace = true;
+    if (gEdit.pickedSlot >= 0) {
+        gEdit.keepInPlace = true;
         bool back = CommitEntryEdit();
-        Edit.keepInPlace = false;
+        gEdit.keepInPlace = false;
         return back;
     }
     CloseEntryBox();
-    HDC dc = GetDC(MainWindow);
+    HDC dc = GetDC(gMainWindow);
     DrawView(dc);
-    ReleaseDC(MainWindow, dc);
-    SetFocus(MainWindow);
+    ReleaseDC(gMainWindow, dc);
+    SetFocus(gMainWindow);
     EndEdit();
     return true;
 }
 
 void EndEntryEditAtSessionEnd()
 {
-    if (!boxOpen)
+    if (!gEdit.gBoxOpen)
         return;
-    if (Edit.pickedSlot >= 0 && Edit.typedText[0])
-        SaveEntryAtSessionEnd(Edit.entryFile, Edit.pickedBytes, Edit.keptAt);
-    else if (Edit.pickedSlot >= 0)
-        TakeBackFromRecoveryFile(Edit.entryFile, Edit.pickedBytes, Edit.keptAt);   // emptied: deleted
+    if (gEdit.pickedSlot >= 0 && gEdit.typedText[0])
+        SaveEntryAtSessionEnd(gEdit.entryFile, gEdit.pickedBytes, gEdit.keptAt);
+    else if (gEdit.pickedSlot >= 0)
+        TakeBackFromRecoveryFile(gEdit.entryFile, gEdit.pickedBytes, gEdit.keptAt);   // emptied: deleted
     CloseEntryBox();
     EndEdit();
 }
@@ -389,15 +408,15 @@ void OnUndoCommand()
 {
     if (EntryPickHeld())
         return;
-    if (!boxOpen) {
+    if (!gEdit.gBoxOpen) {
         UndoEntryChange();
         return;
     }
     // During an edit, undo ends it as Esc does; a moved entry then goes
     // back to its own place in the file, not to the end.
-    bool picked = Edit.pickedSlot >= 0;
-    int made = EntryHistory.made;
-    if (CancelEntryEdit() && picked && EntryHistory.made != made)
+    bool picked = gEdit.pickedSlot >= 0;
+    int made = gEntryHistory.made;
+    if (CancelEntryEdit() && picked && gEntryHistory.made != made)
         UndoEntryChange();
 }
 
@@ -411,8 +430,8 @@ void OnRedoCommand()
 // picked one back. Everything else is the box's own business.
 static LRESULT CALLBACK EntryBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    WNDPROC own = Edit.boxProcedure;
-    if (message == WM_KEYDOWN && boxOpen) {
+    WNDPROC own = gEdit.boxProcedure;
+    if (message == WM_KEYDOWN && gEdit.gBoxOpen) {
         switch (wParam) {
         case VK_RETURN:
         case VK_TAB:

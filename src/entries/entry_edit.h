@@ -9,15 +9,16 @@
 
 #include "entries/entry_geometry.h"
 
-// A right-button press has been seen since the last menu command and since
-// the box last took the focus; only then does a release open the box.
-extern bool rightButtonArmed;
-
 // The entry edit box exists and has the keyboard focus.
-extern bool boxOpen;
+bool EntryBoxOpen();
 
-// The hidden edit box while boxOpen.
-extern HWND EntryEditBox;
+// The hidden edit box while it exists (from the release that opens it to
+// the end of the edit); NULL otherwise.
+HWND EntryBoxWindow();
+
+// A right-button release opens the box only after a press seen since the
+// last menu command: every command disarms it.
+void DisarmRightButton();
 
 // ---- message handlers ----
 

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "base/form_pages.h"
+#include "entries/entries_globals.h"
 
 void FreeEntryFileBytes(EntryFileBytes& bytes)
 {
@@ -297,7 +298,7 @@ static void ShowInMessageBox(const char* text)
     ShowMessage(text, NULL, MB_OK);
 }
 
-void (*ShowEntryFileProblem)(const char* text) = ShowInMessageBox;
+void (*gShowEntryFileProblem)(const char* text) = ShowInMessageBox;
 
 // The reason a read-only entry file gives, naming it: "form.dta is read-only".
 static void ReadOnlyReason(const char* path, char reason[PathBufferSize + 100])
@@ -320,7 +321,7 @@ void ReportStoreFailure(const char* entryText, const char* path, EntryChangeOutc
     }
     char text[2 * PathBufferSize + EntryTextSize + 300];
     wsprintfA(text, "The entry \"%s\" could not be stored in\n%s\n\n%s", entryText, path, reason);
-    ShowEntryFileProblem(text);
+    gShowEntryFileProblem(text);
 }
 
 void ReportChangeRefused(EntryChangeOutcome outcome, const char* path)
@@ -332,7 +333,7 @@ void ReportChangeRefused(EntryChangeOutcome outcome, const char* path)
         lstrcpynA(reason, RefusalReason(outcome), sizeof reason);
     char text[2 * PathBufferSize + 300];
     wsprintfA(text, "The entries could not be changed; %s is as it was.\n\n%s", path, reason);
-    ShowEntryFileProblem(text);
+    gShowEntryFileProblem(text);
 }
 
 // ---- the recovery file ----

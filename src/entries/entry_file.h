@@ -9,13 +9,7 @@
 #include <stdint.h>
 
 #include "entries/entry_record.h"
-
-// The whole content of an entry file, or the fact that there is none.
-struct EntryFileBytes {
-    bool exists;
-    uint32_t size;
-    uint8_t* data;   // `size` bytes on the heap; NULL when size is 0
-};
+#include "entries/entries_globals.h"
 
 // Far more than the 200 records a form shows; a longer file is not changed.
 const uint32_t MaxEntryFileBytes = 1024 * 1024;
@@ -70,10 +64,6 @@ EntryChangeOutcome ChangeEntryFile(const char* path, const EntryFileChange& chan
 
 // Why a change was not made, in a sentence for the user.
 const char* RefusalReason(EntryChangeOutcome outcome);
-
-// Shows a problem with the entry file to the user: a message box on the
-// main window. Tests put their own function here.
-extern void (*ShowEntryFileProblem)(const char* text);
 
 // The message telling that an entry, whose text it shows, could not be
 // stored, and why.

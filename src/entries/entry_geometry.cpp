@@ -1,5 +1,7 @@
 // Where entries lie and how a placement is drawn, as functions of values.
 #include "entries/entry_geometry.h"
+#include "entries/entry_style.h"
+#include "entries/entries_globals.h"
 
 #include <string.h>
 
@@ -44,7 +46,7 @@ int HitTestEntriesIn(const EntryRecord* table, int count, int px, int py)
 
 int HitTestEntries(int px, int py)
 {
-    return HitTestEntriesIn(EntryTable, EntryCount, px, py);
+    return HitTestEntriesIn(gEntryTable, gEntryCount, px, py);
 }
 
 int HoverHitIn(const EntryRecord* table, int count, int px, int py)
@@ -57,7 +59,7 @@ int HoverHitIn(const EntryRecord* table, int count, int px, int py)
 
 int HoverHit(int px, int py)
 {
-    return HoverHitIn(EntryTable, EntryCount, px, py);
+    return HoverHitIn(gEntryTable, gEntryCount, px, py);
 }
 
 PlacementVariant VariantOf(bool leftJustified, bool vertical)

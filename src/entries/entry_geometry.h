@@ -12,7 +12,7 @@
 // The form point under a window point in the given view.
 POINT FormPointOf(int wx, int wy, const ViewStateFields& view);
 
-// The height of the font used on the window: half of CurrentFont's in the
+// The height of the font used on the window: half of gCurrentFont's in the
 // half-size view (truncated toward zero).
 LONG ViewFontHeight(LONG height, int halfSize);
 

@@ -1,8 +1,9 @@
 #include "entries/entry_history.h"
+#include "entries/entries_globals.h"
 
 #include <string.h>
 
-EntryHistoryFields EntryHistory = {};
+EntryHistoryFields gEntryHistory = {};
 
 static void FreeStep(HistoryStep& step)
 {

@@ -6,29 +6,7 @@
 #define SCRIVELANDER_ENTRY_HISTORY_H
 
 #include "entries/entry_file.h"
-
-const int HistoryLimit = 100;
-// The oldest steps go sooner when the entry file is huge (an ordinary file
-// of 200 records keeps all 100 steps in a quarter of this).
-const uint32_t HistoryByteLimit = 32 * 1024 * 1024;
-
-struct HistoryStep {
-    EntryFileBytes before;
-    EntryFileBytes after;
-};
-
-struct EntryHistoryFields {
-    HistoryStep steps[HistoryLimit];   // oldest first
-    int count;                         // steps kept
-    int applied;                       // steps[0 .. applied) are in the file: undo takes applied - 1
-    int made;                          // steps ever kept: tells a caller whether its change became one
-    bool grouping;                     // an entry is picked up: its changes make one step
-    bool pending;                      // `open` holds the changes of the step being made
-    HistoryStep open;
-};
-
-// The open form's history: written by entries/entry_changes.cpp.
-extern EntryHistoryFields EntryHistory;
+#include "entries/entries_globals.h"
 
 // A change the program made to the entry file, with its content before and
 // after; both become the history's (the caller's are emptied). On its own

@@ -5,38 +5,40 @@
 #include "entries/entry_changes.h"
 #include "entries/entry_geometry.h"
 #include "view/form_image.h"
+#include "entries/entries_globals.h"
+#include "view/view_globals.h"
 
 // Set when the pointer came onto an entry from outside all entries; the
 // title is then left alone until the pointer is over no entry.
-static bool hoverLatched = false;
+static bool gHoverLatched = false;
 
 void OnHover()
 {
-    if (EntryModes.verticalText == 1)
+    if (gEntryModes.verticalText == 1)
         return;
-    int slot = HoverHit(ViewState.offsetX + ViewState.pointerX, ViewState.offsetY + ViewState.pointerY);
+    int slot = HoverHit(gViewState.offsetX + gViewState.pointerX, gViewState.offsetY + gViewState.pointerY);
     if (slot >= 0) {
-        if (!hoverLatched) {
-            hoverLatched = true;
-            if (EntryTable[slot].text[0] == '#')
-                ShowTitle(EntryTable[slot].text);
+        if (!gHoverLatched) {
+            gHoverLatched = true;
+            if (gEntryTable[slot].text[0] == '#')
+                ShowTitle(gEntryTable[slot].text);
         }
         return;
     }
-    if (hoverLatched)
+    if (gHoverLatched)
         ShowFormTitle();
-    hoverLatched = false;
+    gHoverLatched = false;
 }
 
 void OnDeleteKey()
 {
-    if (hoverLatched) {
-        hoverLatched = false;
+    if (gHoverLatched) {
+        gHoverLatched = false;
         ShowFormTitle();
     }
-    if (EntryCount == 0)
+    if (gEntryCount == 0)
         return;
-    int slot = HitTestEntries(ViewState.offsetX + ViewState.pointerX, ViewState.offsetY + ViewState.pointerY);
+    int slot = HitTestEntries(gViewState.offsetX + gViewState.pointerX, gViewState.offsetY + gViewState.pointerY);
     if (slot >= 0)
         DeleteEntry(slot);
 }

@@ -6,34 +6,17 @@
 #include "entries/drawing_bounds.h"
 #include "entries/formula.h"
 #include "view/form_image.h"
+#include "entries/entries_globals.h"
+#include "view/view_globals.h"
 
-EntryRecord EntryTable[EntryTableSlots];
-
-const COLORREF ColourTable[ColourCount] = {
-    RGB(0, 0, 0),       RGB(128, 0, 0),   RGB(0, 128, 0),   RGB(128, 128, 0), RGB(0, 0, 128),
-    RGB(128, 0, 128),   RGB(0, 128, 128), RGB(128, 128, 128), RGB(192, 192, 192), RGB(255, 0, 0),
-    RGB(0, 255, 0),     RGB(255, 255, 0), RGB(255, 0, 255), RGB(0, 255, 255), RGB(255, 255, 255),
-};
-
-COLORREF ColourOfIndex(int index)
-{
-    return index >= 0 && index < ColourCount ? ColourTable[index] : RGB(0, 0, 0);
-}
-
-int IndexOfColour(COLORREF colour)
-{
-    for (int i = 0; i < ColourCount; i++)
-        if (ColourTable[i] == colour)
-            return i;
-    return 0;
-}
+EntryRecord gEntryTable[EntryTableSlots];
 
 // ---- the entry file ----
 
-int EntryCount = 0;
+int gEntryCount = 0;
 
 // The table's records as stored, slot by slot.
-static uint8_t TableBytes[EntryTableSlots * EntryRecordSize];
+static uint8_t gTableBytes[EntryTableSlots * EntryRecordSize];
 
 // Reads the first records of the entry file at `path` (at most the table's
 // slots) into `bytes` and decodes them into `table`; both start zeroed.
@@ -64,10 +47,10 @@ static int ReadRecords(const char* path, uint8_t* bytes, EntryRecord* table)
 
 int ReadEntryFile()
 {
-    memset(EntryTable, 0, sizeof EntryTable);
-    memset(TableBytes, 0, sizeof TableBytes);
-    int records = ReadRecords(FormImage.entryFilePath, TableBytes, EntryTable);
-    EntryCount = records > 0 ? records : 0;
+    memset(gEntryTable, 0, sizeof gEntryTable);
+    memset(gTableBytes, 0, sizeof gTableBytes);
+    int records = ReadRecords(gFormImage.entryFilePath, gTableBytes, gEntryTable);
+    gEntryCount = records > 0 ? records : 0;
     return records;
 }
 
@@ -84,7 +67,7 @@ int ReadEntriesOf(const char* path, EntryRecord table[EntryTableSlots])
 
 uint32_t EvaluateFormula(const EntryRecord& record)
 {
-    return EvaluateFormulaIn(EntryTable, record);
+    return EvaluateFormulaIn(gEntryTable, record);
 }
 
 void StoredRecordBytes(int slot, uint8_t bytes[EntryRecordSize])
@@ -93,66 +76,5 @@ void StoredRecordBytes(int slot, uint8_t bytes[EntryRecordSize])
         memset(bytes, 0, EntryRecordSize);
         return;
     }
-    memcpy(bytes, TableBytes + slot * EntryRecordSize, EntryRecordSize);
-}
-
-// ---- fonts and colours ----
-
-// The record's four font fields over `font`, its height and weight bounded
-// to what a real entry can use (a record from a file can hold anything).
-static void PutRecordFont(LOGFONTA& font, const EntryRecord& record)
-{
-    font.lfHeight = RecordFontHeight(record.size);
-    font.lfWeight = RecordFontWeight(record.weight);
-    font.lfPitchAndFamily = record.pitchAndFamily;
-    memcpy(font.lfFaceName, record.faceName, FaceNameSize);
-    font.lfFaceName[FaceNameSize - 1] = 0;
-}
-
-static void TurnFont(LOGFONTA& font, const EntryRecord& record)
-{
-    int angle = record.vertical == 1 ? 900 : 0;   // a quarter turn counter-clockwise
-    font.lfEscapement = angle;
-    font.lfOrientation = angle;
-}
-
-void ApplyRecordFont(const EntryRecord& record)
-{
-    PutRecordFont(CurrentFont, record);
-    CurrentTextColour = ColourOfIndex(record.colourIndex);
-}
-
-void UseChosenFont(const LOGFONTA& font, COLORREF colour)
-{
-    CurrentFont = font;
-    CurrentTextColour = colour;
-}
-
-void UseTextColour(COLORREF colour)
-{
-    CurrentTextColour = colour;
-}
-
-void TurnCurrentFontFor(const EntryRecord& record)
-{
-    TurnFont(CurrentFont, record);
-}
-
-LOGFONTA RecordDrawingFont(const LOGFONTA& base, const EntryRecord& record)
-{
-    LOGFONTA font = base;
-    PutRecordFont(font, record);
-    TurnFont(font, record);
-    return font;
-}
-
-void StoreRecordFont(EntryRecord& record)
-{
-    record.size = CurrentFont.lfHeight / -2;
-    record.weight = CurrentFont.lfWeight;
-    record.pitchAndFamily = CurrentFont.lfPitchAndFamily;
-    memset(record.faceName, 0, FaceNameSize);
-    size_t length = strnlen(CurrentFont.lfFaceName, FaceNameSize - 1);
-    memcpy(record.faceName, CurrentFont.lfFaceName, length);
-    record.colourIndex = (uint8_t)IndexOfColour(CurrentTextColour);
+    memcpy(bytes, gTableBytes + slot * EntryRecordSize, EntryRecordSize);
 }

@@ -5,13 +5,14 @@
 #include "entries/drawing_bounds.h"
 #include "entries/formula.h"
 #include "view/form_image.h"
+#include "view/view_globals.h"
 
 // The size of the picture an entry is drawn into: the bitmap selected into
 // a memory device context; on any other device (a printer) the form
 // image's, in whose pixels entries are placed.
 static SIZE PictureSizeOf(HDC dc)
 {
-    SIZE size = { FormImage.width, FormImage.height };
+    SIZE size = { gFormImage.width, gFormImage.height };
     BITMAP bitmap;
     if (GetObjectType(dc) == OBJ_MEMDC &&
         GetObjectA(GetCurrentObject(dc, OBJ_BITMAP), sizeof bitmap, &bitmap) == (int)sizeof bitmap) {

@@ -3,7 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
-int EvaluationCount = 0;
+int gEvaluationCount = 0;
 
 namespace {
 
@@ -130,7 +130,7 @@ bool Apply(uint32_t& value, Operand& state, uint32_t r)
 
 uint32_t EvaluateText(const LabelIndex& index, const char* text)
 {
-    if (++EvaluationCount > EvaluationLimit)
+    if (++gEvaluationCount > EvaluationLimit)
         return FormulaError;
     const char* equals = strchr(text, '=');
     if (!equals || !equals[1])
@@ -171,7 +171,7 @@ uint32_t EvaluateText(const LabelIndex& index, const char* text)
 
 uint32_t EvaluateFormulaIn(const EntryRecord* table, const EntryRecord& record)
 {
-    EvaluationCount = 0;
+    gEvaluationCount = 0;
     static LabelIndex index;
     BuildLabelIndex(index, table);
     return EvaluateText(index, record.text);

@@ -14,13 +14,13 @@ const uint32_t FormulaError = 4294967295u;
 // Evaluations of formula texts since the last top-level evaluation began;
 // more than this many fail, which ends every chain that loops.
 const int EvaluationLimit = 100;
-extern int EvaluationCount;
+extern int gEvaluationCount;   // written by entries/formula.cpp only
 
 // The value of a formula record over the entries of `table` (scanned from
 // slot 0 to the first free slot), or FormulaError. Reads the table only.
 uint32_t EvaluateFormulaIn(const EntryRecord* table, const EntryRecord& record);
 
-// The same over the EntryTable (beside which it is defined, in
+// The same over the gEntryTable (beside which it is defined, in
 // entry_record.cpp, so this file needs no window or file).
 uint32_t EvaluateFormula(const EntryRecord& record);
 

@@ -483,7 +483,7 @@ static CalibrationFileState ReadCalibrationBytes(char* content, int* length)
     *length = 0;
     char path[PathBufferSize];
     // No start-up folder to look in: no calibration was ever saved there.
-    if (!PathInFolder(StartupDirectory, CalibrationFileName, path))
+    if (!PathInFolder(gStartupDirectory, CalibrationFileName, path))
         return CalibrationFileMissing;
     HANDLE file = CreateFileA(path, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) {
@@ -508,8 +508,8 @@ bool SaveCalibration(const char* printer, const PrinterCalibration& calibration)
     static char changed[CalibrationFileLimit];
     static char bytes[CalibrationFileLimit];
     char path[PathBufferSize], temporary[PathBufferSize];
-    if (!PathInFolder(StartupDirectory, CalibrationFileName, path) ||
-        !PathInFolder(StartupDirectory, "Scrivelander-calibration.tmp", temporary))
+    if (!PathInFolder(gStartupDirectory, CalibrationFileName, path) ||
+        !PathInFolder(gStartupDirectory, "Scrivelander-calibration.tmp", temporary))
         return false;
     int length = 0;
     CalibrationEncoding encoding = CalibrationAnsi;

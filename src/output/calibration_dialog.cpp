@@ -13,15 +13,15 @@
 static const char Caption[] = "Print calibration";
 
 // The printer the open dialog is about, and its paper.
-static char DialogPrinter[PrinterNameSize];
-static PrinterGeometry DialogPaper;
+static char gDialogPrinter[PrinterNameSize];
+static PrinterGeometry gDialogPaper;
 
 // The value boxes in the order CheckCalibration names them.
 static const int ValueBoxes[4] = { IDC_CAL_OFFSET_X, IDC_CAL_OFFSET_Y, IDC_CAL_SCALE_X, IDC_CAL_SCALE_Y };
 
 static void OnCalibrationDialogInit(HWND dialog, const CalibrationText* text)
 {
-    SetDlgItemTextA(dialog, IDC_CAL_PRINTER, DialogPrinter);
+    SetDlgItemTextA(dialog, IDC_CAL_PRINTER, gDialogPrinter);
     const char* values[4] = { text->offsetX, text->offsetY, text->scaleX, text->scaleY };
     for (int i = 0; i < 4; i++) {
         SendDlgItemMessageA(dialog, ValueBoxes[i], EM_LIMITTEXT, CalibrationFieldSize - 1, 0);
@@ -43,7 +43,7 @@ static bool TakeValues(HWND dialog, PrinterCalibration* calibration)
     text.trueSize = IsDlgButtonChecked(dialog, IDC_CAL_TRUE_SIZE) == BST_CHECKED;
     char message[CalibrationMessageSize];
     int field = 0;
-    if (CheckCalibration(text, PaperWidth(DialogPaper), PaperHeight(DialogPaper), calibration, message, &field))
+    if (CheckCalibration(text, PaperWidth(gDialogPaper), PaperHeight(gDialogPaper), calibration, message, &field))
         return true;
     MessageBoxA(dialog, message, Caption, MB_OK);
     HWND box = GetDlgItem(dialog, ValueBoxes[field]);
@@ -85,7 +85,7 @@ static void OnTestSheet(HWND dialog)
     if (!TakeValues(dialog, &calibration) || PrintTestSheet(calibration))
         return;
     char message[PrinterNameSize + 100];
-    snprintf(message, sizeof message, "The test sheet could not be printed on %s.", DialogPrinter);
+    snprintf(message, sizeof message, "The test sheet could not be printed on %s.", gDialogPrinter);
     MessageBoxA(dialog, message, Caption, MB_OK);
 }
 
@@ -94,7 +94,7 @@ static void OnCalibrationDialogOk(HWND dialog)
     PrinterCalibration calibration;
     if (!TakeValues(dialog, &calibration))
         return;
-    if (SaveCalibration(DialogPrinter, calibration)) {
+    if (SaveCalibration(gDialogPrinter, calibration)) {
         EndDialog(dialog, IDOK);
         return;
     }
@@ -103,7 +103,7 @@ static void OnCalibrationDialogOk(HWND dialog)
              "The calibration could not be saved in %s in the folder Scrivelander was started in (%s). "
              "The file may be open in another program, the folder write-protected, or the file may hold "
              "characters Scrivelander can't keep.",
-             CalibrationFileName, StartupDirectory);
+             CalibrationFileName, gStartupDirectory);
     MessageBoxA(dialog, message, Caption, MB_OK);
 }
 
@@ -129,23 +129,23 @@ void OnPrintCalibration()
     if (!CancelEntryEdit())
         return;
     HDC information = NULL;
-    if (!OpenCurrentPrinter(true, DialogPrinter, &information)) {
+    if (!OpenCurrentPrinter(true, gDialogPrinter, &information)) {
         char text[PrinterNameSize + 100];
-        if (DialogPrinter[0])
+        if (gDialogPrinter[0])
             snprintf(text, sizeof text, "The printer %s can't be reached, so it can't be calibrated now.",
-                     DialogPrinter);
+                     gDialogPrinter);
         else
             snprintf(text, sizeof text, "There is no printer to calibrate.");
         ShowMessage(text, Caption, MB_OK);
         return;
     }
-    DialogPaper = GeometryOf(information);
+    gDialogPaper = GeometryOf(information);
     DeleteDC(information);
     // The file is read whole before anything is saved into it, so a file
     // that can't be read is never replaced.
     CalibrationText stored;
     bool found = false;
-    if (!StoredCalibrationText(DialogPrinter, &stored, &found)) {
+    if (!StoredCalibrationText(gDialogPrinter, &stored, &found)) {
         char text[200];
         snprintf(text, sizeof text,
                  "%s can't be read: it may be open in another program, larger than 64 KB, or not text "
@@ -154,5 +154,5 @@ void OnPrintCalibration()
         ShowMessage(text, Caption, MB_OK);
         return;
     }
-    DialogBoxParamA(Instance, "PRINTCALIBRATION", MainWindow, CalibrationDialogProc, (LPARAM)&stored);
+    DialogBoxParamA(gInstance, "PRINTCALIBRATION", gMainWindow, CalibrationDialogProc, (LPARAM)&stored);
 }

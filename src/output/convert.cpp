@@ -7,8 +7,9 @@
 #include "output/convert_pages.h"
 #include "output/convert_wait.h"
 #include "output/pdf_dialog.h"
+#include "output/output_globals.h"
 
-GhostscriptLocator Ghostscript = InitialGhostscriptLocator();
+GhostscriptLocator gGhostscript = InitialGhostscriptLocator();
 
 static const char InitialDirectory[] = "C:\\Program Files\\gs\\gs9.05";
 static const char InitialProgram[] = "C:\\Program Files\\gs\\gs9.05\\bin\\gswin32c.exe";
@@ -152,8 +153,8 @@ static bool LocateGhostscript()
 {
     for (;;) {
         bool isDirectory = false;
-        bool exists = PathExists(Ghostscript.directory, &isDirectory) && isDirectory;
-        LocateResult result = LocateStep(Ghostscript, exists);
+        bool exists = PathExists(gGhostscript.directory, &isDirectory) && isDirectory;
+        LocateResult result = LocateStep(gGhostscript, exists);
         if (result == GhostscriptFound)
             return true;
         if (result == GhostscriptSearchEnded)
@@ -173,8 +174,8 @@ static void ReportLineTooLong()
              "The name of the .pdf file is too long to hand to Ghostscript:\n%s\n\n"
              "The name and its part before the first \".\" may have %d characters together, "
              "and this one has %d.\nRename the file with a shorter name and convert it again.",
-             FileTitle, CommandLineRoom(ColourMode, ResolutionText),
-             StemLength(FileTitle) + (int)strlen(FileTitle));
+             gFileTitle, CommandLineRoom(gColourMode, gResolutionText),
+             StemLength(gFileTitle) + (int)strlen(gFileTitle));
     Report(text, "File name too long");
 }
 
@@ -183,10 +184,10 @@ static const char NoMemoryForPagesText[] = "There is not enough memory to list t
 // The PDF's folder, ending in "\", from the path the .pdf dialog gave.
 static bool PdfFolder(char folder[PathBufferSize])
 {
-    int offset = PdfOpenDialog.nFileOffset;
-    if (offset <= 0 || offset >= PathBufferSize || (int)strlen(ChosenPath) < offset)
+    int offset = gPdfOpenDialog.nFileOffset;
+    if (offset <= 0 || offset >= PathBufferSize || (int)strlen(gChosenPath) < offset)
         return false;
-    memcpy(folder, ChosenPath, offset);
+    memcpy(folder, gChosenPath, offset);
     folder[offset] = 0;
     return true;
 }
@@ -213,7 +214,7 @@ static bool ConfirmReplacingEntries(const ConvertedPages& existing)
                  "Converting %s writes its pages over pages that hold entries:\n%s\n\n"
                  "Their entries stay and would then lie on the new pages.\n"
                  "OK converts all the same; Cancel keeps the pages as they are.",
-                 FileTitle, list);
+                 gFileTitle, list);
         go = ShowMessage(text, "Pages hold entries", MB_OKCANCEL | MB_ICONWARNING) == IDOK;
     }
     free(names);
@@ -232,13 +233,13 @@ static void ReportFailure(GhostscriptWaitEnd end, DWORD exitCode, int pages)
         snprintf(text, sizeof text,
                  "Ghostscript had not finished converting %s after %lu minutes and was stopped.\n"
                  "It made %d %s.",
-                 FileTitle, (unsigned long)(GhostscriptWaitLimitMs / 60000), pages, PagesWord(pages));
+                 gFileTitle, (unsigned long)(GhostscriptWaitLimitMs / 60000), pages, PagesWord(pages));
     else
         snprintf(text, sizeof text,
                  "Ghostscript could not convert %s.\nIt ended with exit code %lu and made %d %s.\n\n"
                  "Check that the resolution in the conversion dialog is a number of dots per inch, "
                  "such as 300, and that the file is a PDF.",
-                 FileTitle, (unsigned long)exitCode, pages, PagesWord(pages));
+                 gFileTitle, (unsigned long)exitCode, pages, PagesWord(pages));
     Report(text, "Conversion failed");
 }
 
@@ -253,11 +254,11 @@ static HANDLE StartGhostscript()
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(Ghostscript.program, Ghostscript.commandLine, NULL, NULL, FALSE, CREATE_NO_WINDOW, NULL,
+    if (!CreateProcessA(gGhostscript.program, gGhostscript.commandLine, NULL, NULL, FALSE, CREATE_NO_WINDOW, NULL,
                         NULL, &startup, &process)) {
         char text[PathBufferSize + 100];
         snprintf(text, sizeof text, "Ghostscript could not be started (error %lu):\n%s",
-                 (unsigned long)GetLastError(), Ghostscript.program);
+                 (unsigned long)GetLastError(), gGhostscript.program);
         Report(text, "Conversion failed");
         return NULL;
     }
@@ -272,14 +273,14 @@ static bool RunGhostscript(const char* folder, const ConvertedPages& before)
     HANDLE process = StartGhostscript();
     if (!process)
         return false;
-    GhostscriptWaitEnd end = WaitForGhostscript(process, FileTitle, GhostscriptWaitLimitMs);
+    GhostscriptWaitEnd end = WaitForGhostscript(process, gFileTitle, GhostscriptWaitLimitMs);
     DWORD exitCode = 0;
     if (!GetExitCodeProcess(process, &exitCode))
         exitCode = (DWORD)-1;
     CloseHandle(process);
     ConvertedPages after;
     int pages = 0;
-    if (ListConvertedPages(folder, FileTitle, StemLength(FileTitle), &after))
+    if (ListConvertedPages(folder, gFileTitle, StemLength(gFileTitle), &after))
         pages = PagesMadeSince(before, after);
     FreeConvertedPages(&after);
     if (end == GhostscriptCancelled)
@@ -296,11 +297,11 @@ static bool RunGhostscript(const char* folder, const ConvertedPages& before)
 static bool ChoosePdf()
 {
     char kept[PathBufferSize];
-    memcpy(kept, ChosenPath, sizeof kept);
-    ChosenPath[0] = 0;
-    if (GetOpenFileNameA(&PdfOpenDialog))
+    memcpy(kept, gChosenPath, sizeof kept);
+    gChosenPath[0] = 0;
+    if (GetOpenFileNameA(&gPdfOpenDialog))
         return true;
-    memcpy(ChosenPath, kept, sizeof kept);
+    memcpy(gChosenPath, kept, sizeof kept);
     return false;
 }
 
@@ -313,7 +314,7 @@ bool ConvertPdf()
     }
     if (!LocateGhostscript()) {
         char version[5];
-        LocatorVersion(Ghostscript, version);
+        LocatorVersion(gGhostscript, version);
         char text[300];
         snprintf(text, sizeof text,
                  "Ghostscript was looked for in the folders C:\\Program Files\\gs\\gs9.05 to gs%s "
@@ -322,8 +323,8 @@ bool ConvertPdf()
         Report(text, "File not found!");
         return false;
     }
-    if (!PathExists(Ghostscript.program, NULL)) {
-        Report(Ghostscript.program, "Couldn't find:");
+    if (!PathExists(gGhostscript.program, NULL)) {
+        Report(gGhostscript.program, "Couldn't find:");
         return false;
     }
     if (!ChoosePdf())
@@ -332,17 +333,17 @@ bool ConvertPdf()
     // when the user browses there but not always when a full path is typed.
     char folder[PathBufferSize];
     if (!PdfFolder(folder) || !SetCurrentDirectoryA(folder)) {
-        Report(ChosenPath, "Couldn't find:");
+        Report(gChosenPath, "Couldn't find:");
         return false;
     }
     if (!RunConversionDialog())
         return false;
-    if (!BuildGhostscriptCommandLine(Ghostscript.commandLine, ColourMode, ResolutionText, FileTitle)) {
+    if (!BuildGhostscriptCommandLine(gGhostscript.commandLine, gColourMode, gResolutionText, gFileTitle)) {
         ReportLineTooLong();
         return false;
     }
     ConvertedPages before;
-    if (!ListConvertedPages(folder, FileTitle, StemLength(FileTitle), &before)) {
+    if (!ListConvertedPages(folder, gFileTitle, StemLength(gFileTitle), &before)) {
         Report(NoMemoryForPagesText, "Convert .pdf to .bmp");
         return false;
     }
@@ -353,7 +354,7 @@ bool ConvertPdf()
     // that failed or was cancelled leaves the names as a cancelled
     // conversion dialog does.
     if (converted)
-        ChosenPath[0] = 0;
+        gChosenPath[0] = 0;
     FreeConvertedPages(&before);
     return converted;
 }

@@ -6,20 +6,7 @@
 #define SCRIVELANDER_CONVERT_H
 
 #include "base/program_state.h"
-
-// Where Ghostscript is looked for. The three strings begin with the same
-// folder, so each carries the version ("9.05" at start) at a fixed place:
-// characters 22 to 25 of the directory and program paths, and 23 to 26 of
-// the command line, which starts with a double quote so that the blank in
-// "Program Files" does not split the program path. The search changes all
-// three together; the version it ends on stays for the rest of the run.
-struct GhostscriptLocator {
-    char directory[PathBufferSize];
-    char program[PathBufferSize];
-    char commandLine[PathBufferSize];   // rebuilt after CommandLineBaseLength by each conversion
-};
-
-extern GhostscriptLocator Ghostscript;
+#include "output/output_globals.h"
 
 const int VersionField = 22;              // in directory and program
 const int CommandLineVersionField = 23;   // after the opening quote

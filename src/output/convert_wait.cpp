@@ -3,9 +3,10 @@
 #include <stdio.h>
 
 #include "resources/resource.h"
+#include "output/output_globals.h"
 
 // Set by the Cancel button of the "Converting" window.
-static bool CancelPressed = false;
+static bool gCancelPressed = false;
 
 static void OnConvertingInit(HWND window, const char* pdfTitle)
 {
@@ -34,7 +35,7 @@ static INT_PTR CALLBACK ConvertingProc(HWND window, UINT message, WPARAM wParam,
         return OnConvertingCursor(window, (HWND)wParam);
     case WM_COMMAND:
         if (LOWORD(wParam) == IDCANCEL)
-            CancelPressed = true;
+            gCancelPressed = true;
         return TRUE;
     }
     return FALSE;
@@ -60,9 +61,9 @@ static bool PumpMessages(HWND window)
 
 GhostscriptWaitEnd WaitForGhostscript(HANDLE process, const char* pdfTitle, DWORD limitMs)
 {
-    CancelPressed = false;
-    HWND window = CreateDialogParamA(Instance, "CONVERTING", MainWindow, ConvertingProc, (LPARAM)pdfTitle);
-    EnableWindow(MainWindow, FALSE);
+    gCancelPressed = false;
+    HWND window = CreateDialogParamA(gInstance, "CONVERTING", gMainWindow, ConvertingProc, (LPARAM)pdfTitle);
+    EnableWindow(gMainWindow, FALSE);
     if (window)
         ShowWindow(window, SW_SHOW);
     HCURSOR before = SetCursor(LoadCursor(NULL, IDC_WAIT));
@@ -72,7 +73,7 @@ GhostscriptWaitEnd WaitForGhostscript(HANDLE process, const char* pdfTitle, DWOR
         DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, 100, QS_ALLINPUT);
         if (woken == WAIT_OBJECT_0)
             break;
-        if (!PumpMessages(window) || CancelPressed) {
+        if (!PumpMessages(window) || gCancelPressed) {
             end = GhostscriptCancelled;
             break;
         }
@@ -87,7 +88,7 @@ GhostscriptWaitEnd WaitForGhostscript(HANDLE process, const char* pdfTitle, DWOR
     }
     // The main window is enabled first, so that it takes the activation
     // back when the window over it goes.
-    EnableWindow(MainWindow, TRUE);
+    EnableWindow(gMainWindow, TRUE);
     if (window)
         DestroyWindow(window);
     SetCursor(before);

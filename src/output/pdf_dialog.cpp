@@ -3,8 +3,9 @@
 #include <string.h>
 
 #include "resources/resource.h"
+#include "output/output_globals.h"
 
-int ColourMode = 2;
+int gColourMode = 2;
 
 // Keeps the resolution for the next start. A failure is told: the
 // resolution would otherwise be forgotten without a word.
@@ -37,10 +38,10 @@ static void OnConversionDialogInit(HWND dialog)
 {
     CheckRadioButton(dialog, IDC_BLACK_WHITE, IDC_FULL_COLOR, IDC_SHADES_OF_GRAY);
     HWND box = GetDlgItem(dialog, IDC_RESOLUTION);
-    SetWindowTextA(box, ResolutionText);
+    SetWindowTextA(box, gResolutionText);
     SetFocus(box);
     SendMessageA(box, EM_SETSEL, 0, -1);
-    ColourMode = 2;
+    gColourMode = 2;
 }
 
 // OK: the box gives at most three characters of any kind; an empty box
@@ -67,9 +68,9 @@ static INT_PTR CALLBACK ConversionDialogProc(HWND dialog, UINT message, WPARAM w
         return FALSE;   // the focus is set already
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
-        case IDC_BLACK_WHITE: ColourMode = 1; return TRUE;
-        case IDC_SHADES_OF_GRAY: ColourMode = 2; return TRUE;
-        case IDC_FULL_COLOR: ColourMode = 3; return TRUE;
+        case IDC_BLACK_WHITE: gColourMode = 1; return TRUE;
+        case IDC_SHADES_OF_GRAY: gColourMode = 2; return TRUE;
+        case IDC_FULL_COLOR: gColourMode = 3; return TRUE;
         case IDOK: OnConversionDialogOk(dialog); return TRUE;
         case IDCANCEL: EndDialog(dialog, 0); return TRUE;
         }
@@ -80,5 +81,5 @@ static INT_PTR CALLBACK ConversionDialogProc(HWND dialog, UINT message, WPARAM w
 
 int RunConversionDialog()
 {
-    return DialogBoxParamA(Instance, "PDFTOBMP", NULL, ConversionDialogProc, 0) == 1 ? 1 : 0;
+    return DialogBoxParamA(gInstance, "PDFTOBMP", NULL, ConversionDialogProc, 0) == 1 ? 1 : 0;
 }

@@ -5,12 +5,9 @@
 #define SCRIVELANDER_PDF_DIALOG_H
 
 #include "base/settings.h"
+#include "output/output_globals.h"
 
-// 1 "Black & White", 2 "Shades of Gray", 3 "Full Color"; 2 whenever the
-// dialog opens.
-extern int ColourMode;
-
-// Shows the dialog. Returns 1 for OK, with ResolutionText and ColourMode set
+// Shows the dialog. Returns 1 for OK, with gResolutionText and gColourMode set
 // and the settings file written; 0 for Cancel, with nothing changed.
 int RunConversionDialog();
 

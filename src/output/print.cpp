@@ -6,6 +6,8 @@
 #include "entries/entry_edit.h"
 #include "output/print_page.h"
 #include "view/form_image.h"
+#include "entries/entries_globals.h"
+#include "view/view_globals.h"
 
 double ScannerResolution(int32_t pixelsPerMeter)
 {
@@ -32,10 +34,10 @@ bool PrintedSize(int width, int height, double printerDpi, double scannerDpi, SI
 static bool DialogPrinterName(char name[PrinterNameSize])
 {
     name[0] = 0;
-    DEVNAMES* names = PrintDialog.hDevNames ? (DEVNAMES*)GlobalLock(PrintDialog.hDevNames) : NULL;
+    DEVNAMES* names = gPrintDialog.hDevNames ? (DEVNAMES*)GlobalLock(gPrintDialog.hDevNames) : NULL;
     if (names) {
         lstrcpynA(name, (const char*)names + names->wDeviceOffset, PrinterNameSize);
-        GlobalUnlock(PrintDialog.hDevNames);
+        GlobalUnlock(gPrintDialog.hDevNames);
     }
     return name[0] != 0;
 }
@@ -60,12 +62,12 @@ bool OpenCurrentPrinter(bool informationOnly, char name[PrinterNameSize], HDC* p
     // The dialog's choice comes with the settings made in it (paper size,
     // orientation), which decide the page's geometry.
     DEVMODEA* settings = NULL;
-    if (chosen && PrintDialog.hDevMode)
-        settings = (DEVMODEA*)GlobalLock(PrintDialog.hDevMode);
+    if (chosen && gPrintDialog.hDevMode)
+        settings = (DEVMODEA*)GlobalLock(gPrintDialog.hDevMode);
     *printer = informationOnly ? CreateICA("WINSPOOL", name, NULL, settings)
                                : CreateDCA("WINSPOOL", name, NULL, settings);
     if (settings)
-        GlobalUnlock(PrintDialog.hDevMode);
+        GlobalUnlock(gPrintDialog.hDevMode);
     return *printer != NULL;
 }
 
@@ -106,10 +108,10 @@ static bool CalibrationForPrint(const PrinterGeometry& geometry, PrinterCalibrat
 
 HDC ChoosePrinter()
 {
-    if (!PrintDlgA(&PrintDialog))
+    if (!PrintDlgA(&gPrintDialog))
         return NULL;
-    HDC printer = PrintDialog.hDC;
-    PrintDialog.hDC = NULL;
+    HDC printer = gPrintDialog.hDC;
+    gPrintDialog.hDC = NULL;
     return printer;
 }
 
@@ -139,7 +141,7 @@ bool MapForPrint(const PrintSetup& setup, double scannerDpi, PageMapping* mappin
 
 bool StartPrintDocument(HDC printer)
 {
-    if (StartDocA(printer, &PrintDocInfo) > 0)
+    if (StartDocA(printer, &gPrintDocInfo) > 0)
         return true;
     ShowMessage("StartDoc is 0!", NULL, MB_OK);
     return false;
@@ -156,9 +158,9 @@ void ReportPageNotStarted()
 // form of unknown resolution always does.
 static FormPage PageOfForm(bool known, FormPicture* picture)
 {
-    if (known && FormImage.hdcMem && LoadFormPicture(picture))
-        return FormPageOf(picture->dc, FormImage.width, FormImage.height, EntryTable);
-    return FormPageOf(FormImage.hdcMem, FormImage.width, FormImage.height, NULL);
+    if (known && gFormImage.hdcMem && LoadFormPicture(picture))
+        return FormPageOf(picture->dc, gFormImage.width, gFormImage.height, gEntryTable);
+    return FormPageOf(gFormImage.hdcMem, gFormImage.width, gFormImage.height, NULL);
 }
 
 // Prints one page on the chosen printer; the printer's device context is
@@ -188,11 +190,11 @@ void OnPrint()
         return;
     // The form is never printed without entries it has but can't read: in
     // entries-only mode that would be a blank sheet on the pre-printed form.
-    if (!LoadFormEntries() && FormImage.imageLoaded) {
+    if (!LoadFormEntries() && gFormImage.imageLoaded) {
         ReportEntriesUnreadable("Nothing was printed.");
         return;
     }
-    double scannerDpi = ReportScannerResolution(FormImage.headerCopy.biXPelsPerMeter);
+    double scannerDpi = ReportScannerResolution(gFormImage.headerCopy.biXPelsPerMeter);
     HDC printer = ChoosePrinter();
     if (printer)
         PrintOnPrinter(printer, scannerDpi);

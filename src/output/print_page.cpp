@@ -5,6 +5,7 @@
 
 #include "entries/entry_draw.h"
 #include "view/view_state.h"
+#include "entries/entry_style.h"
 
 PrinterGeometry GeometryOf(HDC printer)
 {
@@ -158,7 +159,7 @@ FormPage FormPageOf(HDC picture, int width, int height, const EntryRecord* entri
     form.height = height;
     form.entries = entries;
     form.slots = entries ? EntryTableSlots : 0;
-    form.baseFont = CurrentFont;
+    form.baseFont = gCurrentFont;
     return form;
 }
 

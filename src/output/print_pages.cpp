@@ -10,6 +10,7 @@
 #include "entries/entry_record.h"
 #include "output/print.h"
 #include "view/form_image.h"
+#include "view/view_globals.h"
 
 int WholeDpi(int32_t pixelsPerMeter)
 {
@@ -96,7 +97,7 @@ struct DocumentPage {
 
 // The entries of the page being printed: a table of its own, so the form on
 // screen keeps its own.
-static EntryRecord PageEntries[EntryTableSlots];
+static EntryRecord gPageEntries[EntryTableSlots];
 
 static const char EntriesUnreadableText[] =
     "Its entry file can't be read: another program may have it open.";
@@ -110,12 +111,12 @@ static void RefusePage(const char* path, const char* reason)
 }
 
 // Whether the entry file beside the page at `path` can be read (it need
-// not exist), read into PageEntries.
+// not exist), read into gPageEntries.
 static bool ReadPageEntries(const char* path)
 {
     char entryPath[PathBufferSize];
     EntryFilePathOf(path, entryPath);
-    return ReadEntriesOf(entryPath, PageEntries) != EntryFileUnreadable;
+    return ReadEntriesOf(entryPath, gPageEntries) != EntryFileUnreadable;
 }
 
 // The pages of the form's document, each checked as an open checks a form,
@@ -130,7 +131,7 @@ static DocumentPage* CheckedPages(const PageList& list)
     for (int i = 0; i < list.count; i++) {
         const char* refusal = NULL;
         FormFileFacts facts = {};
-        if (!PagePathOf(FormImage.formPath, list.names[i], pages[i].path)) {
+        if (!PagePathOf(gFormImage.formPath, list.names[i], pages[i].path)) {
             refusal = PagePathTooLongText;
             memcpy(pages[i].path, list.names[i], PathBufferSize);
         } else {
@@ -175,7 +176,7 @@ static const char* PrintDocumentPage(HDC printer, const PrintSetup& setup, const
 {
     FormFileFacts facts = {};
     FormPicture picture;
-    const char* refusal = ReadFormFile(page.path, FormImage.blanked, &facts, &picture);
+    const char* refusal = ReadFormFile(page.path, gFormImage.blanked, &facts, &picture);
     if (refusal)
         return refusal;
     if (!ReadPageEntries(page.path)) {
@@ -187,7 +188,7 @@ static const char* PrintDocumentPage(HDC printer, const PrintSetup& setup, const
     PageMapping mapping;
     bool mapped = MapForPrint(
         setup, PageScannerResolution(facts.pixelsPerMeter, firstPixelsPerMeter, setup.printerDpi), &mapping);
-    FormPage form = FormPageOf(mapped ? picture.dc : NULL, facts.width, facts.height, PageEntries);
+    FormPage form = FormPageOf(mapped ? picture.dc : NULL, facts.width, facts.height, gPageEntries);
     *result = PrintFormPage(printer, form, mapped ? &mapping : NULL);
     ReleaseFormPicture(&picture);
     return NULL;
@@ -221,12 +222,12 @@ void OnPrintAllPages()
 {
     if (!CancelEntryEdit())
         return;
-    if (!FormImage.imageLoaded) {
+    if (!gFormImage.imageLoaded) {
         ShowMessage("There is no form to print. Open a form first.", NULL, MB_OK);
         return;
     }
     PageList list;
-    if (!ListDocumentPages(FormImage.formPath, &list)) {
+    if (!ListDocumentPages(gFormImage.formPath, &list)) {
         ShowMessage(NoMemoryText, NULL, MB_OK);
         return;
     }

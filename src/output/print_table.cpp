@@ -11,6 +11,9 @@
 #include "output/print_pages.h"
 #include "output/table_copies.h"
 #include "view/form_image.h"
+#include "entries/entry_style.h"
+#include "entries/entries_globals.h"
+#include "view/view_globals.h"
 
 static const char Caption[] = "Print from table";
 
@@ -58,7 +61,7 @@ static void MeasureFilledTexts(const EntryRecord* entries, EntryRecord* copy, in
     for (int i = 0; i < count; i++) {
         if (copy[i].rightJustified != 1 || copy[i].text[0] == '#' || !IsTemplateText(entries[i].text))
             continue;
-        LOGFONTA description = RecordDrawingFont(CurrentFont, copy[i]);
+        LOGFONTA description = RecordDrawingFont(gCurrentFont, copy[i]);
         HFONT font = CreateFontIndirectA(&description);
         HGDIOBJ previous = SelectObject(dc, font);
         SIZE extent = {};
@@ -74,7 +77,7 @@ static void MeasureFilledTexts(const EntryRecord* entries, EntryRecord* copy, in
 // no part of it is printed.
 static void PrintCopies(HDC printer, const PrintSetup& setup, const CsvTable& table, HDC picture)
 {
-    int32_t pixelsPerMeter = FormImage.headerCopy.biXPelsPerMeter;
+    int32_t pixelsPerMeter = gFormImage.headerCopy.biXPelsPerMeter;
     PageMapping mapping;
     if (!MapForPrint(setup, PageScannerResolution(pixelsPerMeter, pixelsPerMeter, setup.printerDpi), &mapping)) {
         AbortDoc(printer);
@@ -88,9 +91,9 @@ static void PrintCopies(HDC printer, const PrintSetup& setup, const CsvTable& ta
         return;
     }
     for (size_t row = 0; row < table.rows.size(); row++) {
-        CopyEntries(EntryTable, EntryCount, table, row, copy);
-        MeasureFilledTexts(EntryTable, copy, EntryCount);
-        FormPage form = FormPageOf(picture, FormImage.width, FormImage.height, copy);
+        CopyEntries(gEntryTable, gEntryCount, table, row, copy);
+        MeasureFilledTexts(gEntryTable, copy, gEntryCount);
+        FormPage form = FormPageOf(picture, gFormImage.width, gFormImage.height, copy);
         PagePrintResult result = PrintFormPage(printer, form, &mapping);
         if (result != PagePrinted) {
             AbortDoc(printer);
@@ -115,14 +118,14 @@ static bool CheckedTable(CsvTable* table)
 {
     char* bytes = NULL;
     size_t size = 0;
-    if (!ReadTableFile(TablePath, &bytes, &size))
+    if (!ReadTableFile(gTablePath, &bytes, &size))
         return false;
     char message[CopyMessageSize];
-    bool usable = ReadCsvTable(bytes, size, table, message) && CheckCopies(EntryTable, EntryCount, *table, message);
+    bool usable = ReadCsvTable(bytes, size, table, message) && CheckCopies(gEntryTable, gEntryCount, *table, message);
     free(bytes);
     if (!usable) {
         char text[CopyMessageSize + PathBufferSize + 60];
-        snprintf(text, sizeof text, "%s\n\n%s\n\nNothing was printed.", TableTitle, message);
+        snprintf(text, sizeof text, "%s\n\n%s\n\nNothing was printed.", gTableTitle, message);
         ShowMessage(text, Caption, MB_OK);
     }
     return usable;
@@ -132,23 +135,23 @@ void OnPrintFromTable()
 {
     if (!CancelEntryEdit())
         return;
-    if (!FormImage.imageLoaded) {
+    if (!gFormImage.imageLoaded) {
         ShowMessage("There is no form to print. Open a form first.", NULL, MB_OK);
         return;
     }
-    if (!GetOpenFileNameA(&TableOpenDialog))
+    if (!GetOpenFileNameA(&gTableOpenDialog))
         return;
     CsvTable table;
     if (!CheckedTable(&table))
         return;
     char question[PathBufferSize + 60];
-    CopiesQuestion(table.rows.size(), TableTitle, question, sizeof question);
+    CopiesQuestion(table.rows.size(), gTableTitle, question, sizeof question);
     if (ShowMessage(question, Caption, MB_OKCANCEL) != IDOK)
         return;
     // The picture is read once for every copy; a blank form prints only the
     // entries, so each copy costs only its text.
     FormPicture picture = {};
-    if (!FormImage.blanked && !LoadFormPicture(&picture)) {
+    if (!gFormImage.blanked && !LoadFormPicture(&picture)) {
         ShowMessage("The form's picture can't be read again from its file, so nothing was printed.", Caption,
                     MB_OK);
         return;

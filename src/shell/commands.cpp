@@ -16,6 +16,8 @@
 #include "shell/shell_commands.h"
 #include "view/form_image.h"
 #include "view/view_state.h"
+#include "entries/entry_style.h"
+#include "view/view_globals.h"
 
 // Both Open commands: 40040 shows the form with its entries, 40041 blanks
 // it. A cancelled dialog still leaves the size and mode chosen. An entry
@@ -31,17 +33,17 @@ static bool StartOpen(bool entriesOnly)
     return true;
 }
 
-// What follows once ChosenPath and FileTitle name the form.
+// What follows once gChosenPath and gFileTitle name the form.
 static void OpenChosenForm()
 {
     ResetViewOrigin();
     UseTextColour(RGB(0, 0, 0));
-    OpenForm(ChosenPath);
+    OpenForm(gChosenPath);
 }
 
 static void OnOpenForm(bool entriesOnly)
 {
-    if (!StartOpen(entriesOnly) || !GetOpenFileNameA(&BmpOpenDialog))
+    if (!StartOpen(entriesOnly) || !GetOpenFileNameA(&gBmpOpenDialog))
         return;
     OpenChosenForm();
 }
@@ -49,8 +51,8 @@ static void OnOpenForm(bool entriesOnly)
 // Opens a form chosen without the dialog, as if the dialog had chosen it.
 static void OpenNamedForm(const char* path, const char* title)
 {
-    memcpy(ChosenPath, path, strlen(path) + 1);
-    memcpy(FileTitle, title, strlen(title) + 1);
+    memcpy(gChosenPath, path, strlen(path) + 1);
+    memcpy(gFileTitle, title, strlen(title) + 1);
     OpenChosenForm();
 }
 
@@ -62,10 +64,10 @@ static void TakeKeyboardBack()
 {
     // A command handled inside a message box or dialog (the main window is
     // disabled while it is open) leaves the keyboard to that box.
-    if (!IsWindow(MainWindow) || !IsWindowEnabled(MainWindow))
+    if (!IsWindow(gMainWindow) || !IsWindowEnabled(gMainWindow))
         return;
-    SetForegroundWindow(MainWindow);
-    SetFocus(boxOpen && EntryEditBox ? EntryEditBox : MainWindow);
+    SetForegroundWindow(gMainWindow);
+    SetFocus(EntryBoxOpen() ? EntryBoxWindow() : gMainWindow);
 }
 
 void OpenFormFromCommandLine(const char* arguments)
@@ -83,10 +85,10 @@ void OpenFormFromCommandLine(const char* arguments)
 static bool NeighbourPageOf(PageStep step, char path[PathBufferSize], char title[PathBufferSize])
 {
     PageList pages;
-    if (!FormImage.imageLoaded || !ListDocumentPages(FormImage.formPath, &pages))
+    if (!gFormImage.imageLoaded || !ListDocumentPages(gFormImage.formPath, &pages))
         return false;
-    int i = NeighbourPage(pages, FileNameOf(FormImage.formPath), step);
-    bool found = i >= 0 && PagePathOf(FormImage.formPath, pages.names[i], path);
+    int i = NeighbourPage(pages, FileNameOf(gFormImage.formPath), step);
+    bool found = i >= 0 && PagePathOf(gFormImage.formPath, pages.names[i], path);
     if (found) {
         memcpy(title, pages.names[i], PathBufferSize);
     } else if (i >= 0) {
@@ -124,7 +126,7 @@ static void OnConvert()
 static void OnExit()
 {
     if (CancelEntryEdit())
-        SendMessageA(MainWindow, WM_CLOSE, 0, 0);
+        SendMessageA(gMainWindow, WM_CLOSE, 0, 0);
 }
 
 void OnCommand(int id)
@@ -159,7 +161,7 @@ void OnCommand(int id)
     // Every command, whatever it did, disarms the right button: a placement
     // needs a press after the last command. (The entry box's notifications
     // come as command 0 and leave the keyboard where it is.)
-    rightButtonArmed = false;
+    DisarmRightButton();
     if (id != 0)
         TakeKeyboardBack();
 }

@@ -20,16 +20,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
     if (!RegisterClassA(&windowClass))
         return 0;
 
-    Instance = instance;
-    if (!CreateWindowExA(0, "Scrivelander", FileTitle, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+    gInstance = instance;
+    if (!CreateWindowExA(0, "Scrivelander", gFileTitle, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
                          0, 0, 0, 0, NULL, NULL, instance, NULL)) {
         // Without a window no message would ever end the loop below.
         MessageBoxA(NULL, "Scrivelander could not create its window and has to end.", NULL, MB_OK);
         return 1;
     }
-    PreviousWindow = GetWindow(MainWindow, GW_HWNDNEXT);
-    ShowWindow(MainWindow, SW_SHOWMAXIMIZED);
-    UpdateWindow(MainWindow);
+    gPreviousWindow = GetWindow(gMainWindow, GW_HWNDNEXT);
+    ShowWindow(gMainWindow, SW_SHOWMAXIMIZED);
+    UpdateWindow(gMainWindow);
     OpenFormFromCommandLine(arguments);
 
     MSG message;

@@ -6,7 +6,7 @@
 #include "base/settings.h"
 #include "entries/entry_edit.h"
 #include "entries/entry_hover.h"
-#include "entries/kept_entries.h"
+#include "view/kept_entries.h"
 #include "resources/resource.h"
 #include "view/form_image.h"
 #include "view/view_state.h"
@@ -15,25 +15,25 @@
 // set where the state is defined.
 static void OnCreate(HWND window)
 {
-    MainWindow = window;
+    gMainWindow = window;
     ReadSettings();
-    ArrowCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
-    HandCursor = LoadCursorA(NULL, (LPCSTR)IDC_HAND);
-    MainMenu = GetMenu(window);
-    CheckMenuItem(MainMenu, IDM_LEFT_JUSTIFIED, MF_CHECKED);
-    CheckMenuItem(MainMenu, IDM_HORIZONTAL, MF_CHECKED);
-    BmpOpenDialog.hwndOwner = window;
-    PdfOpenDialog.hwndOwner = window;
-    TableOpenDialog.hwndOwner = window;
-    PrintDialog.hwndOwner = window;
-    FontDialog.hwndOwner = window;
+    gArrowCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
+    gHandCursor = LoadCursorA(NULL, (LPCSTR)IDC_HAND);
+    gMainMenu = GetMenu(window);
+    CheckMenuItem(gMainMenu, IDM_LEFT_JUSTIFIED, MF_CHECKED);
+    CheckMenuItem(gMainMenu, IDM_HORIZONTAL, MF_CHECKED);
+    gBmpOpenDialog.hwndOwner = window;
+    gPdfOpenDialog.hwndOwner = window;
+    gTableOpenDialog.hwndOwner = window;
+    gPrintDialog.hwndOwner = window;
+    gFontDialog.hwndOwner = window;
     RECT workArea;
     if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0)) {
-        WindowSize.cx = workArea.right;
-        WindowSize.cy = workArea.bottom;
+        gWindowSize.cx = workArea.right;
+        gWindowSize.cy = workArea.bottom;
     } else {
-        WindowSize.cx = GetSystemMetrics(SM_CXFULLSCREEN);
-        WindowSize.cy = GetSystemMetrics(SM_CYFULLSCREEN);
+        gWindowSize.cx = GetSystemMetrics(SM_CXFULLSCREEN);
+        gWindowSize.cy = GetSystemMetrics(SM_CYFULLSCREEN);
     }
 }
 
@@ -41,11 +41,11 @@ static void OnCreate(HWND window)
 // the work area.
 static void OnSize()
 {
-    MoveWindow(MainWindow, 0, 0, WindowSize.cx, WindowSize.cy, TRUE);
+    MoveWindow(gMainWindow, 0, 0, gWindowSize.cx, gWindowSize.cy, TRUE);
     RECT client;
-    GetClientRect(MainWindow, &client);
-    ClientSize.cx = client.right;
-    ClientSize.cy = client.bottom;
+    GetClientRect(gMainWindow, &client);
+    gClientSize.cx = client.right;
+    gClientSize.cy = client.bottom;
     ShowFormTitle();
 }
 
@@ -57,13 +57,13 @@ static void OnClose()
         return;
     ForgetKeptEntries();
     ReleaseFormImage();
-    DestroyWindow(MainWindow);
+    DestroyWindow(gMainWindow);
 }
 
 static void OnDestroy()
 {
     PostQuitMessage(0);
-    SetForegroundWindow(PreviousWindow);
+    SetForegroundWindow(gPreviousWindow);
 }
 
 // The view records the pointer once (scrolling when the left button alone
@@ -72,7 +72,7 @@ static void OnMouseMove(WPARAM keys, LPARAM lParam)
 {
     // The view keeps the position as the unsigned words the window reports.
     unsigned x = LOWORD(lParam), y = HIWORD(lParam);
-    if (!boxOpen && keys == MK_LBUTTON)
+    if (!EntryBoxOpen() && keys == MK_LBUTTON)
         OnLeftDragMove(x, y);
     else
         TrackPointer(x, y);
@@ -101,7 +101,7 @@ static void OnUndoKeys(int key)
     if (GetKeyState(VK_CONTROL) >= 0 || GetKeyState(VK_MENU) < 0)
         return;
     bool redo = key == 'Y' || GetKeyState(VK_SHIFT) < 0;
-    SendMessageA(MainWindow, WM_COMMAND, redo ? IDM_REDO : IDM_UNDO, 0);
+    SendMessageA(gMainWindow, WM_COMMAND, redo ? IDM_REDO : IDM_UNDO, 0);
 }
 
 // The keys of the main window; every other key is swallowed.
@@ -116,9 +116,9 @@ static void OnKeyDown(int key)
     case VK_OEM_PLUS: ZoomIn(); break;
     case VK_OEM_MINUS: ZoomOut(); break;
     case VK_DELETE: OnDelete(); break;
-    case VK_F1: SendMessageA(MainWindow, WM_COMMAND, IDM_HELP_USING, 0); break;
-    case VK_NEXT: SendMessageA(MainWindow, WM_COMMAND, IDM_NEXT_PAGE, 0); break;
-    case VK_PRIOR: SendMessageA(MainWindow, WM_COMMAND, IDM_PREVIOUS_PAGE, 0); break;
+    case VK_F1: SendMessageA(gMainWindow, WM_COMMAND, IDM_HELP_USING, 0); break;
+    case VK_NEXT: SendMessageA(gMainWindow, WM_COMMAND, IDM_NEXT_PAGE, 0); break;
+    case VK_PRIOR: SendMessageA(gMainWindow, WM_COMMAND, IDM_PREVIOUS_PAGE, 0); break;
     case 'Z':
     case 'Y': OnUndoKeys(key); break;
     }
@@ -135,7 +135,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_KEYDOWN: OnKeyDown((int)wParam); return 0;
     case WM_KEYUP: OnKeyUp(); break;
     case WM_COMMAND:
-        if ((HWND)lParam == EntryEditBox && EntryEditBox && HIWORD(wParam) == EN_CHANGE) {
+        if ((HWND)lParam == EntryBoxWindow() && lParam && HIWORD(wParam) == EN_CHANGE) {
             OnEntryTextChanged();
             break;
         }

@@ -4,6 +4,8 @@
 #include "entries/entry_edit.h"
 #include "resources/resource.h"
 #include "view/form_image.h"
+#include "entries/entry_style.h"
+#include "view/view_globals.h"
 
 ModeOutcome ModesAfterCommand(EntryModeFlags modes, int id)
 {
@@ -39,37 +41,37 @@ COLORREF TextColourAfterFontChoice(int formBitCount, COLORREF current, COLORREF 
 // Each mode shows as a check mark on one item of its pair.
 static void ShowModeChecks(EntryModeFlags modes)
 {
-    CheckMenuItem(MainMenu, IDM_LEFT_JUSTIFIED, modes.leftJustified ? MF_CHECKED : MF_UNCHECKED);
-    CheckMenuItem(MainMenu, IDM_RIGHT_JUSTIFIED, modes.leftJustified ? MF_UNCHECKED : MF_CHECKED);
-    CheckMenuItem(MainMenu, IDM_HORIZONTAL, modes.verticalText ? MF_UNCHECKED : MF_CHECKED);
-    CheckMenuItem(MainMenu, IDM_VERTICAL, modes.verticalText ? MF_CHECKED : MF_UNCHECKED);
+    CheckMenuItem(gMainMenu, IDM_LEFT_JUSTIFIED, modes.leftJustified ? MF_CHECKED : MF_UNCHECKED);
+    CheckMenuItem(gMainMenu, IDM_RIGHT_JUSTIFIED, modes.leftJustified ? MF_UNCHECKED : MF_CHECKED);
+    CheckMenuItem(gMainMenu, IDM_HORIZONTAL, modes.verticalText ? MF_UNCHECKED : MF_CHECKED);
+    CheckMenuItem(gMainMenu, IDM_VERTICAL, modes.verticalText ? MF_CHECKED : MF_UNCHECKED);
 }
 
 // An open edit is left alone: it picks the new mode up at its next step.
 void OnModeCommand(int id)
 {
-    ModeOutcome outcome = ModesAfterCommand(EntryModes, id);
+    ModeOutcome outcome = ModesAfterCommand(gEntryModes, id);
     if (outcome.refused) {
         ShowMessage("I didn't write any right-justified vertical entry routines.", "Sorry", MB_OK);
         return;
     }
-    EntryModes = outcome.modes;
-    ShowModeChecks(EntryModes);
+    gEntryModes = outcome.modes;
+    ShowModeChecks(gEntryModes);
 }
 
-// The dialog opens on CurrentFont and keeps its colour for next time; the
+// The dialog opens on gCurrentFont and keeps its colour for next time; the
 // chosen font and colour are those of new entries. Entries already stored
 // keep their own font.
 void OnFont()
 {
     if (!CancelEntryEdit())
         return;
-    FontDialogChoice = CurrentFont;
-    if (!ChooseFontA(&FontDialog))
+    gFontDialogChoice = gCurrentFont;
+    if (!ChooseFontA(&gFontDialog))
         return;
-    UseChosenFont(FontDialogChoice, TextColourAfterFontChoice(FormImage.headerCopy.biBitCount,
-                                                              CurrentTextColour, FontDialog.rgbColors));
-    InvalidateRect(MainWindow, NULL, TRUE);
+    UseChosenFont(gFontDialogChoice, TextColourAfterFontChoice(gFormImage.headerCopy.biBitCount,
+                                                              gCurrentTextColour, gFontDialog.rgbColors));
+    InvalidateRect(gMainWindow, NULL, TRUE);
 }
 
 void OnHelpBox(const char* caption, const char* text)

@@ -7,8 +7,9 @@
 #include "view/bmp_format.h"
 #include "view/bmp_rle.h"
 #include "view/half_view.h"
+#include "view/view_globals.h"
 
-FormImageFields FormImage = {};
+FormImageFields gFormImage = {};
 
 void EntryFilePathOf(const char* path, char entryPath[PathBufferSize])
 {
@@ -23,34 +24,34 @@ static void ShowInMessageBox(const char* text)
     ShowMessage(text, NULL, MB_OK);
 }
 
-void (*ShowLoadMessage)(const char* text) = ShowInMessageBox;
+void (*gShowLoadMessage)(const char* text) = ShowInMessageBox;
 
 static void ReleaseImageResources()
 {
-    if (!FormImage.resourcesHeld)
+    if (!gFormImage.resourcesHeld)
         return;
-    SelectObject(FormImage.hdcMem, FormImage.previousBitmap);
-    DeleteDC(FormImage.hdcMem);
-    DeleteObject(FormImage.hBitmap);
-    FormImage.hdcMem = NULL;
-    FormImage.hBitmap = NULL;
-    FormImage.bits = NULL;
-    FormImage.previousBitmap = NULL;
-    FormImage.resourcesHeld = false;
+    SelectObject(gFormImage.hdcMem, gFormImage.previousBitmap);
+    DeleteDC(gFormImage.hdcMem);
+    DeleteObject(gFormImage.hBitmap);
+    gFormImage.hdcMem = NULL;
+    gFormImage.hBitmap = NULL;
+    gFormImage.bits = NULL;
+    gFormImage.previousBitmap = NULL;
+    gFormImage.resourcesHeld = false;
 }
 
 void ReleaseFormImage()
 {
     ReleaseHalfViews();
     ReleaseImageResources();
-    free(FormImage.headerBlock);
-    FormImage.headerBlock = NULL;
-    FormImage.headerBlockSize = 0;
+    free(gFormImage.headerBlock);
+    gFormImage.headerBlock = NULL;
+    gFormImage.headerBlockSize = 0;
 }
 
 void FormImageChanged()
 {
-    FormImage.version++;
+    gFormImage.version++;
 }
 
 void FormImageRectChanged(const RECT& rect)
@@ -99,7 +100,7 @@ static void ReportNotOpened(const char* path, const char* reason)
 {
     char text[PathBufferSize + 200];
     wsprintfA(text, "The form can't be opened:\n%s\n\n%s", path, reason);
-    ShowLoadMessage(text);
+    gShowLoadMessage(text);
 }
 
 // Opens the picture at `path` for a load: a file on a disk, or
@@ -203,9 +204,9 @@ static uint8_t* ReadCheckedHeaders(HANDLE file, BITMAPFILEHEADER* fileHeader, Bm
 // into the DIB section it already has instead of creating a new one.
 static bool SameImageAsLoaded(const uint8_t* block, uint32_t blockSize)
 {
-    return FormImage.resourcesHeld && FormImage.bits && FormImage.headerBlock &&
-           FormImage.headerBlockSize == blockSize &&
-           memcmp(FormImage.headerBlock, block, blockSize) == 0;
+    return gFormImage.resourcesHeld && gFormImage.bits && gFormImage.headerBlock &&
+           gFormImage.headerBlockSize == blockSize &&
+           memcmp(gFormImage.headerBlock, block, blockSize) == 0;
 }
 
 // A picture this large is let go to make room when a new one can't be made
@@ -248,10 +249,10 @@ static HBITMAP CreatePictureBitmap(const uint8_t* block, void** bits)
 // Frees the picture on screen; its memory device context stays.
 static void LetPictureGo()
 {
-    SelectObject(FormImage.hdcMem, FormImage.previousBitmap);
-    DeleteObject(FormImage.hBitmap);
-    FormImage.hBitmap = NULL;
-    FormImage.bits = NULL;
+    SelectObject(gFormImage.hdcMem, gFormImage.previousBitmap);
+    DeleteObject(gFormImage.hBitmap);
+    gFormImage.hBitmap = NULL;
+    gFormImage.bits = NULL;
 }
 
 // Reads the picture that LetPictureGo freed again from its file (without the
@@ -264,13 +265,13 @@ static void ReadPictureAgain()
         GetObjectA(picture.bitmap, sizeof section, &section);
         SelectObject(picture.dc, picture.previous);
         DeleteDC(picture.dc);
-        SelectObject(FormImage.hdcMem, picture.bitmap);
-        FormImage.hBitmap = picture.bitmap;
-        FormImage.bits = section.dsBm.bmBits;
-        FormImage.pictureReadAgain = true;
+        SelectObject(gFormImage.hdcMem, picture.bitmap);
+        gFormImage.hBitmap = picture.bitmap;
+        gFormImage.bits = section.dsBm.bmBits;
+        gFormImage.pictureReadAgain = true;
     }
     FormImageChanged();
-    InvalidateRect(MainWindow, NULL, TRUE);
+    InvalidateRect(gMainWindow, NULL, TRUE);
 }
 
 // Puts a DIB section made from the header block into the memory device
@@ -285,7 +286,7 @@ static bool ReplaceImageBitmap(const uint8_t* block)
     void* bits = NULL;
     HBITMAP bitmap = CreatePictureBitmap(block, &bits);
     bool letGo = false;
-    if (!bitmap && FormImage.hBitmap && FormImage.imageBytes >= LargePictureBytes) {
+    if (!bitmap && gFormImage.hBitmap && gFormImage.imageBytes >= LargePictureBytes) {
         // A large picture on screen makes room; it comes back from its file
         // if the new one still can't be made.
         LetPictureGo();
@@ -293,59 +294,59 @@ static bool ReplaceImageBitmap(const uint8_t* block)
         bitmap = CreatePictureBitmap(block, &bits);
     }
     if (!bitmap) {
-        ShowLoadMessage("Can't get hBitmap!");
+        gShowLoadMessage("Can't get hBitmap!");
         if (letGo)
             ReadPictureAgain();
         return false;
     }
     bool madeDc = false;
-    if (!FormImage.hdcMem) {
-        HDC windowDc = GetDC(MainWindow);
-        FormImage.hdcMem = CreateCompatibleDC(windowDc);
-        ReleaseDC(MainWindow, windowDc);
-        if (!FormImage.hdcMem) {
+    if (!gFormImage.hdcMem) {
+        HDC windowDc = GetDC(gMainWindow);
+        gFormImage.hdcMem = CreateCompatibleDC(windowDc);
+        ReleaseDC(gMainWindow, windowDc);
+        if (!gFormImage.hdcMem) {
             DeleteObject(bitmap);
-            ShowLoadMessage("Can't create hdcMem!");
+            gShowLoadMessage("Can't create hdcMem!");
             return false;
         }
         madeDc = true;
     }
-    HGDIOBJ replaced = SelectObject(FormImage.hdcMem, bitmap);
+    HGDIOBJ replaced = SelectObject(gFormImage.hdcMem, bitmap);
     if (!replaced || replaced == HGDI_ERROR) {
         DeleteObject(bitmap);
         if (madeDc) {
-            DeleteDC(FormImage.hdcMem);
-            FormImage.hdcMem = NULL;
+            DeleteDC(gFormImage.hdcMem);
+            gFormImage.hdcMem = NULL;
         }
-        ShowLoadMessage("Can't select hBitmap into hdcMem!");
+        gShowLoadMessage("Can't select hBitmap into hdcMem!");
         if (letGo)
             ReadPictureAgain();
         return false;
     }
     if (madeDc)
-        FormImage.previousBitmap = replaced;   // the context's own, selected back at release
+        gFormImage.previousBitmap = replaced;   // the context's own, selected back at release
     else
-        DeleteObject(FormImage.hBitmap);       // the previous picture, now selected out (if not let go)
-    FormImage.hBitmap = bitmap;
-    FormImage.bits = bits;
-    FormImage.resourcesHeld = true;
+        DeleteObject(gFormImage.hBitmap);       // the previous picture, now selected out (if not let go)
+    gFormImage.hBitmap = bitmap;
+    gFormImage.bits = bits;
+    gFormImage.resourcesHeld = true;
     return true;
 }
 
 void SetEntriesOnlyMode(bool entriesOnly)
 {
-    FormImage.EntriesOnlyMode = entriesOnly;
+    gFormImage.EntriesOnlyMode = entriesOnly;
 }
 
 bool LoadFormImage(const char* path)
 {
-    FormImage.pictureReadAgain = false;
+    gFormImage.pictureReadAgain = false;
     const char* reason = NULL;
     HANDLE file = OpenPictureToLoad(path, &reason);
     if (file == INVALID_HANDLE_VALUE) {
         // A reload of the form on screen that can't open it is told by the
         // reload, which names what that means for its entries.
-        if (path != FormImage.formPath)
+        if (path != gFormImage.formPath)
             ReportNotOpened(path, reason);
         return false;
     }
@@ -356,7 +357,7 @@ bool LoadFormImage(const char* path)
     if (!block) {
         CloseHandle(file);
         if (refusal)
-            ShowLoadMessage(refusal);
+            gShowLoadMessage(refusal);
         else
             ReportNotOpened(path, UnreadableText);
         return false;
@@ -367,7 +368,7 @@ bool LoadFormImage(const char* path)
         if (refusal) {
             free(block);
             CloseHandle(file);
-            ShowLoadMessage(refusal);
+            gShowLoadMessage(refusal);
             return false;
         }
     }
@@ -381,43 +382,43 @@ bool LoadFormImage(const char* path)
     }
 
     // From here on the new picture replaces the old one.
-    free(FormImage.headerBlock);
-    FormImage.headerBlock = block;
-    FormImage.headerBlockSize = blockSize;
-    FormImage.fileHeader = fileHeader;
-    memcpy(&FormImage.headerCopy, block, sizeof FormImage.headerCopy);
-    FormImage.pixelByteCount = (int)image.bytesToRead;
+    free(gFormImage.headerBlock);
+    gFormImage.headerBlock = block;
+    gFormImage.headerBlockSize = blockSize;
+    gFormImage.fileHeader = fileHeader;
+    memcpy(&gFormImage.headerCopy, block, sizeof gFormImage.headerCopy);
+    gFormImage.pixelByteCount = (int)image.bytesToRead;
     GdiFlush();   // entries drawn by GDI land before the pixels are replaced
     DWORD got = 0;
     if (stream)
-        DecodeIntoPicture(stream, image.bytesToRead, block, image.width, image.height, FormImage.bits,
+        DecodeIntoPicture(stream, image.bytesToRead, block, image.width, image.height, gFormImage.bits,
                           image.imageBytes);
     else
-        ReadFile(file, FormImage.bits, image.bytesToRead, &got, NULL);
+        ReadFile(file, gFormImage.bits, image.bytesToRead, &got, NULL);
     free(stream);
-    FormImage.imageBytes = image.imageBytes;
-    if (FormImage.EntriesOnlyMode)
-        memset(FormImage.bits, 0xFF, image.imageBytes);
-    FormImage.blanked = FormImage.EntriesOnlyMode;
+    gFormImage.imageBytes = image.imageBytes;
+    if (gFormImage.EntriesOnlyMode)
+        memset(gFormImage.bits, 0xFF, image.imageBytes);
+    gFormImage.blanked = gFormImage.EntriesOnlyMode;
     CloseHandle(file);
     FormImageChanged();
 
-    FormImage.width = image.width;
-    FormImage.height = image.height;
-    FormImage.imageLoaded = true;
-    if (path != FormImage.formPath) {
+    gFormImage.width = image.width;
+    gFormImage.height = image.height;
+    gFormImage.imageLoaded = true;
+    if (path != gFormImage.formPath) {
         size_t length = strnlen(path, PathBufferSize - 1);
-        memcpy(FormImage.formPath, path, length);
-        FormImage.formPath[length] = 0;
+        memcpy(gFormImage.formPath, path, length);
+        gFormImage.formPath[length] = 0;
     }
-    EntryFilePathOf(FormImage.formPath, FormImage.entryFilePath);
+    EntryFilePathOf(gFormImage.formPath, gFormImage.entryFilePath);
     ShowFormTitle();
     return true;
 }
 
 const char* FormTitle()
 {
-    return FormImage.formPath[0] ? FileNameOf(FormImage.formPath) : "Scrivelander";
+    return gFormImage.formPath[0] ? FileNameOf(gFormImage.formPath) : "Scrivelander";
 }
 
 void ShowFormTitle()
@@ -429,11 +430,11 @@ void ShowFormTitle()
 static bool HoldsLoadedHeaders(HANDLE file)
 {
     uint8_t head[BmpFileHeaderSize];
-    if (!ReadExactly(file, head, sizeof head) || ReadU32(head + 10) != FormImage.fileHeader.bfOffBits)
+    if (!ReadExactly(file, head, sizeof head) || ReadU32(head + 10) != gFormImage.fileHeader.bfOffBits)
         return false;
-    uint8_t* block = (uint8_t*)malloc(FormImage.headerBlockSize);
-    bool same = block && ReadExactly(file, block, FormImage.headerBlockSize) &&
-                memcmp(block, FormImage.headerBlock, FormImage.headerBlockSize) == 0;
+    uint8_t* block = (uint8_t*)malloc(gFormImage.headerBlockSize);
+    bool same = block && ReadExactly(file, block, gFormImage.headerBlockSize) &&
+                memcmp(block, gFormImage.headerBlock, gFormImage.headerBlockSize) == 0;
     free(block);
     return same;
 }
@@ -483,14 +484,14 @@ static const char* ReadPicture(HANDLE file, const uint8_t* block, uint32_t pixel
 bool LoadFormPicture(FormPicture* picture)
 {
     memset(picture, 0, sizeof *picture);
-    if (!FormImage.resourcesHeld || !FormImage.headerBlock)
+    if (!gFormImage.resourcesHeld || !gFormImage.headerBlock)
         return false;
-    HANDLE file = OpenPictureFile(FormImage.formPath);
+    HANDLE file = OpenPictureFile(gFormImage.formPath);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    bool read = HoldsLoadedHeaders(file) && !ReadPicture(file, FormImage.headerBlock,
-                                                         (uint32_t)FormImage.pixelByteCount, FormImage.imageBytes,
-                                                         FormImage.blanked, picture);
+    bool read = HoldsLoadedHeaders(file) && !ReadPicture(file, gFormImage.headerBlock,
+                                                         (uint32_t)gFormImage.pixelByteCount, gFormImage.imageBytes,
+                                                         gFormImage.blanked, picture);
     CloseHandle(file);
     return read;
 }

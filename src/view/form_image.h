@@ -8,31 +8,7 @@
 #include <stdint.h>
 
 #include "base/program_state.h"
-
-struct FormImageFields {
-    BITMAPFILEHEADER fileHeader;
-    uint8_t* headerBlock;            // info header, masks and colour table as stored in the file
-    uint32_t headerBlockSize;
-    BITMAPINFOHEADER headerCopy;     // the first 40 bytes of the header block
-    HBITMAP hBitmap;                 // the DIB section holding the pixels
-    void* bits;                      // its pixel memory
-    uint32_t imageBytes;             // size of that memory: row stride x height
-    HDC hdcMem;                      // memory device context with hBitmap selected
-    HGDIOBJ previousBitmap;          // what hdcMem held before hBitmap
-    int width, height;               // height is |biHeight|
-    int pixelByteCount;              // file size - bfOffBits
-    bool resourcesHeld;              // hdcMem and hBitmap exist and must be released
-    bool imageLoaded;                // some load has passed the header check
-    bool EntriesOnlyMode;            // the picture is blanked so only entries show and print
-    bool blanked;                    // the picture held was blanked when it was loaded
-    bool pictureReadAgain;           // the last load let the picture on screen go for room and read it
-                                     // again from its file: its entries must be drawn again
-    unsigned version;                // changes whenever all the pixels may have changed
-    char formPath[PathBufferSize];   // the bitmap on screen: every reload reads it again
-    char entryFilePath[PathBufferSize];
-};
-
-extern FormImageFields FormImage;
+#include "view/view_globals.h"
 
 // Reads the bitmap at `path` into the form image (the first load, and every
 // reload after the entries change), records `path` as the form on screen
@@ -43,7 +19,7 @@ extern FormImageFields FormImage;
 // previous picture, form path, entry file path and title stay as they were
 // and the user has been told why, a file that can't be opened (missing, a
 // folder, a device, held by another program) named with its reason; only a
-// reload (`path` is FormImage.formPath) that can't open the file leaves the
+// reload (`path` is gFormImage.formPath) that can't open the file leaves the
 // telling to its caller. A large
 // picture on screen is let go when the new one
 // can't be made beside it; if the new one can't be made even then, the
@@ -56,10 +32,6 @@ bool LoadFormImage(const char* path);
 // never changes it, whatever the open dialog chose.
 const char* FormTitle();
 void ShowFormTitle();
-
-// Shows why a form was not loaded: a message box on the main window with
-// no caption of its own. Tests put their own function here.
-extern void (*ShowLoadMessage)(const char* text);
 
 // Releases the DIB section, memory device context and header block.
 void ReleaseFormImage();

@@ -248,20 +248,20 @@ struct HalfTile {
     unsigned shown;          // the repaint that showed it last
 };
 
-static HalfTile* Tiles = nullptr;
-static int TileCount = 0;
-static int TileCapacity = 0;
-static unsigned Repaints = 0;
-static unsigned TilesVersion = 0;    // the form image version the tiles follow
+static HalfTile* gTiles = nullptr;
+static int gTileCount = 0;
+static int gTileCapacity = 0;
+static unsigned gRepaints = 0;
+static unsigned gTilesVersion = 0;    // the form image version the tiles follow
 static const uint8_t* TilesBits = nullptr;
 
 void ReleaseHalfViews()
 {
-    for (int i = 0; i < TileCount; i++)
-        free(Tiles[i].pixels);
-    free(Tiles);
-    Tiles = nullptr;
-    TileCount = TileCapacity = 0;
+    for (int i = 0; i < gTileCount; i++)
+        free(gTiles[i].pixels);
+    free(gTiles);
+    gTiles = nullptr;
+    gTileCount = gTileCapacity = 0;
     TilesBits = nullptr;
 }
 
@@ -280,8 +280,8 @@ static void MarkStale(HalfTile& tile, int top, int bottom)
 
 void HalfViewChanged(const RECT& imageRect)
 {
-    for (int i = 0; i < TileCount; i++) {
-        HalfTile& tile = Tiles[i];
+    for (int i = 0; i < gTileCount; i++) {
+        HalfTile& tile = gTiles[i];
         HalfSpan across = HalfSpanOf(imageRect.left, imageRect.right, tile.parityX);
         HalfSpan down = HalfSpanOf(imageRect.top, imageRect.bottom, tile.parityY);
         int left = tile.column * HalfTileSize, top = tile.row * HalfTileSize;
@@ -300,13 +300,13 @@ static bool EnsureCapacity(int viewWidth, int viewHeight)
     int across = (viewWidth + HalfTileSize - 1) / HalfTileSize + 2;
     int down = (viewHeight + HalfTileSize - 1) / HalfTileSize + 2;
     int wanted = across * down;
-    if (wanted <= TileCapacity)
+    if (wanted <= gTileCapacity)
         return true;
-    HalfTile* grown = (HalfTile*)realloc(Tiles, (size_t)wanted * sizeof(HalfTile));
+    HalfTile* grown = (HalfTile*)realloc(gTiles, (size_t)wanted * sizeof(HalfTile));
     if (!grown)
-        return TileCapacity > 0;
-    Tiles = grown;
-    TileCapacity = wanted;
+        return gTileCapacity > 0;
+    gTiles = grown;
+    gTileCapacity = wanted;
     return true;
 }
 
@@ -316,23 +316,23 @@ static bool EnsureCapacity(int viewWidth, int viewHeight)
 // left for it.
 static HalfTile* TileAt(int parityX, int parityY, int column, int row)
 {
-    for (int i = 0; i < TileCount; i++) {
-        HalfTile& tile = Tiles[i];
+    for (int i = 0; i < gTileCount; i++) {
+        HalfTile& tile = gTiles[i];
         if (tile.column == column && tile.row == row && tile.parityX == parityX && tile.parityY == parityY)
             return &tile;
     }
     HalfTile* tile = nullptr;
-    if (TileCount < TileCapacity) {
+    if (gTileCount < gTileCapacity) {
         uint32_t* pixels = (uint32_t*)malloc((size_t)HalfTileSize * HalfTileSize * 4);
         if (pixels) {
-            tile = &Tiles[TileCount++];
+            tile = &gTiles[gTileCount++];
             tile->pixels = pixels;
         }
     }
     if (!tile) {
-        for (int i = 0; i < TileCount; i++)
-            if (Tiles[i].shown != Repaints && (!tile || Tiles[i].shown < tile->shown))
-                tile = &Tiles[i];
+        for (int i = 0; i < gTileCount; i++)
+            if (gTiles[i].shown != gRepaints && (!tile || gTiles[i].shown < tile->shown))
+                tile = &gTiles[i];
         if (!tile)
             return nullptr;
     }
@@ -384,12 +384,12 @@ bool DrawHalfView(HDC dc, const HalfViewImage& image, int offsetX, int offsetY, 
 {
     if (!image.bits || !image.headerBlock || image.width <= 0 || image.height <= 0)
         return false;
-    if (image.bits != TilesBits || image.version != TilesVersion) {
+    if (image.bits != TilesBits || image.version != gTilesVersion) {
         // Another picture, or the whole picture changed: every tile is stale.
-        for (int i = 0; i < TileCount; i++)
-            MarkStale(Tiles[i], 0, HalfTileSize);
+        for (int i = 0; i < gTileCount; i++)
+            MarkStale(gTiles[i], 0, HalfTileSize);
         TilesBits = image.bits;
-        TilesVersion = image.version;
+        gTilesVersion = image.version;
     }
     if (!EnsureCapacity(viewWidth, viewHeight))
         return false;
@@ -398,7 +398,7 @@ bool DrawHalfView(HDC dc, const HalfViewImage& image, int offsetX, int offsetY, 
     int bottom = p.sourceY + viewHeight < p.height ? p.sourceY + viewHeight : p.height;
     if (right <= p.sourceX || bottom <= p.sourceY)
         return true;   // no part of the image is in view
-    Repaints++;
+    gRepaints++;
     // Read from the headers only when some tile in view has to be made.
     PixelFormat format;
     uint32_t stride = 0;
@@ -414,7 +414,7 @@ bool DrawHalfView(HDC dc, const HalfViewImage& image, int offsetX, int offsetY, 
             HalfTile* tile = TileAt(p.parityX, p.parityY, column, row);
             if (!tile)
                 return false;
-            tile->shown = Repaints;
+            tile->shown = gRepaints;
             int left = column * HalfTileSize, top = row * HalfTileSize;
             int viewTop = p.sourceY - top > 0 ? p.sourceY - top : 0;
             int viewBottom = bottom - top < HalfTileSize ? bottom - top : HalfTileSize;

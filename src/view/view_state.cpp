@@ -2,8 +2,9 @@
 
 #include "view/form_image.h"
 #include "view/half_view.h"
+#include "view/view_globals.h"
 
-ViewStateFields ViewState = InitialViewState();
+ViewStateFields gViewState = InitialViewState();
 
 ViewStateFields InitialViewState()
 {
@@ -84,43 +85,43 @@ ViewStateFields PointerMoved(ViewStateFields view, unsigned x, unsigned y)
 static void FillBeyondImage(HDC dc, int imageRight, int imageBottom)
 {
     HBRUSH white = (HBRUSH)GetStockObject(WHITE_BRUSH);
-    if (imageRight < ClientSize.cx) {
-        RECT r = { imageRight < 0 ? 0 : imageRight, 0, ClientSize.cx, ClientSize.cy };
+    if (imageRight < gClientSize.cx) {
+        RECT r = { imageRight < 0 ? 0 : imageRight, 0, gClientSize.cx, gClientSize.cy };
         FillRect(dc, &r, white);
     }
-    if (imageBottom < ClientSize.cy) {
-        RECT r = { 0, imageBottom < 0 ? 0 : imageBottom, ClientSize.cx, ClientSize.cy };
+    if (imageBottom < gClientSize.cy) {
+        RECT r = { 0, imageBottom < 0 ? 0 : imageBottom, gClientSize.cx, gClientSize.cy };
         FillRect(dc, &r, white);
     }
 }
 
 void DrawView(HDC dc)
 {
-    int cw = ClientSize.cx, ch = ClientSize.cy;
-    if (!FormImage.hBitmap || !FormImage.hdcMem) {
+    int cw = gClientSize.cx, ch = gClientSize.cy;
+    if (!gFormImage.hBitmap || !gFormImage.hdcMem) {
         FillBeyondImage(dc, 0, 0);   // no picture (it could not be read again): a white window
         return;
     }
-    if (!ViewState.halfSize) {
-        BitBlt(dc, 0, 0, cw, ch, FormImage.hdcMem, ViewState.offsetX, ViewState.offsetY, SRCCOPY);
-        FillBeyondImage(dc, FormImage.width - ViewState.offsetX, FormImage.height - ViewState.offsetY);
+    if (!gViewState.halfSize) {
+        BitBlt(dc, 0, 0, cw, ch, gFormImage.hdcMem, gViewState.offsetX, gViewState.offsetY, SRCCOPY);
+        FillBeyondImage(dc, gFormImage.width - gViewState.offsetX, gFormImage.height - gViewState.offsetY);
         return;
     }
     // The half-size picture: every screen pixel the average of its 2x2 block
     // of image pixels.
-    HalfViewImage image = { (const uint8_t*)FormImage.bits, FormImage.headerBlock, FormImage.headerBlockSize,
-                            FormImage.width, FormImage.height, FormImage.headerCopy.biHeight > 0,
-                            FormImage.version };
-    if (!DrawHalfView(dc, image, ViewState.offsetX, ViewState.offsetY, cw, ch)) {
+    HalfViewImage image = { (const uint8_t*)gFormImage.bits, gFormImage.headerBlock, gFormImage.headerBlockSize,
+                            gFormImage.width, gFormImage.height, gFormImage.headerCopy.biHeight > 0,
+                            gFormImage.version };
+    if (!DrawHalfView(dc, image, gViewState.offsetX, gViewState.offsetY, cw, ch)) {
         // No memory for the averaged picture: the platform's own shrinking.
         SetStretchBltMode(dc, HALFTONE);
         SetBrushOrgEx(dc, 0, 0, NULL);
-        StretchBlt(dc, 0, 0, cw, ch, FormImage.hdcMem, ViewState.offsetX, ViewState.offsetY,
+        StretchBlt(dc, 0, 0, cw, ch, gFormImage.hdcMem, gViewState.offsetX, gViewState.offsetY,
                    2 * cw, 2 * ch, SRCCOPY);
         return;
     }
-    HalfViewPlacement half = HalfViewPlacementFor(FormImage.width, FormImage.height, ViewState.offsetX,
-                                                  ViewState.offsetY);
+    HalfViewPlacement half = HalfViewPlacementFor(gFormImage.width, gFormImage.height, gViewState.offsetX,
+                                                  gViewState.offsetY);
     FillBeyondImage(dc, half.width - half.sourceX, half.height - half.sourceY);
 }
 
@@ -128,7 +129,7 @@ void OnPaint(HWND window)
 {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
-    if (FormImage.hBitmap && FormImage.hdcMem)
+    if (gFormImage.hBitmap && gFormImage.hdcMem)
         DrawView(dc);
     EndPaint(window, &ps);
 }
@@ -137,26 +138,26 @@ void OnPaint(HWND window)
 
 void SetScrollLimits(int imageWidth, int imageHeight)
 {
-    ViewState.dragLimitX = ScrollLimit(imageWidth, WindowSize.cx);
-    ViewState.dragLimitY = ScrollLimit(imageHeight, WindowSize.cy);
-    ViewState.keyLimitX = ScrollLimit(imageWidth, ClientSize.cx);
-    ViewState.keyLimitY = ScrollLimit(imageHeight, ClientSize.cy);
+    gViewState.dragLimitX = ScrollLimit(imageWidth, gWindowSize.cx);
+    gViewState.dragLimitY = ScrollLimit(imageHeight, gWindowSize.cy);
+    gViewState.keyLimitX = ScrollLimit(imageWidth, gClientSize.cx);
+    gViewState.keyLimitY = ScrollLimit(imageHeight, gClientSize.cy);
 }
 
 void ResetViewOrigin()
 {
-    ViewState.pointerX = ViewState.pointerY = 0;
-    ViewState.offsetX = ViewState.offsetY = 0;
+    gViewState.pointerX = gViewState.pointerY = 0;
+    gViewState.offsetX = gViewState.offsetY = 0;
 }
 
 void StartAtHalfSize()
 {
-    ViewState.halfSize = 1;
+    gViewState.halfSize = 1;
 }
 
 void TrackPointer(unsigned x, unsigned y)
 {
-    ViewState = PointerMoved(ViewState, x, y);
+    gViewState = PointerMoved(gViewState, x, y);
 }
 
 // ---- zoom and keys ----
@@ -164,10 +165,10 @@ void TrackPointer(unsigned x, unsigned y)
 // Zooming keeps the offsets, so the image point at the top-left corner stays.
 static void SetHalfSize(int half)
 {
-    if (ViewState.halfSize == half)
+    if (gViewState.halfSize == half)
         return;
-    ViewState.halfSize = half;
-    InvalidateRect(MainWindow, NULL, FALSE);
+    gViewState.halfSize = half;
+    InvalidateRect(gMainWindow, NULL, FALSE);
 }
 
 void ZoomIn() { SetHalfSize(0); }
@@ -175,45 +176,45 @@ void ZoomOut() { SetHalfSize(1); }
 
 void OnHomeKey()
 {
-    ViewState.offsetX = 0;
-    ViewState.offsetY = 0;
-    InvalidateRect(MainWindow, NULL, FALSE);
+    gViewState.offsetX = 0;
+    gViewState.offsetY = 0;
+    InvalidateRect(gMainWindow, NULL, FALSE);
 }
 
 void OnArrowKey(int key)
 {
-    ViewState = ArrowKeyMoved(ViewState, key);
-    InvalidateRect(MainWindow, NULL, FALSE);
-    UpdateWindow(MainWindow);
+    gViewState = ArrowKeyMoved(gViewState, key);
+    InvalidateRect(gMainWindow, NULL, FALSE);
+    UpdateWindow(gMainWindow);
 }
 
 void OnKeyUp()
 {
-    ViewState.keyStep = StartKeyStep;
+    gViewState.keyStep = StartKeyStep;
 }
 
 void OnMouseWheel(WPARAM wParam)
 {
-    SendMessageA(MainWindow, WM_KEYDOWN, WheelKey(wParam), 0);
+    SendMessageA(gMainWindow, WM_KEYDOWN, WheelKey(wParam), 0);
 }
 
 // ---- left-button drag ----
 
 void OnLeftButtonDown()
 {
-    SetCursor(HandCursor);
+    SetCursor(gHandCursor);
 }
 
 void OnLeftDragMove(unsigned x, unsigned y)
 {
-    SetCursor(HandCursor);
-    ViewState = DragMoved(ViewState, x, y, FormImage.width, FormImage.height, WindowSize);
-    InvalidateRect(MainWindow, NULL, FALSE);
-    UpdateWindow(MainWindow);
+    SetCursor(gHandCursor);
+    gViewState = DragMoved(gViewState, x, y, gFormImage.width, gFormImage.height, gWindowSize);
+    InvalidateRect(gMainWindow, NULL, FALSE);
+    UpdateWindow(gMainWindow);
 }
 
 void OnLeftButtonUp()
 {
-    ViewState.dragAnchorX = NoDrag;
-    SetCursor(ArrowCursor);
+    gViewState.dragAnchorX = NoDrag;
+    SetCursor(gArrowCursor);
 }

@@ -5,17 +5,7 @@
 
 #include <windows.h>
 
-struct ViewStateFields {
-    int offsetX, offsetY;        // the image pixel at the client area's top-left corner
-    int halfSize;                // 1: two image pixels per screen pixel; 0: one
-    int keyStep;                 // arrow-key step in full-size image pixels
-    int keyLimitX, keyLimitY;    // largest offsets the keys reach
-    int dragLimitX, dragLimitY;  // largest offsets a drag reaches
-    int dragAnchorX, dragAnchorY;  // dragAnchorX -1: no drag under way
-    int pointerX, pointerY;      // last pointer position in image scale
-};
-
-extern ViewStateFields ViewState;
+#include "view/view_globals.h"
 
 const int StartKeyStep = 10;
 const int NoDrag = -1;
@@ -50,7 +40,7 @@ ViewStateFields PointerMoved(ViewStateFields view, unsigned x, unsigned y);
 // Copies the visible part of the form image into the whole client area.
 void DrawView(HDC dc);
 
-// ---- changes of the view, the only ways ViewState is written ----
+// ---- changes of the view, the only ways gViewState is written ----
 
 // The scroll limits for a form image of this size (set at every load).
 void SetScrollLimits(int imageWidth, int imageHeight);

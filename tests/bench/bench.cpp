@@ -27,6 +27,7 @@
 #include "view/form_image.h"
 #include "view/half_view.h"
 #include "view/view_state.h"
+#include "view/view_globals.h"
 
 static double Now()
 {
@@ -91,8 +92,8 @@ static void ReadWholeFile(const char* path, std::vector<char>& buffer)
 // One repaint of the whole client area, until it has gone out to the display.
 static void Repaint()
 {
-    InvalidateRect(MainWindow, NULL, FALSE);
-    UpdateWindow(MainWindow);
+    InvalidateRect(gMainWindow, NULL, FALSE);
+    UpdateWindow(gMainWindow);
     GdiFlush();
 }
 
@@ -114,19 +115,19 @@ static void MakeWindow()
     windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
     windowClass.lpszClassName = "Scrivelander";
     RegisterClassA(&windowClass);
-    Instance = windowClass.hInstance;
+    gInstance = windowClass.hInstance;
     CreateWindowExA(0, "Scrivelander", "bench", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0,
-                    NULL, NULL, Instance, NULL);
+                    NULL, NULL, gInstance, NULL);
     // A window whose client area is 1600 x 1000.
-    WindowSize.cx = 1606;
-    WindowSize.cy = 1044;
-    ShowWindow(MainWindow, SW_SHOW);
-    UpdateWindow(MainWindow);
+    gWindowSize.cx = 1606;
+    gWindowSize.cy = 1044;
+    ShowWindow(gMainWindow, SW_SHOW);
+    UpdateWindow(gMainWindow);
     RECT client;
-    GetClientRect(MainWindow, &client);
-    WindowSize.cx += 1600 - client.right;
-    WindowSize.cy += 1000 - client.bottom;
-    SendMessageA(MainWindow, WM_SIZE, 0, 0);
+    GetClientRect(gMainWindow, &client);
+    gWindowSize.cx += 1600 - client.right;
+    gWindowSize.cy += 1000 - client.bottom;
+    SendMessageA(gMainWindow, WM_SIZE, 0, 0);
     Pump();
 }
 
@@ -158,9 +159,9 @@ static void WriteRecords(const char* entryPath, const std::vector<EntryRecord>& 
 static std::vector<EntryRecord> TwoHundredEntries(bool formulas)
 {
     std::vector<EntryRecord> records;
-    int across = FormImage.width / 600 > 0 ? FormImage.width / 600 : 1;
+    int across = gFormImage.width / 600 > 0 ? gFormImage.width / 600 : 1;
     int down = (EntryTableSlots + across - 1) / across;
-    int step = (FormImage.height - 200) / down > 30 ? (FormImage.height - 200) / down : 30;
+    int step = (gFormImage.height - 200) / down > 30 ? (gFormImage.height - 200) / down : 30;
     for (int i = 0; i < EntryTableSlots; i++) {
         char text[EntryTextSize];
         if (!formulas)
@@ -182,15 +183,15 @@ static const char* BaseName(const char* path)
 
 static void Open(const char* path)
 {
-    strncpy(ChosenPath, path, PathBufferSize - 1);
-    ShowLoadMessage = RecordMessage;
+    strncpy(gChosenPath, path, PathBufferSize - 1);
+    gShowLoadMessage = RecordMessage;
     OpenForm(path);
 }
 
 static void SetOffsets(int x, int y)
 {
-    ViewState.offsetX = std::min(std::max(x, 0), ViewState.keyLimitX);
-    ViewState.offsetY = std::min(std::max(y, 0), ViewState.keyLimitY);
+    gViewState.offsetX = std::min(std::max(x, 0), gViewState.keyLimitX);
+    gViewState.offsetY = std::min(std::max(y, 0), gViewState.keyLimitY);
 }
 
 // Scrolls down the form at half size in steps of 110 image pixels (an arrow
@@ -199,11 +200,11 @@ static void SetOffsets(int x, int y)
 // before, is not a scroll step: "changed" measures that.
 static std::vector<double> ScrollDown(int parity)
 {
-    ViewState.halfSize = 1;
+    gViewState.halfSize = 1;
     SetOffsets(parity + 400, parity);
     Repaint();
     std::vector<double> times;
-    for (int y = parity + 110; y <= ViewState.keyLimitY + 110; y += 110) {
+    for (int y = parity + 110; y <= gViewState.keyLimitY + 110; y += 110) {
         SetOffsets(parity + 400, y);
         double start = Now();
         Repaint();
@@ -220,18 +221,18 @@ struct Rows {
     uint32_t stride;
     const uint8_t* row(int y) const
     {
-        if (y >= FormImage.height)
+        if (y >= gFormImage.height)
             return nullptr;
-        bool bottomUp = FormImage.headerCopy.biHeight > 0;
-        return (const uint8_t*)FormImage.bits + (size_t)(bottomUp ? FormImage.height - 1 - y : y) * stride;
+        bool bottomUp = gFormImage.headerCopy.biHeight > 0;
+        return (const uint8_t*)gFormImage.bits + (size_t)(bottomUp ? gFormImage.height - 1 - y : y) * stride;
     }
 };
 
 static Rows FormRows()
 {
     Rows rows;
-    rows.format = PixelFormatOf(FormImage.headerBlock, FormImage.headerBlockSize);
-    rows.stride = (uint32_t)BmpRowStride((uint32_t)FormImage.width, (uint32_t)rows.format.bitCount);
+    rows.format = PixelFormatOf(gFormImage.headerBlock, gFormImage.headerBlockSize);
+    rows.stride = (uint32_t)BmpRowStride((uint32_t)gFormImage.width, (uint32_t)rows.format.bitCount);
     return rows;
 }
 
@@ -241,11 +242,11 @@ static void AverageRectangle(const Rows& rows, int x, int y, int width, int heig
 {
     for (int j = 0; j < height; j++) {
         int top = y + 2 * j;
-        if (top >= FormImage.height) {
+        if (top >= gFormImage.height) {
             std::fill(out + (size_t)j * outStride, out + (size_t)j * outStride + width, 0xFFFFFFu);
             continue;
         }
-        AverageHalfRow(rows.format, rows.row(top), rows.row(top + 1), FormImage.width, x, width,
+        AverageHalfRow(rows.format, rows.row(top), rows.row(top + 1), gFormImage.width, x, width,
                        out + (size_t)j * outStride);
     }
 }
@@ -262,21 +263,21 @@ static DesignFigures MeasureDesigns(int runs)
     DesignFigures d = {};
     GdiFlush();
     Rows rows = FormRows();
-    TestPicture view = MakeTestPicture(ClientSize.cx, ClientSize.cy);
+    TestPicture view = MakeTestPicture(gClientSize.cx, gClientSize.cy);
     for (int parity = 0; parity <= 1; parity++) {
         int x = 400 + parity, y = 600 + parity;
         double t = Median(runs, [&] {
-            AverageRectangle(rows, x, y, ClientSize.cx, ClientSize.cy, view.pixels, ClientSize.cx);
-            HDC dc = GetDC(MainWindow);
-            BitBlt(dc, 0, 0, ClientSize.cx, ClientSize.cy, view.dc, 0, 0, SRCCOPY);
-            ReleaseDC(MainWindow, dc);
+            AverageRectangle(rows, x, y, gClientSize.cx, gClientSize.cy, view.pixels, gClientSize.cx);
+            HDC dc = GetDC(gMainWindow);
+            BitBlt(dc, 0, 0, gClientSize.cx, gClientSize.cy, view.dc, 0, 0, SRCCOPY);
+            ReleaseDC(gMainWindow, dc);
             GdiFlush();
         });
         (parity ? d.visibleOdd : d.visibleEven) = t;
     }
     ReleaseTestPicture(view);
 
-    int width = (FormImage.width + 1) / 2, height = (FormImage.height + 1) / 2;
+    int width = (gFormImage.width + 1) / 2, height = (gFormImage.height + 1) / 2;
     d.wholeBytes = 4.0 * width * height;
     uint32_t* whole = (uint32_t*)malloc((size_t)width * height * 4);
     if (whole) {
@@ -297,23 +298,23 @@ static int BenchForm(const char* path)
     const int runs = 21;
     SIZE_T startMemory = Memory().WorkingSetSize;
     Open(path);
-    if (!FormImage.hBitmap) {
+    if (!gFormImage.hBitmap) {
         printf("T1 %s could not be opened\n", BaseName(path));
         return 1;
     }
     char entryPath[PathBufferSize];
-    strcpy(entryPath, FormImage.entryFilePath);
+    strcpy(entryPath, gFormImage.entryFilePath);
     DeleteFileA(entryPath);
     ReloadForm();
-    double pixelBytes = (double)FormImage.imageBytes;
+    double pixelBytes = (double)gFormImage.imageBytes;
 
     // Memory: the form open, scrolled over at half size at both parities.
     std::vector<double> scrollEven = ScrollDown(0);
     std::vector<double> scrollOdd = ScrollDown(1);
-    ViewState.halfSize = 0;
+    gViewState.halfSize = 0;
     SetOffsets(400, 600);
     Repaint();
-    ViewState.halfSize = 1;
+    gViewState.halfSize = 1;
     PROCESS_MEMORY_COUNTERS memory = Memory();
     double peak = (double)memory.PeakWorkingSetSize;
 
@@ -321,7 +322,7 @@ static int BenchForm(const char* path)
     std::vector<char> buffer;
     ReadWholeFile(path, buffer);
     double floorRead = Median(runs, [&] { ReadWholeFile(path, buffer); });
-    ShowWindow(MainWindow, SW_HIDE);
+    ShowWindow(gMainWindow, SW_HIDE);
     double bare = Median(runs, [] { ReloadForm(); });
 
     // Reloading with 200 entries against the bare load (window hidden):
@@ -345,14 +346,14 @@ static int BenchForm(const char* path)
     WriteRecords(entryPath, TwoHundredEntries(true));
     ReloadForm();
     double withFormulas = Median(runs, [] { ReloadForm(); });
-    ShowWindow(MainWindow, SW_SHOW);
+    ShowWindow(gMainWindow, SW_SHOW);
     Pump();
 
-    // Repaints at half size, the picture unchanged: still, at even and odd
+    // gRepaints at half size, the picture unchanged: still, at even and odd
     // offsets; and the first repaint after the whole picture changed.
     WriteRecords(entryPath, {});
     ReloadForm();
-    ViewState.halfSize = 1;
+    gViewState.halfSize = 1;
     SetOffsets(400, 600);
     Repaint();
     double halfEven = Median(runs, [] { Repaint(); });
@@ -360,10 +361,10 @@ static int BenchForm(const char* path)
     Repaint();
     double halfOdd = Median(runs, [] { Repaint(); });
     double afterChange = Median(runs, [] { FormImageChanged(); Repaint(); });
-    ViewState.halfSize = 0;
+    gViewState.halfSize = 0;
     Repaint();
     double full = Median(runs, [] { Repaint(); });
-    ViewState.halfSize = 1;
+    gViewState.halfSize = 1;
 
     // Placing an entry at half size where the view shows it: a plain entry
     // is stored, drawn and shown; a formula with a value reloads the form.
@@ -379,7 +380,7 @@ static int BenchForm(const char* path)
             uint8_t bytes[EntryRecordSize];
             EncodeEntryRecord(PlainRecord(1000 + 2 * (i % 7), 1200 + 2 * (i % 5), text), bytes);
             double start = Now();
-            StoreEntry(FormImage.entryFilePath, bytes, text);
+            StoreEntry(gFormImage.entryFilePath, bytes, text);
             Repaint();
             times.push_back(Now() - start);
         }
@@ -417,12 +418,12 @@ static int BenchLargest(const char* path)
     double start = Now();
     Open(path);
     double open = Now() - start;
-    if (!FormImage.hBitmap || !Messages.empty()) {
+    if (!gFormImage.hBitmap || !Messages.empty()) {
         printf("T4 %-15s did not open: %s\n", name, Messages.empty() ? "the file could not be opened" : Messages[0].c_str());
         return 1;
     }
     char entryPath[PathBufferSize];
-    strcpy(entryPath, FormImage.entryFilePath);
+    strcpy(entryPath, gFormImage.entryFilePath);
     DeleteFileA(entryPath);
     std::vector<double> even = ScrollDown(0);
     std::vector<double> odd = ScrollDown(1);
@@ -431,11 +432,11 @@ static int BenchLargest(const char* path)
     uint8_t bytes[EntryRecordSize];
     EncodeEntryRecord(PlainRecord(1000, 1200, "Total 1234"), bytes);
     start = Now();
-    bool stored = StoreEntry(FormImage.entryFilePath, bytes, "Total 1234");
+    bool stored = StoreEntry(gFormImage.entryFilePath, bytes, "Total 1234");
     Repaint();
     double place = Now() - start;
     double peak = (double)Memory().PeakWorkingSetSize;
-    double pixelBytes = (double)FormImage.imageBytes;
+    double pixelBytes = (double)gFormImage.imageBytes;
     printf("T4 %-15s %7.1f %8.1f %7.2f %7.2f %7.2f %7.2f %7.2f %7.1f %5.2f %s\n", name, MegaBytes(pixelBytes), open,
            even[even.size() / 2], even.back(), odd[odd.size() / 2], odd.back(), place, MegaBytes(peak),
            peak / pixelBytes, stored && Messages.empty() ? "none" : Messages.empty() ? "entry not stored" : Messages[0].c_str());
@@ -449,6 +450,6 @@ int main(int argc, char** argv)
         return 2;
     MakeWindow();
     int result = strcmp(argv[1], "--largest") == 0 && argc > 2 ? BenchLargest(argv[2]) : BenchForm(argv[1]);
-    SendMessageA(MainWindow, WM_CLOSE, 0, 0);
+    SendMessageA(gMainWindow, WM_CLOSE, 0, 0);
     return result;
 }

@@ -15,7 +15,7 @@ Agreement CompareEvaluators(const EntryRecord* table, int entries)
         if (r.text[0] != '#')
             continue;
         uint32_t value = EvaluateFormulaIn(table, r);
-        int count = EvaluationCount;
+        int count = gEvaluationCount;
         int expectedCount = 0;
         uint32_t expected = ReferenceFormulaValue(table, r, &expectedCount);
         a.formulas++;

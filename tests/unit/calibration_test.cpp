@@ -200,19 +200,19 @@ protected:
 
     void SetUp() override
     {
-        strcpy(saved, StartupDirectory);
+        strcpy(saved, gStartupDirectory);
         char temp[MAX_PATH];
         GetTempPathA(MAX_PATH, temp);
-        wsprintfA(StartupDirectory, "%sscrv-calibration-%lu-%lu", temp, GetCurrentProcessId(), GetTickCount());
-        CreateDirectoryA(StartupDirectory, NULL);
-        file = std::string(StartupDirectory) + "\\Scrivelander-calibration.ini";
+        wsprintfA(gStartupDirectory, "%sscrv-calibration-%lu-%lu", temp, GetCurrentProcessId(), GetTickCount());
+        CreateDirectoryA(gStartupDirectory, NULL);
+        file = std::string(gStartupDirectory) + "\\Scrivelander-calibration.ini";
     }
 
     void TearDown() override
     {
         DeleteFileA(file.c_str());
-        RemoveDirectoryA(StartupDirectory);
-        strcpy(StartupDirectory, saved);
+        RemoveDirectoryA(gStartupDirectory);
+        strcpy(gStartupDirectory, saved);
     }
 
     // The file's bytes exactly as stored, and written as a user's editor would.

@@ -5,6 +5,7 @@
 #include "entries/formula.h"
 #include "test_entry.h"
 #include "test_picture.h"
+#include "entries/entry_style.h"
 
 // A white 32-bit top-down DIB section selected into a memory device context,
 // the way the form image holds its picture.

@@ -6,6 +6,8 @@
 
 #include "entries/entry_file.h"
 #include "view/form_image.h"
+#include "entries/entries_globals.h"
+#include "view/view_globals.h"
 
 typedef std::vector<uint8_t> Bytes;
 
@@ -200,22 +202,22 @@ protected:
         GetTempPathA(MAX_PATH, temp);
         wsprintfA(folder, "%sscrv-%lu-%lu", temp, GetCurrentProcessId(), GetTickCount());
         CreateDirectoryA(folder, NULL);
-        wsprintfA(FormImage.entryFilePath, "%s\\form.dta", folder);
+        wsprintfA(gFormImage.entryFilePath, "%s\\form.dta", folder);
         wsprintfA(temporary, "%s\\SCRV.tmp", folder);
     }
 
     void TearDown() override
     {
         char recovery[PathBufferSize];
-        if (RecoveryPathOf(FormImage.entryFilePath, recovery))
+        if (RecoveryPathOf(gFormImage.entryFilePath, recovery))
             DeleteFileA(recovery);
-        DeleteFileA(FormImage.entryFilePath);
+        DeleteFileA(gFormImage.entryFilePath);
         DeleteFileA(temporary);
         RemoveDirectoryA(temporary);
         RemoveDirectoryA(folder);
     }
 
-    const char* Path() const { return FormImage.entryFilePath; }
+    const char* Path() const { return gFormImage.entryFilePath; }
 
     void Write(const Bytes& bytes, const char* path = NULL)
     {
@@ -267,16 +269,16 @@ protected:
 TEST_F(EntryFileOnDisk, TheTableReadsWholeRecordsOnly)
 {
     EXPECT_EQ(NoEntryFile, ReadEntryFile());
-    EXPECT_EQ(0, EntryCount);
+    EXPECT_EQ(0, gEntryCount);
     Write({});
     EXPECT_EQ(0, ReadEntryFile());
     Bytes file = Records(2, 30);      // 350 bytes: two records
     Write(file);
     EXPECT_EQ(2, ReadEntryFile());
-    EXPECT_EQ(2, EntryCount);
-    EXPECT_EQ(101, EntryTable[1].x);
-    EXPECT_STREQ("entry 1", EntryTable[1].text);
-    EXPECT_EQ(0, EntryTable[2].x);
+    EXPECT_EQ(2, gEntryCount);
+    EXPECT_EQ(101, gEntryTable[1].x);
+    EXPECT_STREQ("entry 1", gEntryTable[1].text);
+    EXPECT_EQ(0, gEntryTable[2].x);
     uint8_t stored[EntryRecordSize];
     StoredRecordBytes(1, stored);
     EXPECT_EQ(RecordOf(file, 1), Bytes(stored, stored + EntryRecordSize));
@@ -315,7 +317,7 @@ TEST_F(EntryFileOnDisk, ReadingSharesTheFileWithOtherReadersOnly)
         HANDLE held = CreateFileA(Path(), c.access, c.share, NULL, OPEN_EXISTING, 0, NULL);
         ASSERT_NE(INVALID_HANDLE_VALUE, held);
         EXPECT_EQ(c.read, ReadEntryFile());
-        EXPECT_EQ(c.read > 0 ? 102 : 0, EntryTable[2].x);
+        EXPECT_EQ(c.read > 0 ? 102 : 0, gEntryTable[2].x);
         CloseHandle(held);
     }
     EXPECT_EQ(3, ReadEntryFile());
@@ -340,8 +342,8 @@ TEST_F(EntryFileOnDisk, AnotherFormsEntriesGoIntoATableOfTheirOwn)
     EXPECT_EQ(0, table[0].x);
     CloseHandle(held);
     // The open form's table is left as it was.
-    EXPECT_EQ(3, EntryCount);
-    EXPECT_STREQ("entry 2", EntryTable[2].text);
+    EXPECT_EQ(3, gEntryCount);
+    EXPECT_STREQ("entry 2", gEntryTable[2].text);
     DeleteFileA(other);
 }
 
@@ -350,7 +352,7 @@ TEST_F(EntryFileOnDisk, OverTwoHundredRecordsFillTheTableAndStayInTheFile)
     Bytes all = Records(230);
     Write(all);
     EXPECT_EQ(EntryTableSlots, ReadEntryFile());
-    EXPECT_EQ(100 + 199, EntryTable[EntryTableSlots - 1].x);
+    EXPECT_EQ(100 + 199, gEntryTable[EntryTableSlots - 1].x);
     ASSERT_EQ(ChangeMade, Remove(5, RecordOf(all, 5)));
     EXPECT_EQ(Without(all, 5), Read());   // records 200 to 229 kept
 }

@@ -2,6 +2,7 @@
 #include <string.h>
 
 #include "entries/entry_record.h"
+#include "entries/entry_style.h"
 
 static EntryRecord SampleRecord()
 {
@@ -76,25 +77,25 @@ TEST(RecordFont, HeightIsStoredHalvedAndComesBackDoubled)
     const int cases[][3] = { { -30, 15, -30 }, { -31, 15, -30 }, { 25, -12, 24 } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c[0]);
-        CurrentFont = LOGFONTA();
-        CurrentFont.lfHeight = c[0];
-        CurrentFont.lfWeight = 700;
-        CurrentFont.lfItalic = 1;
-        CurrentFont.lfPitchAndFamily = 0x31;
-        strcpy(CurrentFont.lfFaceName, "Liberation Mono");
-        CurrentTextColour = RGB(0, 0, 255);
+        gCurrentFont = LOGFONTA();
+        gCurrentFont.lfHeight = c[0];
+        gCurrentFont.lfWeight = 700;
+        gCurrentFont.lfItalic = 1;
+        gCurrentFont.lfPitchAndFamily = 0x31;
+        strcpy(gCurrentFont.lfFaceName, "Liberation Mono");
+        gCurrentTextColour = RGB(0, 0, 255);
         EntryRecord r = {};
         StoreRecordFont(r);
         EXPECT_EQ(c[1], r.size);
         EXPECT_EQ(0, r.colourIndex);   // blue is stored as black
-        CurrentFont = LOGFONTA();
-        CurrentFont.lfItalic = 1;
+        gCurrentFont = LOGFONTA();
+        gCurrentFont.lfItalic = 1;
         ApplyRecordFont(r);
-        EXPECT_EQ(c[2], CurrentFont.lfHeight);
-        EXPECT_EQ(700, CurrentFont.lfWeight);
-        EXPECT_EQ(0x31, CurrentFont.lfPitchAndFamily);
-        EXPECT_STREQ("Liberation Mono", CurrentFont.lfFaceName);
-        EXPECT_EQ(1, CurrentFont.lfItalic);   // fields a record doesn't carry are kept
-        EXPECT_EQ(RGB(0, 0, 0), CurrentTextColour);
+        EXPECT_EQ(c[2], gCurrentFont.lfHeight);
+        EXPECT_EQ(700, gCurrentFont.lfWeight);
+        EXPECT_EQ(0x31, gCurrentFont.lfPitchAndFamily);
+        EXPECT_STREQ("Liberation Mono", gCurrentFont.lfFaceName);
+        EXPECT_EQ(1, gCurrentFont.lfItalic);   // fields a record doesn't carry are kept
+        EXPECT_EQ(RGB(0, 0, 0), gCurrentTextColour);
     }
 }

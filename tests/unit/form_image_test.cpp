@@ -4,6 +4,7 @@
 
 #include "view/bmp_format.h"
 #include "view/form_image.h"
+#include "view/view_globals.h"
 
 TEST(EntryFilePath, LastThreeCharactersBecomeDta)
 {
@@ -290,11 +291,11 @@ static void Remember(const char* text)
 TEST(FormImageLoad, APictureThePlatformCantMakeLeavesThePreviousFormInPlace)
 {
     SKIP_WITHOUT_A_32_BIT_ADDRESS_SPACE();
-    ShowLoadMessage = Remember;
+    gShowLoadMessage = Remember;
     std::string small = GreyForm("scrv-small.bmp", 40, 30, 77);
     std::string large = GreyForm("scrv-large.bmp", 3000, 3000, 200);
     ASSERT_TRUE(LoadFormImage(small.c_str()));
-    HBITMAP before = FormImage.hBitmap;
+    HBITMAP before = gFormImage.hBitmap;
 
     // With every free stretch of address space of a megabyte or more taken,
     // no DIB section of 9 MB can be made.
@@ -306,14 +307,14 @@ TEST(FormImageLoad, APictureThePlatformCantMakeLeavesThePreviousFormInPlace)
 
     EXPECT_FALSE(loaded);
     EXPECT_EQ(std::vector<std::string>{ "Can't get hBitmap!" }, Shown);
-    EXPECT_EQ(before, FormImage.hBitmap);
-    EXPECT_EQ(40, FormImage.width);
-    EXPECT_EQ(RGB(77, 77, 77), GetPixel(FormImage.hdcMem, 5, 5));
+    EXPECT_EQ(before, gFormImage.hBitmap);
+    EXPECT_EQ(40, gFormImage.width);
+    EXPECT_EQ(RGB(77, 77, 77), GetPixel(gFormImage.hdcMem, 5, 5));
 
     // With room again, the same file opens.
     EXPECT_TRUE(LoadFormImage(large.c_str()));
-    EXPECT_EQ(3000, FormImage.width);
-    EXPECT_EQ(RGB(200, 200, 200), GetPixel(FormImage.hdcMem, 2999, 2999));
+    EXPECT_EQ(3000, gFormImage.width);
+    EXPECT_EQ(RGB(200, 200, 200), GetPixel(gFormImage.hdcMem, 2999, 2999));
     ReleaseFormImage();
     DeleteFileA(small.c_str());
     DeleteFileA(large.c_str());
@@ -343,7 +344,7 @@ static std::string SparseForm(const char* name, int width, int height, uint8_t s
 TEST(FormImageLoad, ALargePictureMakesRoomForTheNextAndComesBackWhenThatFails)
 {
     SKIP_WITHOUT_A_32_BIT_ADDRESS_SPACE();
-    ShowLoadMessage = Remember;
+    gShowLoadMessage = Remember;
     Shown.clear();
     std::string first = SparseForm("scrv-large-1.bmp", 8192, 8200, 77);     // 64 MB and more
     std::string second = SparseForm("scrv-large-2.bmp", 8192, 8200, 200);   // as large
@@ -353,16 +354,16 @@ TEST(FormImageLoad, ALargePictureMakesRoomForTheNextAndComesBackWhenThatFails)
         AddressSpaceTaken full;
         EXPECT_TRUE(LoadFormImage(second.c_str()));
         EXPECT_EQ(std::vector<std::string>{}, Shown);
-        EXPECT_FALSE(FormImage.pictureReadAgain);
-        EXPECT_EQ(RGB(200, 200, 200), GetPixel(FormImage.hdcMem, 8191, 8199));
+        EXPECT_FALSE(gFormImage.pictureReadAgain);
+        EXPECT_EQ(RGB(200, 200, 200), GetPixel(gFormImage.hdcMem, 8191, 8199));
 
         EXPECT_FALSE(LoadFormImage(larger.c_str()));
         EXPECT_EQ(std::vector<std::string>{ "Can't get hBitmap!" }, Shown);
-        EXPECT_TRUE(FormImage.pictureReadAgain);   // its entries are for the caller to draw
-        ASSERT_NE(nullptr, FormImage.hBitmap);
-        EXPECT_EQ(8200, FormImage.height);
-        EXPECT_EQ(RGB(200, 200, 200), GetPixel(FormImage.hdcMem, 8191, 8199));
-        EXPECT_STREQ(second.c_str(), FormImage.formPath);
+        EXPECT_TRUE(gFormImage.pictureReadAgain);   // its entries are for the caller to draw
+        ASSERT_NE(nullptr, gFormImage.hBitmap);
+        EXPECT_EQ(8200, gFormImage.height);
+        EXPECT_EQ(RGB(200, 200, 200), GetPixel(gFormImage.hdcMem, 8191, 8199));
+        EXPECT_STREQ(second.c_str(), gFormImage.formPath);
 
         // Its file gone, it can't come back: no form shows, and the next
         // load has the room.
@@ -370,11 +371,11 @@ TEST(FormImageLoad, ALargePictureMakesRoomForTheNextAndComesBackWhenThatFails)
         Shown.clear();
         EXPECT_FALSE(LoadFormImage(larger.c_str()));
         EXPECT_EQ(std::vector<std::string>{ "Can't get hBitmap!" }, Shown);
-        EXPECT_FALSE(FormImage.pictureReadAgain);
-        EXPECT_EQ(nullptr, FormImage.hBitmap);
-        EXPECT_EQ(nullptr, FormImage.bits);
+        EXPECT_FALSE(gFormImage.pictureReadAgain);
+        EXPECT_EQ(nullptr, gFormImage.hBitmap);
+        EXPECT_EQ(nullptr, gFormImage.bits);
         EXPECT_TRUE(LoadFormImage(first.c_str()));
-        EXPECT_EQ(RGB(77, 77, 77), GetPixel(FormImage.hdcMem, 0, 0));
+        EXPECT_EQ(RGB(77, 77, 77), GetPixel(gFormImage.hdcMem, 0, 0));
     }
     ReleaseFormImage();
     DeleteFileA(first.c_str());
@@ -426,12 +427,12 @@ protected:
 TEST_F(FormFile, ThePrintedPictureIsTheFileWithoutWhatWasDrawnIntoTheFormImage)
 {
     ASSERT_TRUE(LoadFormImage(path));
-    PatBlt(FormImage.hdcMem, 0, 10, 40, 10, BLACKNESS);   // an entry drawn into the form image
+    PatBlt(gFormImage.hdcMem, 0, 10, 40, 10, BLACKNESS);   // an entry drawn into the form image
     FormPicture picture;
     ASSERT_TRUE(LoadFormPicture(&picture));
     EXPECT_EQ(0u, At(picture.dc, 5, 0));
     EXPECT_EQ(0xFFFFFFu, At(picture.dc, 5, 15));
-    EXPECT_EQ(0u, At(FormImage.hdcMem, 5, 15));   // the form image is left as it was
+    EXPECT_EQ(0u, At(gFormImage.hdcMem, 5, 15));   // the form image is left as it was
     ReleaseFormPicture(&picture);
     EXPECT_EQ(NULL, picture.dc);
     ReleaseFormPicture(&picture);   // releasing twice does nothing
@@ -465,7 +466,7 @@ TEST_F(FormFile, NoPictureWhenTheFileNoLongerHoldsTheOneLoaded)
 TEST_F(FormFile, AnotherPageIsReadWithoutTouchingTheFormImage)
 {
     ASSERT_TRUE(LoadFormImage(path));
-    HBITMAP shown = FormImage.hBitmap;
+    HBITMAP shown = gFormImage.hBitmap;
     char other[MAX_PATH];
     wsprintfA(other, "%s2.bmp", path);
     Write(30, 10, other);
@@ -483,9 +484,9 @@ TEST_F(FormFile, AnotherPageIsReadWithoutTouchingTheFormImage)
     EXPECT_EQ(0xFFFFFFu, At(picture.dc, 5, 0));
     ReleaseFormPicture(&picture);
     EXPECT_EQ(nullptr, ReadFormFile(other, false, &facts, NULL));
-    EXPECT_EQ(shown, FormImage.hBitmap);
-    EXPECT_EQ(40, FormImage.width);
-    EXPECT_STREQ(path, FormImage.formPath);
+    EXPECT_EQ(shown, gFormImage.hBitmap);
+    EXPECT_EQ(40, gFormImage.width);
+    EXPECT_STREQ(path, gFormImage.formPath);
     // Refused as an open refuses it, with the reason in words.
     HANDLE file = CreateFileA(other, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     DWORD written = 0;
@@ -503,7 +504,7 @@ TEST_F(FormFile, AnotherPageIsReadWithoutTouchingTheFormImage)
 // can be read (another program reading it too, a read-only file) opens.
 TEST_F(FormFile, AFileThatCantBeOpenedIsNamedWithTheReason)
 {
-    ShowLoadMessage = Remember;
+    gShowLoadMessage = Remember;
     char folder[MAX_PATH], missing[MAX_PATH], held[MAX_PATH], shared[MAX_PATH], readOnly[MAX_PATH];
     wsprintfA(folder, "%s.folder", path);
     wsprintfA(missing, "%s.missing.bmp", path);
@@ -532,19 +533,19 @@ TEST_F(FormFile, AFileThatCantBeOpenedIsNamedWithTheReason)
         SCOPED_TRACE(c.file);
         ASSERT_TRUE(LoadFormImage(path));
         char entryPath[PathBufferSize];
-        lstrcpyA(entryPath, FormImage.entryFilePath);
+        lstrcpyA(entryPath, gFormImage.entryFilePath);
         Shown.clear();
         EXPECT_EQ(c.reason == NULL, LoadFormImage(c.file));
         if (c.reason) {
             ASSERT_EQ(1u, Shown.size());
             EXPECT_NE(std::string::npos, Shown[0].find(c.file)) << Shown[0];
             EXPECT_NE(std::string::npos, Shown[0].find(c.reason)) << Shown[0];
-            EXPECT_STREQ(path, FormImage.formPath);
-            EXPECT_STREQ(entryPath, FormImage.entryFilePath);
+            EXPECT_STREQ(path, gFormImage.formPath);
+            EXPECT_STREQ(entryPath, gFormImage.entryFilePath);
             EXPECT_STREQ(strrchr(path, '\\') + 1, FormTitle());
         } else {
             EXPECT_EQ(std::vector<std::string>{}, Shown);
-            EXPECT_STREQ(c.file, FormImage.formPath);
+            EXPECT_STREQ(c.file, gFormImage.formPath);
             EXPECT_STREQ(strrchr(c.file, '\\') + 1, FormTitle());
             FormPicture picture;   // and it prints
             EXPECT_TRUE(LoadFormPicture(&picture));

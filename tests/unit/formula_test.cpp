@@ -117,7 +117,7 @@ TEST(Formula, EvaluationCountCountsEveryEvaluation)
 {
     std::vector<EntryRecord> table = Table({ "#1=1", "#2=#1+#1", "#3=#2+#2" });
     EXPECT_EQ(4u, EvaluateFormulaIn(table.data(), table[2]));
-    EXPECT_EQ(7, EvaluationCount);   // #3, twice #2, four times #1
+    EXPECT_EQ(7, gEvaluationCount);   // #3, twice #2, four times #1
 }
 
 TEST(Formula, ValueTextIsSignedDecimal)

@@ -3,10 +3,12 @@
 #include <vector>
 
 #include "entries/entry_draw.h"
-#include "entries/kept_entries.h"
+#include "view/kept_entries.h"
 #include "view/bmp_format.h"
 #include "view/form_image.h"
 #include "test_entry.h"
+#include "entries/entry_style.h"
+#include "view/view_globals.h"
 
 TEST(KeptEntries, RowBytesAndRectangles)
 {
@@ -125,24 +127,24 @@ protected:
     {
         GdiFlush();
         void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(NULL, (BITMAPINFO*)FormImage.headerBlock, DIB_RGB_COLORS, &bits, NULL, 0);
+        HBITMAP bitmap = CreateDIBSection(NULL, (BITMAPINFO*)gFormImage.headerBlock, DIB_RGB_COLORS, &bits, NULL, 0);
         HDC dc = CreateCompatibleDC(NULL);
         HGDIOBJ previous = SelectObject(dc, bitmap);
         HANDLE file = CreateFileA(path, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-        SetFilePointer(file, (LONG)FormImage.fileHeader.bfOffBits, NULL, FILE_BEGIN);
+        SetFilePointer(file, (LONG)gFormImage.fileHeader.bfOffBits, NULL, FILE_BEGIN);
         DWORD got = 0;
-        ReadFile(file, bits, FormImage.imageBytes, &got, NULL);
+        ReadFile(file, bits, gFormImage.imageBytes, &got, NULL);
         CloseHandle(file);
         for (int i = 0; i < count; i++)
             DrawEntryInto(dc, table[i], RecordDrawingFont(base, table[i]), ColourOfIndex(table[i].colourIndex), table);
         GdiFlush();
         std::string difference;
         const uint8_t* a = (const uint8_t*)bits;
-        const uint8_t* b = (const uint8_t*)FormImage.bits;
-        for (uint32_t i = 0; i < FormImage.imageBytes && difference.empty(); i++)
+        const uint8_t* b = (const uint8_t*)gFormImage.bits;
+        for (uint32_t i = 0; i < gFormImage.imageBytes && difference.empty(); i++)
             if (a[i] != b[i])
                 difference = "byte " + std::to_string(i) + " of row " +
-                             std::to_string(i / BmpRowStride(Width, FormImage.headerCopy.biBitCount)) + " (bottom up)";
+                             std::to_string(i / BmpRowStride(Width, gFormImage.headerCopy.biBitCount)) + " (bottom up)";
         SelectObject(dc, previous);
         DeleteDC(dc);
         DeleteObject(bitmap);

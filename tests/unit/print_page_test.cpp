@@ -9,6 +9,7 @@
 #include "output/print.h"
 #include "output/print_page.h"
 #include "output/test_sheet.h"
+#include "entries/entry_style.h"
 
 // The PDF queue of the tests: A4 at 300 dpi, and the same with a margin.
 static const PrinterGeometry A4 = { 300, 300, 2479, 3508, 0, 0 };

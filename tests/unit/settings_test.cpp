@@ -60,7 +60,7 @@ TEST(SettingsFile, AFailedWriteLeavesTheFileAsItWas)
     std::string ini = dir + "\\Scrivelander.ini", temporary = dir + "\\Scrivelander.tmp";
     RemoveDirectoryA(temporary.c_str());
     DeleteFileA(temporary.c_str());
-    strcpy(StartupDirectory, dir.c_str());
+    strcpy(gStartupDirectory, dir.c_str());
 
     SetResolutionText("300");
     EXPECT_EQ(SettingsWritten, WriteSettings());
@@ -78,5 +78,5 @@ TEST(SettingsFile, AFailedWriteLeavesTheFileAsItWas)
     EXPECT_EQ("PrinterResolution=600", FileText(ini));
     DeleteFileA(ini.c_str());
     RemoveDirectoryA(dir.c_str());
-    StartupDirectory[0] = 0;
+    gStartupDirectory[0] = 0;
 }

@@ -1,12 +1,11 @@
-#include "entries/kept_entries.h"
+#include "view/kept_entries.h"
 
 #include <stdlib.h>
 #include <string.h>
 
-#include "entries/entry_text.h"
-#include "entries/formula.h"
 #include "view/bmp_format.h"
 #include "view/form_image.h"
+#include "view/view_globals.h"
 
 RowBytes RowBytesOf(int left, int right, int bitCount)
 {
@@ -31,17 +30,6 @@ RECT ClippedTo(const RECT& r, int width, int height)
     return c;
 }
 
-// Everything that decides the pixels an entry's text gives over given
-// pixels. Compared byte for byte, so it is filled from zero.
-struct KeptEntryKey {
-    LOGFONTA font;
-    COLORREF colour;
-    int32_t x, y, width;
-    uint32_t value;
-    uint8_t rightJustified;
-    char text[EntryTextSize];
-};
-
 // A row of the pixels under a kept entry as they were before it was drawn:
 // one value over the whole row (a unit, the pixel or for fewer than 8 bits
 // a byte), as under most entries, which sit on the form's blank paper; or
@@ -65,26 +53,26 @@ struct KeptEntry {
 };
 
 // Two loads' worth: the previous load's and the one under way.
-const int KeptEntrySlots = 2 * EntryTableSlots;
+const int KeptEntrySlots = 2 * KeptLoadEntries;
 // More than 200 entries of ordinary size need; beyond it entries are drawn.
 const size_t KeptBytesLimit = (size_t)16 << 20;
 
-static KeptEntry Kept[KeptEntrySlots];
-static int KeptCount = 0;
-static size_t KeptBytes = 0;
-static int SearchFrom = 0;          // where the next entry is likely kept
-static int PutBackCount = 0;        // entries of the load under way put back
+static KeptEntry gKept[KeptEntrySlots];
+static int gKeptCount = 0;
+static size_t gKeptBytes = 0;
+static int gSearchFrom = 0;          // where the next entry is likely kept
+static int gPutBackCount = 0;        // entries of the load under way put back
 
 // What the kept pixels were drawn over and with: the picture's headers and
 // memory, and the system's text smoothing.
-static uint8_t* KeptHeaders = nullptr;
-static uint32_t KeptHeadersSize = 0;
-static const void* KeptBits = nullptr;
-static UINT KeptSmoothing[4];
+static uint8_t* gKeptHeaders = nullptr;
+static uint32_t gKeptHeadersSize = 0;
+static const void* gKeptBits = nullptr;
+static UINT gKeptSmoothing[4];
 
 static void Forget(KeptEntry& k)
 {
-    KeptBytes -= k.size;
+    gKeptBytes -= k.size;
     free(k.rows);
     free(k.before);
     free(k.after);
@@ -95,14 +83,14 @@ static void Forget(KeptEntry& k)
 
 void ForgetKeptEntries()
 {
-    for (int i = 0; i < KeptCount; i++)
-        Forget(Kept[i]);
-    KeptCount = 0;
-    KeptBytes = 0;
-    free(KeptHeaders);
-    KeptHeaders = nullptr;
-    KeptHeadersSize = 0;
-    KeptBits = nullptr;
+    for (int i = 0; i < gKeptCount; i++)
+        Forget(gKept[i]);
+    gKeptCount = 0;
+    gKeptBytes = 0;
+    free(gKeptHeaders);
+    gKeptHeaders = nullptr;
+    gKeptHeadersSize = 0;
+    gKeptBits = nullptr;
 }
 
 static void ReadSmoothing(UINT smoothing[4])
@@ -117,57 +105,42 @@ static void ReadSmoothing(UINT smoothing[4])
 
 void BeginKeptEntries()
 {
-    SearchFrom = 0;
-    PutBackCount = 0;
+    gSearchFrom = 0;
+    gPutBackCount = 0;
     UINT smoothing[4];
     ReadSmoothing(smoothing);
-    bool samePicture = KeptHeaders && KeptBits == FormImage.bits && KeptHeadersSize == FormImage.headerBlockSize &&
-                       memcmp(KeptHeaders, FormImage.headerBlock, KeptHeadersSize) == 0 &&
-                       memcmp(KeptSmoothing, smoothing, sizeof smoothing) == 0;
+    bool samePicture = gKeptHeaders && gKeptBits == gFormImage.bits && gKeptHeadersSize == gFormImage.headerBlockSize &&
+                       memcmp(gKeptHeaders, gFormImage.headerBlock, gKeptHeadersSize) == 0 &&
+                       memcmp(gKeptSmoothing, smoothing, sizeof smoothing) == 0;
     if (!samePicture) {
         ForgetKeptEntries();
-        if (!FormImage.bits || !FormImage.headerBlock)
+        if (!gFormImage.bits || !gFormImage.headerBlock)
             return;
-        KeptHeaders = (uint8_t*)malloc(FormImage.headerBlockSize);
-        if (KeptHeaders) {
-            memcpy(KeptHeaders, FormImage.headerBlock, FormImage.headerBlockSize);
-            KeptHeadersSize = FormImage.headerBlockSize;
-            KeptBits = FormImage.bits;
-            memcpy(KeptSmoothing, smoothing, sizeof smoothing);
+        gKeptHeaders = (uint8_t*)malloc(gFormImage.headerBlockSize);
+        if (gKeptHeaders) {
+            memcpy(gKeptHeaders, gFormImage.headerBlock, gFormImage.headerBlockSize);
+            gKeptHeadersSize = gFormImage.headerBlockSize;
+            gKeptBits = gFormImage.bits;
+            memcpy(gKeptSmoothing, smoothing, sizeof smoothing);
         }
     }
-    for (int i = 0; i < KeptCount; i++)
-        Kept[i].used = false;
+    for (int i = 0; i < gKeptCount; i++)
+        gKept[i].used = false;
 }
 
 int EndKeptEntries()
 {
     int count = 0;
-    for (int i = 0; i < KeptCount; i++) {
-        if (Kept[i].used)
-            Kept[count++] = Kept[i];
+    for (int i = 0; i < gKeptCount; i++) {
+        if (gKept[i].used)
+            gKept[count++] = gKept[i];
         else
-            Forget(Kept[i]);
+            Forget(gKept[i]);
     }
-    KeptCount = count;
-    int putBack = PutBackCount;
-    PutBackCount = 0;
+    gKeptCount = count;
+    int putBack = gPutBackCount;
+    gPutBackCount = 0;
     return putBack;
-}
-
-static KeptEntryKey KeyOf(const EntryRecord& r, const LOGFONTA& font, COLORREF colour, uint32_t value)
-{
-    KeptEntryKey key;
-    memset(&key, 0, sizeof key);
-    key.font = font;
-    key.colour = colour;
-    key.x = r.x;
-    key.y = r.y;
-    key.width = r.width;
-    key.value = value;
-    key.rightJustified = r.rightJustified;
-    memcpy(key.text, r.text, strnlen(r.text, EntryTextSize - 1));
-    return key;
 }
 
 static uint32_t HashOf(const KeptEntryKey& key)
@@ -182,9 +155,9 @@ static uint32_t HashOf(const KeptEntryKey& key)
 // The stored bytes of image row y (0 at the top) from the byte `start`.
 static uint8_t* ImageRow(int y, uint32_t start)
 {
-    uint32_t stride = (uint32_t)BmpRowStride((uint32_t)FormImage.width, FormImage.headerCopy.biBitCount);
-    bool bottomUp = FormImage.headerCopy.biHeight > 0;
-    return (uint8_t*)FormImage.bits + (size_t)(bottomUp ? FormImage.height - 1 - y : y) * stride + start;
+    uint32_t stride = (uint32_t)BmpRowStride((uint32_t)gFormImage.width, gFormImage.headerCopy.biBitCount);
+    bool bottomUp = gFormImage.headerCopy.biHeight > 0;
+    return (uint8_t*)gFormImage.bits + (size_t)(bottomUp ? gFormImage.height - 1 - y : y) * stride + start;
 }
 
 static uint32_t UnitAt(const uint8_t* p, int unit)
@@ -257,7 +230,7 @@ static uint8_t Touch(const uint8_t* p, uint32_t n)
         sum += p[i];
     return sum;
 }
-static volatile uint8_t TouchSink;
+static volatile uint8_t gTouchSink;
 
 // Puts a kept entry's pixels back if the picture holds, where its text
 // goes, what it held when the entry was drawn.
@@ -282,7 +255,7 @@ static bool PutBack(const KeptEntry& k)
                             : !OneValue(now, PeriodOf(row.value, k.unit), count))
             return false;
     }
-    TouchSink = touched;
+    gTouchSink = touched;
     for (int j = 0; j < rows; j++)
         memcpy(ImageRow(k.rect.top + j, k.bytes.start), k.after + (size_t)j * count, count);
     return true;
@@ -290,11 +263,11 @@ static bool PutBack(const KeptEntry& k)
 
 static KeptEntry* FindKept(const KeptEntryKey& key, uint32_t hash)
 {
-    for (int n = 0; n < KeptCount; n++) {
-        int i = (SearchFrom + n) % KeptCount;
-        KeptEntry& k = Kept[i];
+    for (int n = 0; n < gKeptCount; n++) {
+        int i = (gSearchFrom + n) % gKeptCount;
+        KeptEntry& k = gKept[i];
         if (!k.used && k.hash == hash && memcmp(&k.key, &key, sizeof key) == 0 && PutBack(k)) {
-            SearchFrom = i + 1;
+            gSearchFrom = i + 1;
             return &k;
         }
     }
@@ -336,7 +309,7 @@ static RECT ChangedWithin(const RECT& reach, RowBytes bytes, int bitCount, const
 static bool Keep(KeptEntry& k, const RECT& rect, const RECT& reach, RowBytes reachBytes, const uint8_t* before,
                  const uint8_t* after)
 {
-    int bitCount = FormImage.headerCopy.biBitCount;
+    int bitCount = gFormImage.headerCopy.biBitCount;
     k.rect = rect;
     k.bytes = RowBytesOf(rect.left, rect.right, bitCount);
     k.unit = bitCount >= 8 ? bitCount / 8 : 1;
@@ -385,24 +358,13 @@ static bool Keep(KeptEntry& k, const RECT& rect, const RECT& reach, RowBytes rea
     return true;
 }
 
-// The rows of the picture under an entry's reach before its text is
-// drawn, when there is room to keep them, with room for the same rows
-// after it.
-struct RowsUnderEntry {
-    bool room;
-    RECT reach;
-    RowBytes bytes;
-    size_t size;          // of the rows once
-    uint8_t* before;      // 2 x size bytes: before, then after
-};
-
-static void CopyRowsBeforeText(const RECT& reach, void* context)
+void KeepRowsBeforeText(const RECT& reach, void* context)
 {
     RowsUnderEntry& rows = *(RowsUnderEntry*)context;
-    rows.reach = ClippedTo(reach, FormImage.width, FormImage.height);
-    rows.bytes = RowBytesOf(rows.reach.left, rows.reach.right, FormImage.headerCopy.biBitCount);
+    rows.reach = ClippedTo(reach, gFormImage.width, gFormImage.height);
+    rows.bytes = RowBytesOf(rows.reach.left, rows.reach.right, gFormImage.headerCopy.biBitCount);
     rows.size = (size_t)rows.bytes.count * (size_t)(rows.reach.bottom - rows.reach.top);
-    rows.room = KeptHeaders && KeptCount < KeptEntrySlots && KeptBytes + 4 * rows.size <= KeptBytesLimit;
+    rows.room = gKeptHeaders && gKeptCount < KeptEntrySlots && gKeptBytes + 4 * rows.size <= KeptBytesLimit;
     rows.before = rows.room && rows.size ? (uint8_t*)malloc(2 * rows.size) : nullptr;
     if (rows.before) {
         GdiFlush();   // what GDI drew before lands in the pixels
@@ -410,56 +372,43 @@ static void CopyRowsBeforeText(const RECT& reach, void* context)
     }
 }
 
-// Draws the entry and keeps the pixels it touched, when they lie where its
-// text can reach and there is room for them.
-static void DrawAndKeep(const EntryRecord& r, const LOGFONTA& font, COLORREF colour, uint32_t value,
-                        const KeptEntryKey& key, uint32_t hash)
+void KeepDrawnEntry(RowsUnderEntry& rows, const RECT& bounds, const KeptEntryKey& key)
 {
-    RowsUnderEntry rows = {};
-    RECT bounds;
-    DrawEntryValue(FormImage.hdcMem, r, font, colour, value, &bounds, CopyRowsBeforeText, &rows);
     if (!rows.room || (rows.size && !rows.before)) {
         free(rows.before);
         return;
     }
     // What the text touched: what the platform saw drawn, and every pixel
     // it changed.
-    RECT touched = ClippedTo(bounds, FormImage.width, FormImage.height);
+    RECT touched = ClippedTo(bounds, gFormImage.width, gFormImage.height);
     const RECT& reach = rows.reach;
     uint8_t* before = rows.before;
     uint8_t* after = before + rows.size;
     if (rows.size) {
         GdiFlush();
         CopyRows(reach, rows.bytes, after);
-        RECT changed = ChangedWithin(reach, rows.bytes, FormImage.headerCopy.biBitCount, before, after);
+        RECT changed = ChangedWithin(reach, rows.bytes, gFormImage.headerCopy.biBitCount, before, after);
         UnionRect(&touched, &touched, &changed);
     }
-    KeptEntry& k = Kept[KeptCount];
+    KeptEntry& k = gKept[gKeptCount];
     if (RectWithin(touched, reach) && Keep(k, touched, reach, rows.bytes, before, after)) {
         k.key = key;
-        k.hash = hash;
+        k.hash = HashOf(key);
         k.used = true;
-        KeptBytes += k.size;
-        KeptCount++;
+        gKeptBytes += k.size;
+        gKeptCount++;
     }
     free(before);
 }
 
-uint32_t DrawKeptEntry(const EntryRecord& r, const LOGFONTA& font, COLORREF colour, const EntryRecord* table)
+bool PutBackKeptEntry(const KeptEntryKey& key)
 {
-    uint32_t value = EntryValue(r, table);
-    if (!FormImage.bits) {
-        DrawEntryValue(FormImage.hdcMem, r, font, colour, value, nullptr);
-        return value;
-    }
-    KeptEntryKey key = KeyOf(r, font, colour, value);
-    uint32_t hash = HashOf(key);
-    KeptEntry* k = FindKept(key, hash);
-    if (k) {
-        k->used = true;
-        PutBackCount++;
-        return value;
-    }
-    DrawAndKeep(r, font, colour, value, key, hash);
-    return value;
+    if (!gFormImage.bits)
+        return false;
+    KeptEntry* k = FindKept(key, HashOf(key));
+    if (!k)
+        return false;
+    k->used = true;
+    gPutBackCount++;
+    return true;
 }
