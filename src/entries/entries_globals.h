@@ -65,7 +65,8 @@ extern void (*gShowEntryFileProblem)(const char* text);
 // entries/formula.h: gEvaluationCount, the evaluations of formula texts
 //   since the last top-level evaluation began, written by
 //   entries/formula.cpp (the formula code builds without Windows, for the
-//   fuzz targets).
+//   fuzz targets); and static there, gLabelIndex, the labels of the table
+//   being evaluated.
 
 // ---- Kept inside their owner file (static there) ----
 // entries/entry_edit.cpp: gEdit, the placement or edit under way (read

@@ -169,12 +169,14 @@ uint32_t EvaluateText(const LabelIndex& index, const char* text)
 
 }  // namespace
 
+// The labels of the table being evaluated, made anew for each evaluation.
+static LabelIndex gLabelIndex;
+
 uint32_t EvaluateFormulaIn(const EntryRecord* table, const EntryRecord& record)
 {
     gEvaluationCount = 0;
-    static LabelIndex index;
-    BuildLabelIndex(index, table);
-    return EvaluateText(index, record.text);
+    BuildLabelIndex(gLabelIndex, table);
+    return EvaluateText(gLabelIndex, record.text);
 }
 
 void FormulaValueText(uint32_t value, char text[12])

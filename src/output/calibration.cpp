@@ -381,10 +381,14 @@ static int WideAsText(const wchar_t* wide, int count, char* text, int capacity, 
     return length > 0 ? length : -1;
 }
 
+// The calibration file's text as UTF-16 on its way between its own
+// encoding and the ANSI code page, for one decode or encode at a time.
+static wchar_t gWideText[CalibrationFileLimit];
+
 int DecodeCalibrationFile(const char* bytes, int count, char* text, int capacity, CalibrationEncoding* encoding,
                           bool* exact)
 {
-    static wchar_t wide[CalibrationFileLimit];
+    wchar_t* wide = gWideText;
     const unsigned char* b = (const unsigned char*)bytes;
     *exact = true;
     if (count >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) {
@@ -417,7 +421,7 @@ int DecodeCalibrationFile(const char* bytes, int count, char* text, int capacity
 
 int EncodeCalibrationFile(const char* text, int length, CalibrationEncoding encoding, char* bytes, int capacity)
 {
-    static wchar_t wide[CalibrationFileLimit];
+    wchar_t* wide = gWideText;
     if (encoding == CalibrationAnsi) {
         if (length > capacity)
             return -1;

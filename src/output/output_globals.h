@@ -31,5 +31,7 @@ extern int gColourMode;
 // output/convert_wait.cpp: gCancelPressed, the conversion's Cancel.
 // output/calibration_dialog.cpp: gDialogPrinter, gDialogPaper, the printer
 //   the calibration dialog is open for.
+// output/calibration.cpp: gWideText, the calibration file's text as UTF-16
+//   between its encoding and the code page.
 
 #endif
