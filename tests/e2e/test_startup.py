@@ -39,7 +39,8 @@ ORIGINAL_MENU = [
 ADDED_ITEMS = {
     "&File": [("Print ca&libration...", 40046), ("&Next page\tPgDn", 40047), ("Pre&vious page\tPgUp", 40048),
               ("Print &all pages...", 40049), ("Print from &table...", 40050)],
-    "&Edit": [("&Undo\tCtrl+Z", 40070), ("R&edo\tCtrl+Y", 40071)],
+    "&Edit": [("&Undo\tCtrl+Z", 40070), ("R&edo\tCtrl+Y", 40071), ("Show &fields", 40072),
+              ("&Snap to fields", 40073)],
 }
 
 EXPECTED_MENU = [(text, items + ADDED_ITEMS.get(text, []) if isinstance(items, list) else items)
