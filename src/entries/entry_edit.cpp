@@ -402,12 +402,54 @@ static void CommittedBytes(uint8_t bytes[EntryRecordSize])
     EncodeEntryRecord(r, bytes);
 }
 
+static bool InField(FieldKind kind)
+{
+    return gEdit.field >= 0 && gEdit.field < (int)gFormFields.found.size() &&
+           gFormFields.found[gEdit.field].kind == kind;
+}
+
+// A new entry in a comb is stored a character to a cell, each its own record
+// centred in its cell at the seat's height, all of them one step; spaces
+// leave their cell empty and characters past the last cell are dropped.
+static bool StoreCombCharacters()
+{
+    const FormField& comb = gFormFields.found[gEdit.field];
+    LOGFONTA font = EditFont();
+    HDC dc = GetDC(gMainWindow);
+    HFONT handle = CreateFontIndirectA(&font);
+    HGDIOBJ previous = SelectObject(dc, handle);
+    ViewStateFields image = InitialViewState();   // full size at the origin: window points are image points
+    image.halfSize = 0;
+    BeginEditStep();
+    bool stored = true;
+    for (int i = 0; gEdit.typedText[i] && stored; i++) {
+        char text[2] = { gEdit.typedText[i], 0 };
+        SIZE size = {};
+        GetTextExtentPoint32A(dc, text, 1, &size);
+        int left = CombCharacterLeft(comb.area, comb.cells, i, size.cx);
+        if (left < 0)
+            break;
+        if (text[0] == ' ')
+            continue;
+        NewEntryInput in = { text, size, left > 0 ? left : 1, gEdit.seatY, true, 0 };
+        uint8_t bytes[EntryRecordSize];
+        EncodeEntryRecord(NewEntryRecord(in, image, font, gCurrentTextColour), bytes);
+        stored = StoreEntry(gEdit.entryFile, bytes, text);
+    }
+    SelectObject(dc, previous);
+    DeleteObject(handle);
+    ReleaseDC(gMainWindow, dc);
+    return stored;
+}
+
 // Stores what the box holds; an empty box stores nothing (for a picked
 // entry, which is out of its file, that deletes it).
 static bool StoreTypedEntry()
 {
     if (!gEdit.typedText[0])
         return true;
+    if (gEdit.seated && gEdit.pickedSlot < 0 && InField(FieldComb))
+        return StoreCombCharacters();
     uint8_t bytes[EntryRecordSize];
     CommittedBytes(bytes);
     return StoreEntry(gEdit.entryFile, bytes, gEdit.typedText);
@@ -497,8 +539,7 @@ void OnRedoCommand()
 
 static bool InCheckBox()
 {
-    return gEdit.field >= 0 && gEdit.field < (int)gFormFields.found.size() &&
-           gFormFields.found[gEdit.field].kind == FieldCheck;
+    return InField(FieldCheck);
 }
 
 // The cell height and the width of "X" of `font` (turned level).

@@ -103,14 +103,20 @@ def test_tab_fills_every_field_in_reading_order_and_starts_again_after_the_last(
             assert box_open(app), text
         app.type("x")   # the check box takes its mark and moves on: past the last, the box closes
         assert box_closed(app)
-        records = wait_records(ctx, 5)
-        assert [r["text"] for r in records] == texts + ["X"], records
-        for i, r in enumerate(records):
+        records = wait_records(ctx, 8)
+        # The comb holds one character to a cell, each its own record.
+        assert [r["text"] for r in records] == texts[:3] + list("1234") + ["X"], records
+        for r, i in zip(records, [0, 1, 2, 3, 3, 3, 3, 4]):
             assert field_of(r) == i, (i, r)
             assert inside(r, FIELDS[i]), (i, r, FIELDS[i])
             assert r["vertical"] == 0 and r["right"] == 0, r
+        left, _, right, _ = FIELDS[3]
+        for n, r in enumerate(records[3:7]):
+            pitch = (right - left) / 8
+            middle = r["x"] + r["width"] / 2
+            assert left + n * pitch < middle < left + (n + 1) * pitch, (n, r)
         # The check mark is centred in its box.
-        check = records[4]
+        check = records[7]
         left, top, right, bottom = FIELDS[4]
         assert abs(check["x"] + check["width"] / 2 - (left + right) / 2) <= 1.5, check
         # The next Tab starts again at the first field, which holds "One": it
@@ -119,7 +125,7 @@ def test_tab_fills_every_field_in_reading_order_and_starts_again_after_the_last(
         before = stored(ctx)
         tab(app, "Tab")
         assert box_open(app)
-        harness.wait_until(lambda: [r["text"] for r in stored(ctx)] == texts[1:] + ["X"], 5,
+        harness.wait_until(lambda: [r["text"] for r in stored(ctx)] == texts[1:3] + list("1234X"), 5,
                            what="the first entry picked up")
         tab(app, "Escape")
         assert box_closed(app)
