@@ -145,8 +145,9 @@ def edit_menu_check_rows(app):
 
 def test_left_justified_and_horizontal_are_checked_at_start(app):
     marks = edit_menu_check_rows(app)
-    # Edit Help, Left-justified, Right-justified, Horizontal, Vertical, Undo, Redo.
-    assert marks == [False, True, False, True, False, False, False], marks
+    # Edit Help, Left-justified, Right-justified, Horizontal, Vertical, Undo, Redo,
+    # Show fields and Snap to fields (both off at start).
+    assert marks == [False, True, False, True, False, False, False, False, False], marks
 
 
 def test_close_box_ends_with_exit_code_0(app):
