@@ -227,3 +227,26 @@ def test_snap_seats_a_placement_inside_a_field_and_off_leaves_it_exact(ctx):
     place(app, 400, 300, "Outside")         # no field here: exactly as always
     records = wait_records(ctx, 3)
     assert (records[2]["x"], records[2]["y"]) == (800, 600), records[2]
+
+
+def test_right_justified_mode_seats_at_the_right_and_vertical_mode_opens_fields_level(ctx):
+    app = open_fields_form(ctx)
+    app.post_command(40021)    # Enter Right-justified text
+    app.sync()
+    tab(app, "Tab")
+    assert box_open(app)
+    app.type("Right")
+    tab(app, "Return")
+    [r] = wait_records(ctx, 1)
+    assert r["right"] == 1 and field_of(r) == 0 and inside(r, FIELDS[0]), r
+    assert r["x"] > FIELDS[0][2] - 20, r      # ends at the field's right margin
+    app.post_command(40020)    # Enter Left-justified text, then Vertical
+    app.sync()
+    app.post_command(40042)
+    app.sync()
+    tab(app, "Tab")
+    assert box_open(app)
+    app.type("Level")
+    tab(app, "Return")
+    records = wait_records(ctx, 2)
+    assert records[1]["vertical"] == 0 and field_of(records[1]) == 1 and inside(records[1], FIELDS[1]), records
