@@ -170,6 +170,6 @@ PagePrintResult PrintFormPage(HDC printer, const FormPage& form, const PageMappi
     if (mapping && (form.picture || form.entries))
         DrawFormPage(printer, form, *mapping);
     else if (form.picture)
-        DrawView(printer);
+        DrawFormView(printer);   // the view as shown, less the field outlines: never printed
     return EndPage(printer) <= 0 ? PageNotEnded : PagePrinted;
 }

@@ -96,7 +96,7 @@ static void FillBeyondImage(HDC dc, int imageRight, int imageBottom)
     }
 }
 
-static void DrawFormView(HDC dc)
+void DrawFormView(HDC dc)
 {
     int cw = gClientSize.cx, ch = gClientSize.cy;
     if (!gFormImage.hBitmap || !gFormImage.hdcMem) {

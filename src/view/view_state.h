@@ -43,8 +43,11 @@ ViewStateFields ScrolledToShow(ViewStateFields view, RECT area, SIZE client);
 
 // ---- painting ----
 
-// Copies the visible part of the form image into the whole client area,
-// with the found fields' outlines over it when they are shown.
+// Copies the visible part of the form image into the whole client area
+// (or a page), as the window shows it but with no field outlines.
+void DrawFormView(HDC dc);
+
+// The view, with the found fields' outlines over it when they are shown.
 void DrawView(HDC dc);
 
 // ---- changes of the view, the only ways gViewState is written ----

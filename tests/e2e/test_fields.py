@@ -6,7 +6,9 @@ import os
 import bmpfiles
 import entryfiles
 import harness
+import printing
 from test_placing import entries, place, wait_quietly, white_form
+from test_print import print_through_dialogs, printer_caps
 
 IDM_ZOOM_IN, IDM_SHOW_FIELDS, IDM_SNAP_TO_FIELDS = 40044, 40072, 40073
 W, H = 1200, 800
@@ -17,7 +19,7 @@ FIELDS = [(102, 103, 599, 167), (601, 103, 1098, 167), (300, 218, 800, 260), (10
 OUTLINE = (150, 190, 255)
 
 
-def fields_form(ctx, name="fields.bmp"):
+def fields_form(ctx, name="fields.bmp", dpi=150):
     ink = [bytearray(b"\xff" * bmpfiles.stride(W, 1)) for _ in range(H)]
 
     def box(x0, y0, x1, y1):
@@ -33,11 +35,11 @@ def fields_form(ctx, name="fields.bmp"):
     for i in range(1, 8):
         box(100 + 40 * i - 1, 340, 100 + 40 * i + 1, 390)  # a comb of eight cells
     frame(100, 460, 124, 484)                             # a check box
-    return ctx.write(name, bmpfiles.raw_bmp(W, H, 1, [bytes(r) for r in ink], dpi=150))
+    return ctx.write(name, bmpfiles.raw_bmp(W, H, 1, [bytes(r) for r in ink], dpi=dpi))
 
 
-def open_fields_form(ctx, dta=None, full_size=False):
-    form = fields_form(ctx)
+def open_fields_form(ctx, dta=None, full_size=False, dpi=150):
+    form = fields_form(ctx, dpi=dpi)
     if dta is not None:
         ctx.write("fields.dta", entryfiles.entry_file(*dta))
     app = ctx.start_app()
@@ -250,3 +252,50 @@ def test_right_justified_mode_seats_at_the_right_and_vertical_mode_opens_fields_
     tab(app, "Return")
     records = wait_records(ctx, 2)
     assert records[1]["vertical"] == 0 and field_of(records[1]) == 1 and inside(records[1], FIELDS[1]), records
+
+
+# How each form prints: scaled to its own resolution, or, of unknown
+# resolution, as the window shows it (at half size, one image pixel in two).
+PRINTS = [(150, "Info", "Scanner resolution was 150 dpi"),
+          (0, "Error", "Scanner resolution is unknown,\nso printer output size may not be correct.")]
+
+
+def test_show_fields_never_reaches_the_printout_or_the_picture(ctx):
+    printing.ensure_printer(ctx.session)
+    for dpi, caption, text in PRINTS:
+        app = open_fields_form(ctx, dpi=dpi)
+        with open(ctx.path("fields.bmp"), "rb") as f:
+            picture = f.read()
+        view = app.screenshot_stable()
+        pages = []
+        for show in (False, True):
+            if show:
+                app.post_command(IDM_SHOW_FIELDS)
+                app.sync()
+                harness.wait_until(lambda: outline_pixels(app.screenshot()) > 100, 5, what="the outlines")
+            before = printing.printed_pdfs()
+            print_through_dialogs(app, text, caption)
+            pages.append(printing.page_image(printing.wait_new_pdf(before)))
+        # The form is on the page, at the size it prints at.
+        ink = printing.ink_box(pages[0])
+        scale = int(int(printer_caps(ctx)["physicalwidth"]) / 8.8) / dpi if dpi else 0.5
+        assert ink is not None and abs((ink[2] - ink[0]) - 1000 * scale) <= 3, (dpi, ink, scale)
+        # With the outlines shown, every pixel of the page is as without them,
+        # the fields' own among them.
+        width, height, off = pages[0]
+        on = pages[1][2]
+        in_fields = sum(1 for l, t, r, b in FIELDS
+                        for y in range(ink[1] + int((t - 100) * scale) - 1, ink[1] + int((b - 100) * scale) + 2)
+                        for x in range(ink[0] + int((l - 100) * scale) - 1, ink[0] + int((r - 100) * scale) + 2)
+                        if off[y * width + x] != on[y * width + x])
+        assert in_fields == 0, (dpi, "pixels changed in the fields", in_fields)
+        assert pages[0] == pages[1], (dpi, sum(1 for a, b in zip(off, on) if a != b))
+        # Nor did the picture change: the form file, and the view once the
+        # outlines are off again.
+        app.post_command(IDM_SHOW_FIELDS)
+        app.sync()
+        harness.wait_until(lambda: outline_pixels(app.screenshot()) == 0, 5, what="the outlines gone")
+        assert app.screenshot_stable().data == view.data, dpi
+        with open(ctx.path("fields.bmp"), "rb") as f:
+            assert f.read() == picture, dpi
+        assert app.close() == 0
