@@ -193,8 +193,6 @@ bool ShowFormArea(RECT area)
     if (moved.offsetX == gViewState.offsetX && moved.offsetY == gViewState.offsetY)
         return false;
     gViewState = moved;
-    InvalidateRect(gMainWindow, NULL, FALSE);
-    UpdateWindow(gMainWindow);
     return true;
 }
 

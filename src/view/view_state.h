@@ -63,8 +63,9 @@ void StartAtHalfSize();
 // mouse move that does not drag.
 void TrackPointer(unsigned x, unsigned y);
 
-// Scrolls the window to show the image rectangle `area` (ScrolledToShow)
-// and repaints it; false when it was already in view.
+// Moves the view to show the image rectangle `area` (ScrolledToShow); false
+// when it was already in view. The caller draws the view at once (one paint
+// a Tab, not two).
 bool ShowFormArea(RECT area);
 
 // ---- message handlers ----
