@@ -5,7 +5,7 @@ GDI objects, USER objects or handles at its end than after its warm-up.
 
 The counts can be raised for a longer run:
     SCRV_E2E_KILLS        kills of the first scenario (20)
-    SCRV_E2E_OPERATIONS   operations of the mixed run (1000)
+    SCRV_E2E_OPERATIONS   operations of the mixed run (600)
     SCRV_E2E_SEED         the seed of every random choice (19)
 Each scenario prints its figures as one line."""
 import errno
@@ -386,7 +386,7 @@ class Pages:
 
 
 def test_thousands_of_mixed_changes_end_as_they_say_and_hold_no_more_resources(ctx):
-    operations = int(os.environ.get("SCRV_E2E_OPERATIONS", "1000"))
+    operations = int(os.environ.get("SCRV_E2E_OPERATIONS", "600"))
     warm_up = min(30, operations // 2)
     rng = random.Random(SEED)
     pages = Pages(ctx, 3)
