@@ -39,7 +39,8 @@ ORIGINAL_MENU = [
 ADDED_ITEMS = {
     "&File": [("Print ca&libration...", 40046), ("&Next page\tPgDn", 40047), ("Pre&vious page\tPgUp", 40048),
               ("Print &all pages...", 40049), ("Print from &table...", 40050)],
-    "&Edit": [("&Undo\tCtrl+Z", 40070), ("R&edo\tCtrl+Y", 40071)],
+    "&Edit": [("&Undo\tCtrl+Z", 40070), ("R&edo\tCtrl+Y", 40071), ("Show &fields", 40072),
+              ("&Snap to fields", 40073)],
 }
 
 EXPECTED_MENU = [(text, items + ADDED_ITEMS.get(text, []) if isinstance(items, list) else items)
@@ -144,8 +145,9 @@ def edit_menu_check_rows(app):
 
 def test_left_justified_and_horizontal_are_checked_at_start(app):
     marks = edit_menu_check_rows(app)
-    # Edit Help, Left-justified, Right-justified, Horizontal, Vertical, Undo, Redo.
-    assert marks == [False, True, False, True, False, False, False], marks
+    # Edit Help, Left-justified, Right-justified, Horizontal, Vertical, Undo, Redo,
+    # Show fields and Snap to fields (both off at start).
+    assert marks == [False, True, False, True, False, False, False, False, False], marks
 
 
 def test_close_box_ends_with_exit_code_0(app):
