@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "base/file_io.h"
+
 const char PagePathTooLongText[] = "Its path would be longer than the 259 characters Scrivelander can keep.";
 
 static char Folded(char c)
@@ -140,13 +142,7 @@ int NeighbourPage(const PageList& pages, const char* form, PageStep step)
 
 bool PagePathOf(const char* formPath, const char* name, char pagePath[PathBufferSize])
 {
-    size_t folder = (size_t)(FileNameOf(formPath) - formPath);
-    size_t length = strlen(name);
-    if (folder + length >= (size_t)PathBufferSize)
-        return false;
-    memcpy(pagePath, formPath, folder);
-    memcpy(pagePath + folder, name, length + 1);
-    return true;
+    return JoinPath(formPath, (size_t)(FileNameOf(formPath) - formPath), name, pagePath);
 }
 
 bool ListDocumentPages(const char* formPath, PageList* pages)

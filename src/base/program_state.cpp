@@ -128,3 +128,8 @@ int ShowMessage(const char* text, const char* caption, UINT type)
         SetFocus(focus);
     return answer;
 }
+
+void ShowInMessageBox(const char* text)
+{
+    ShowMessage(text, NULL, MB_OK);
+}

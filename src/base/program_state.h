@@ -80,4 +80,8 @@ void ShowTitle(const char* title);
 // box of an entry being typed (the system gives it to the main window).
 int ShowMessage(const char* text, const char* caption, UINT type);
 
+// ShowMessage with an OK button and no caption: how a problem is told by
+// default where tests put a function of their own to catch it.
+void ShowInMessageBox(const char* text);
+
 #endif

@@ -31,23 +31,6 @@ void ParseResolutionText(const char* bytes, int count, char text[5])
         }
 }
 
-bool PathInFolder(const char* folder, const char* name, char path[PathBufferSize])
-{
-    size_t length = strlen(folder);
-    if (length == 0)
-        return false;
-    // A root folder such as C:\ already ends in the separator.
-    bool separator = folder[length - 1] != '\\';
-    size_t total = length + (separator ? 1 : 0) + strlen(name);
-    if (total >= (size_t)PathBufferSize)
-        return false;
-    strcpy(path, folder);
-    if (separator)
-        strcat(path, "\\");
-    strcat(path, name);
-    return true;
-}
-
 bool SettingsFilePath(const char* startupDirectory, char path[PathBufferSize])
 {
     return PathInFolder(startupDirectory, SettingsFileName, path);
@@ -67,8 +50,7 @@ int SettingsFileContent(const char* resolutionText, char content[SettingsContent
 void ReadSettingsFile(char text[5])
 {
     text[0] = 0;
-    HANDLE file = CreateFileA(SettingsFileName, GENERIC_READ | GENERIC_WRITE, 0, NULL,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = OpenExclusively(SettingsFileName, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
     if (file == INVALID_HANDLE_VALUE)
         return;
     char bytes[SettingsReadLimit];

@@ -21,12 +21,9 @@ const int SettingsContentLimit = SettingsKeyLength + 3;
 // `text` receives up to four characters and a terminating zero.
 void ParseResolutionText(const char* bytes, int count, char text[5]);
 
-// The full path of a file in a folder: the folder, "\" and the name.
-// Returns false when the folder is unknown (empty) or the path would not
-// fit its 260 bytes.
-bool PathInFolder(const char* folder, const char* name, char path[PathBufferSize]);
-
-// The settings file's full path in the start-up directory (PathInFolder).
+// The settings file's full path in the start-up directory (PathInFolder of
+// base/file_io.h): false when the directory is unknown (empty) or the path
+// would not fit its 260 bytes.
 bool SettingsFilePath(const char* startupDirectory, char path[PathBufferSize]);
 
 // The settings file's bytes for a resolution text of up to three characters:

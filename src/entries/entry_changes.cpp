@@ -1,7 +1,6 @@
 #include "entries/entry_changes.h"
 
 #include <stdio.h>
-#include <string.h>
 
 #include "base/form_pages.h"
 #include "entries/entry_draw.h"
@@ -207,13 +206,6 @@ bool StoreEntry(const char* path, const uint8_t record[EntryRecordSize], const c
         return false;
     }
     int index = (int)(after.size / EntryRecordSize) - 1;
-    if (strcmp(path, gFormImage.entryFilePath) != 0) {
-        // Not the form on screen (it can't be, but its table and history
-        // are not this file's either).
-        FreeEntryFileBytes(before);
-        FreeEntryFileBytes(after);
-        return true;
-    }
     KeepChange(gEntryHistory, before, after);
     // The new record shows in the slot of its number. When the file held
     // what the table did, reading it again and drawing the one entry is

@@ -27,7 +27,8 @@ void DeleteEntry(int slot);
 // could not be changed; both are then as they were.
 bool TakeOutEntry(const char* path, int slot, const uint8_t record[EntryRecordSize], uint32_t* keptAt);
 
-// Stores a record after the last one of the entry file at `path` and shows
+// Stores a record after the last one of the entry file at `path`, the file
+// of the form on screen (an edit ends before another form opens), and shows
 // it. False, with the entry's text in a message, when the file can't take it.
 bool StoreEntry(const char* path, const uint8_t record[EntryRecordSize], const char* entryText);
 

@@ -34,7 +34,7 @@ struct EntryEditFields {
     // since the box last took the focus; only then does a release open the box.
     bool gRightButtonArmed = false;
     bool gBoxOpen = false;     // the box exists and has the keyboard focus
-    HWND box = NULL;          // the hidden edit box while boxOpen
+    HWND box = NULL;          // the hidden edit box while gBoxOpen
 };
 static EntryEditFields gEdit;
 

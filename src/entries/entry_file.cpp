@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "base/file_io.h"
 #include "base/form_pages.h"
 #include "entries/entries_globals.h"
 
@@ -182,34 +183,26 @@ static EntryChangeOutcome ReadWholeFile(HANDLE file, EntryFileBytes& bytes)
     return ChangeMade;
 }
 
-static EntryChangeOutcome WriteTemporary(const char* temporary, const EntryFileBytes& content)
+// The new content goes to the temporary file, which then takes the entry
+// file's place; `held`, the entry file held open since it was read, is
+// closed in between.
+static EntryChangeOutcome WriteInPlace(const char* path, const char* temporary, const EntryFileBytes& content,
+                                       HANDLE held)
 {
-    HANDLE copy = CreateFileA(temporary, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (copy == INVALID_HANDLE_VALUE)
-        return CopyNotMade;
-    DWORD written = 0;
-    bool whole = (content.size == 0 || (WriteFile(copy, content.data, content.size, &written, NULL) &&
-                                        written == content.size)) &&
-                 FlushFileBuffers(copy);
-    CloseHandle(copy);
-    if (!whole) {
-        DeleteFileA(temporary);
-        return CopyNotWritten;
+    switch (WriteFileReplacing(path, temporary, content.data, content.size, held)) {
+    case FileReplaced: return ChangeMade;
+    case TemporaryNotMade: return CopyNotMade;
+    case TemporaryNotWritten: return CopyNotWritten;
+    case FileNotReplaced: return NotReplaced;
     }
-    return ChangeMade;
+    return NotReplaced;
 }
 
-// The written copy takes the entry file's place; content that says there
-// is no entry file (an undo back to before the first entry) removes it.
-static EntryChangeOutcome PutInPlace(const char* temporary, const char* path, bool exists)
+// Content that says there is no entry file (an undo back to before the
+// first entry) removes it.
+static EntryChangeOutcome RemoveEntryFile(const char* path)
 {
-    if (!exists)
-        return DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND ? ChangeMade : NotReplaced;
-    if (MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return ChangeMade;
-    DeleteFileA(temporary);
-    return NotReplaced;
+    return DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND ? ChangeMade : NotReplaced;
 }
 
 static void HandOver(EntryFileBytes& bytes, EntryFileBytes* to)
@@ -237,11 +230,9 @@ EntryChangeOutcome ChangeEntryFile(const char* path, const EntryFileChange& chan
     EntryFileBytes current = EntryFileBytes();
     // Held without sharing from the check until its replacement is ready,
     // so no other program changes it in between.
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              NULL);
+    HANDLE file = OpenExclusively(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
     if (file == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+        if (LastOpenFailure() != MissingFile)
             return IsReadOnlyFile(path) ? FileReadOnly : FileInUse;
     } else {
         EntryChangeOutcome read = ReadWholeFile(file, current);
@@ -252,12 +243,14 @@ EntryChangeOutcome ChangeEntryFile(const char* path, const EntryFileChange& chan
     }
     EntryFileBytes next = EntryFileBytes();
     EntryChangeOutcome outcome = PlanEntryFileChange(current, change, next);
-    if (outcome == ChangeMade && next.exists)
-        outcome = WriteTemporary(temporary, next);
-    if (file != INVALID_HANDLE_VALUE)
-        CloseHandle(file);
-    if (outcome == ChangeMade)
-        outcome = PutInPlace(temporary, path, next.exists);
+    if (outcome == ChangeMade && next.exists) {
+        outcome = WriteInPlace(path, temporary, next, file);
+    } else {
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+        if (outcome == ChangeMade)
+            outcome = RemoveEntryFile(path);
+    }
     if (outcome != ChangeMade) {
         FreeEntryFileBytes(current);
         FreeEntryFileBytes(next);
@@ -291,11 +284,6 @@ const char* RefusalReason(EntryChangeOutcome outcome)
     case NotReplaced: return "It can't be replaced: it may be in use or read-only.";
     }
     return "";
-}
-
-static void ShowInMessageBox(const char* text)
-{
-    ShowMessage(text, NULL, MB_OK);
 }
 
 void (*gShowEntryFileProblem)(const char* text) = ShowInMessageBox;
@@ -354,7 +342,7 @@ bool AppendToRecoveryFile(const char* entryPath, const uint8_t record[EntryRecor
     char path[PathBufferSize];
     if (!RecoveryPathOf(entryPath, path))
         return false;
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = OpenExclusively(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     // After the last whole record: a torn one, cut short by a crash, is
@@ -376,7 +364,7 @@ void TakeBackFromRecoveryFile(const char* entryPath, const uint8_t record[EntryR
     char path[PathBufferSize];
     if (!RecoveryPathOf(entryPath, path))
         return;
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = OpenExclusively(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
     if (file == INVALID_HANDLE_VALUE)
         return;
     uint8_t last[EntryRecordSize];
@@ -398,11 +386,9 @@ EntryChangeOutcome ReadRecoveryFile(const char* entryPath, EntryFileBytes& bytes
     char path[PathBufferSize];
     if (!RecoveryPathOf(entryPath, path))
         return PathTooLong;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ChangeMade : FileInUse;
-    }
+    HANDLE file = OpenForReading(path);
+    if (file == INVALID_HANDLE_VALUE)
+        return LastOpenFailure() == MissingFile ? ChangeMade : FileInUse;
     EntryChangeOutcome outcome = ReadWholeFile(file, bytes);
     CloseHandle(file);
     return outcome;

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "base/file_io.h"
 #include "entries/drawing_bounds.h"
 #include "entries/formula.h"
 #include "view/form_image.h"
@@ -24,12 +25,9 @@ static uint8_t gTableBytes[EntryTableSlots * EntryRecordSize];
 // read-only file (a form on a read-only share, an archive) shows its entries.
 static int ReadRecords(const char* path, uint8_t* bytes, EntryRecord* table)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              NULL);
-    if (file == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? NoEntryFile : EntryFileUnreadable;
-    }
+    HANDLE file = OpenForReading(path);
+    if (file == INVALID_HANDLE_VALUE)
+        return LastOpenFailure() == MissingFile ? NoEntryFile : EntryFileUnreadable;
     DWORD size = GetFileSize(file, NULL);
     DWORD records = size == INVALID_FILE_SIZE ? 0 : size / EntryRecordSize;
     if (records > (DWORD)EntryTableSlots)
@@ -63,11 +61,6 @@ int ReadEntriesOf(const char* path, EntryRecord table[EntryTableSlots])
     int records = ReadRecords(path, bytes, table);
     free(bytes);
     return records;
-}
-
-uint32_t EvaluateFormula(const EntryRecord& record)
-{
-    return EvaluateFormulaIn(gEntryTable, record);
 }
 
 void StoredRecordBytes(int slot, uint8_t bytes[EntryRecordSize])

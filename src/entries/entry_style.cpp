@@ -73,13 +73,3 @@ LOGFONTA RecordDrawingFont(const LOGFONTA& base, const EntryRecord& record)
     return font;
 }
 
-void StoreRecordFont(EntryRecord& record)
-{
-    record.size = gCurrentFont.lfHeight / -2;
-    record.weight = gCurrentFont.lfWeight;
-    record.pitchAndFamily = gCurrentFont.lfPitchAndFamily;
-    memset(record.faceName, 0, FaceNameSize);
-    size_t length = strnlen(gCurrentFont.lfFaceName, FaceNameSize - 1);
-    memcpy(record.faceName, gCurrentFont.lfFaceName, length);
-    record.colourIndex = (uint8_t)IndexOfColour(gCurrentTextColour);
-}

@@ -12,9 +12,6 @@
 // The four font fields a record carries, and its colour, into gCurrentFont.
 void ApplyRecordFont(const EntryRecord& record);
 
-// Fills the font fields and colour index of a record from gCurrentFont.
-void StoreRecordFont(EntryRecord& record);
-
 // The font dialog's choice: the whole LOGFONT, and the text colour.
 void UseChosenFont(const LOGFONTA& font, COLORREF colour);
 

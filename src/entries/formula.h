@@ -20,10 +20,6 @@ extern int gEvaluationCount;   // written by entries/formula.cpp only
 // slot 0 to the first free slot), or FormulaError. Reads the table only.
 uint32_t EvaluateFormulaIn(const EntryRecord* table, const EntryRecord& record);
 
-// The same over the gEntryTable (beside which it is defined, in
-// entry_record.cpp, so this file needs no window or file).
-uint32_t EvaluateFormula(const EntryRecord& record);
-
 // A value as the signed decimal it is drawn as: 3000000000 gives
 // "-1294967296". `text` holds at least 12 characters.
 void FormulaValueText(uint32_t value, char text[12]);

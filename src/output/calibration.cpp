@@ -7,10 +7,12 @@
 
 #include "base/file_io.h"
 #include "base/settings.h"
+#include "base/text_chars.h"
 
-static bool IsBlank(char c)
+// A blank of a calibration line, which may end in a carriage return.
+static bool IsLineBlank(char c)
 {
-    return c == ' ' || c == '\t' || c == '\r';
+    return IsBlank(c) || c == '\r';
 }
 
 bool ParseCalibrationNumber(const char* text, double* value)
@@ -19,9 +21,9 @@ bool ParseCalibrationNumber(const char* text, double* value)
     if (length >= (size_t)CalibrationFieldSize)
         return false;
     size_t begin = 0, end = length;
-    while (begin < end && IsBlank(text[begin]))
+    while (begin < end && IsLineBlank(text[begin]))
         begin++;
-    while (end > begin && IsBlank(text[end - 1]))
+    while (end > begin && IsLineBlank(text[end - 1]))
         end--;
     // strtod reads the checked text with a "." whatever the locale.
     char number[CalibrationFieldSize];
@@ -144,9 +146,9 @@ static FileLine LineAt(const char* file, int length, int at)
     if (line.next < length && file[line.next] == '\n')
         line.next++;
     line.begin = at;
-    while (line.begin < end && IsBlank(file[line.begin]))
+    while (line.begin < end && IsLineBlank(file[line.begin]))
         line.begin++;
-    while (end > line.begin && IsBlank(file[end - 1]))
+    while (end > line.begin && IsLineBlank(file[end - 1]))
         end--;
     line.end = end;
     return line;
@@ -161,9 +163,9 @@ static char Lower(char c)
 // around it.
 static bool SameWord(const char* text, int length, const char* word)
 {
-    while (length > 0 && IsBlank(*text))
+    while (length > 0 && IsLineBlank(*text))
         text++, length--;
-    while (length > 0 && IsBlank(text[length - 1]))
+    while (length > 0 && IsLineBlank(text[length - 1]))
         length--;
     if ((int)strlen(word) != length)
         return false;
@@ -237,7 +239,7 @@ bool FindPrinterSection(const char* file, int length, const char* printer, Calib
         int keyLength = (int)(equals - key);
         const char* value = equals + 1;
         int valueLength = (int)(file + line.end - value);
-        while (valueLength > 0 && IsBlank(*value))
+        while (valueLength > 0 && IsLineBlank(*value))
             value++, valueLength--;
         if (SameWord(key, keyLength, "OffsetX"))
             CopyValue(value, valueLength, text->offsetX);
@@ -489,12 +491,9 @@ static CalibrationFileState ReadCalibrationBytes(char* content, int* length)
     // No start-up folder to look in: no calibration was ever saved there.
     if (!PathInFolder(gStartupDirectory, CalibrationFileName, path))
         return CalibrationFileMissing;
-    HANDLE file = CreateFileA(path, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? CalibrationFileMissing
-                                                                              : CalibrationFileUnreadable;
-    }
+    HANDLE file = OpenExclusively(path, GENERIC_READ, OPEN_EXISTING);
+    if (file == INVALID_HANDLE_VALUE)
+        return LastOpenFailure() == MissingFile ? CalibrationFileMissing : CalibrationFileUnreadable;
     LARGE_INTEGER size;
     DWORD got = 0;
     bool read = GetFileSizeEx(file, &size) && size.QuadPart <= CalibrationFileLimit &&

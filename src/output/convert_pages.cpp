@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "base/file_io.h"
 #include "base/form_pages.h"
 #include "entries/record_layout.h"
 #include "view/form_image.h"
@@ -66,8 +67,7 @@ static bool AddConvertedPage(ConvertedPages* list, const char* folder, const cha
 {
     char path[PathBufferSize], entryPath[PathBufferSize];
     WIN32_FILE_ATTRIBUTE_DATA page, entries;
-    if (snprintf(path, sizeof path, "%s%s", folder, name) >= (int)sizeof path ||
-        !GetFileAttributesExA(path, GetFileExInfoStandard, &page))
+    if (!JoinPath(folder, strlen(folder), name, path) || !GetFileAttributesExA(path, GetFileExInfoStandard, &page))
         return true;
     ConvertedPage* grown = (ConvertedPage*)realloc(list->pages, (list->count + 1) * sizeof *grown);
     if (!grown)
@@ -88,10 +88,10 @@ bool ListConvertedPages(const char* folder, const char* stem, int stemLength, Co
     memset(list, 0, sizeof *list);
     // The document's pages, of which those Ghostscript writes: the folder
     // and page 1's name lead to them.
-    char firstPage[PathBufferSize];
+    char firstName[PathBufferSize], firstPage[PathBufferSize];
     PageList pages;
-    if (snprintf(firstPage, sizeof firstPage, "%s%.*s1.bmp", folder, stemLength, stem) >= (int)sizeof firstPage ||
-        !ListDocumentPages(firstPage, &pages))
+    if (snprintf(firstName, sizeof firstName, "%.*s1.bmp", stemLength, stem) >= (int)sizeof firstName ||
+        !JoinPath(folder, strlen(folder), firstName, firstPage) || !ListDocumentPages(firstPage, &pages))
         return false;
     bool listed = true;
     for (int i = 0; i < pages.count && listed; i++)

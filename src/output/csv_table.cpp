@@ -4,10 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
-static bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
+#include "base/text_chars.h"
 
 // The separator the header line holds most of, outside quotes; a comma when
 // it holds none (a table of one column).

@@ -19,17 +19,6 @@ double PrinterResolution(int physicalWidth)
     return physicalWidth / 8.8;
 }
 
-bool PrintedSize(int width, int height, double printerDpi, double scannerDpi, SIZE* size)
-{
-    PageMapping mapping;
-    if (!MapFormToPage(printerDpi, scannerDpi, NULL, PrinterGeometry(), &mapping))
-        return false;
-    RECT place = PagePictureRect(mapping, width, height);
-    size->cx = place.right;
-    size->cy = place.bottom;
-    return true;
-}
-
 // The device name the print dialog returned, if it returned one.
 static bool DialogPrinterName(char name[PrinterNameSize])
 {

@@ -17,13 +17,6 @@ double ScannerResolution(int32_t pixelsPerMeter);
 // pixels: the width of a Letter page is taken as 8.8 inches.
 double PrinterResolution(int physicalWidth);
 
-// The printed size of a width x height image: each side times the printer
-// resolution over the scanner resolution, both truncated to whole dots per
-// inch. False when the scanner resolution truncates to 0 or less (unknown):
-// the page then gets the view as the window shows it. Sizes too large for
-// the printer's coordinates are held at the largest it takes.
-bool PrintedSize(int width, int height, double printerDpi, double scannerDpi, SIZE* size);
-
 // The name of the printer chosen in the print dialog in this run, or else
 // of the default printer. False when there is neither.
 bool CurrentPrinterName(char name[PrinterNameSize]);

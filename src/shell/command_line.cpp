@@ -2,10 +2,7 @@
 
 #include <string.h>
 
-static bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
+#include "base/text_chars.h"
 
 // One character of an argument: written while there is room, always
 // counted, so an argument too long for the buffer is known as such.

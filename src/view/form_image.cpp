@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "base/file_io.h"
 #include "base/form_pages.h"
 #include "view/bmp_format.h"
 #include "view/bmp_rle.h"
@@ -17,11 +18,6 @@ void EntryFilePathOf(const char* path, char entryPath[PathBufferSize])
     size_t keep = length >= 3 ? length - 3 : 0;
     memcpy(entryPath, path, keep);
     memcpy(entryPath + keep, "dta", 4);
-}
-
-static void ShowInMessageBox(const char* text)
-{
-    ShowMessage(text, NULL, MB_OK);
 }
 
 void (*gShowLoadMessage)(const char* text) = ShowInMessageBox;
@@ -66,7 +62,7 @@ static const char NoMemoryText[] = "There is not enough memory to open this .bmp
 // shared with other readers, so a read-only form opens.
 static HANDLE OpenPictureFile(const char* path)
 {
-    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    return OpenForReading(path);
 }
 
 // Why a form's file could not be opened, from the system's error and the

@@ -63,12 +63,6 @@ static inline uint32_t DecodePixel(const PixelFormat& format, const uint8_t* row
            MaskedChannel(pixel, format.masks[2]);
 }
 
-void DecodeRow(const PixelFormat& format, const uint8_t* row, int width, uint32_t* out)
-{
-    for (int x = 0; x < width; x++)
-        out[x] = DecodePixel(format, row, x);
-}
-
 // The rounded average of four colours. Red and blue are summed side by side
 // in one word, green in another: four 8-bit values never carry into the
 // next channel.
@@ -77,12 +71,6 @@ static inline uint32_t Average4(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
     uint32_t redBlue = (a & 0xFF00FF) + (b & 0xFF00FF) + (c & 0xFF00FF) + (d & 0xFF00FF);
     uint32_t green = (a & 0xFF00) + (b & 0xFF00) + (c & 0xFF00) + (d & 0xFF00);
     return (((redBlue + 0x20002) >> 2) & 0xFF00FF) | (((green + 0x200) >> 2) & 0xFF00);
-}
-
-void AverageRowPairs(const uint32_t* row0, const uint32_t* row1, int outWidth, uint32_t* out)
-{
-    for (int i = 0; i < outWidth; i++)
-        out[i] = Average4(row0[2 * i], row0[2 * i + 1], row1[2 * i], row1[2 * i + 1]);
 }
 
 // Two neighbouring pixels of a 1-bit row starting at column c, as two bits.

@@ -20,13 +20,6 @@ struct PixelFormat {
 // The pixel format described by a checked header block.
 PixelFormat PixelFormatOf(const uint8_t* headerBlock, uint32_t blockSize);
 
-// Reads `width` pixels of one stored row as 0x00RRGGBB colours.
-void DecodeRow(const PixelFormat& format, const uint8_t* row, int width, uint32_t* out);
-
-// One row of the half-size picture: pixel i is the rounded average of
-// row0[2i], row0[2i+1], row1[2i], row1[2i+1] (colours 0x00RRGGBB).
-void AverageRowPairs(const uint32_t* row0, const uint32_t* row1, int outWidth, uint32_t* out);
-
 // One row of the half-size picture of an image `width` pixels wide: block i
 // covers image columns firstColumn + 2i and the next, of the stored rows
 // row0 and row1. row1 is NULL below the image's last row; pixels beyond the

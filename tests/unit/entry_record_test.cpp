@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include "entries/entry_geometry.h"
 #include "entries/entry_record.h"
 #include "entries/entry_style.h"
 
@@ -84,8 +85,9 @@ TEST(RecordFont, HeightIsStoredHalvedAndComesBackDoubled)
         gCurrentFont.lfPitchAndFamily = 0x31;
         strcpy(gCurrentFont.lfFaceName, "Liberation Mono");
         gCurrentTextColour = RGB(0, 0, 255);
-        EntryRecord r = {};
-        StoreRecordFont(r);
+        // A new entry takes the font and colour of new entries.
+        NewEntryInput typed = { "Total", { 0, 0 }, 0, 0, true, 0 };
+        EntryRecord r = NewEntryRecord(typed, ViewStateFields(), gCurrentFont, gCurrentTextColour);
         EXPECT_EQ(c[1], r.size);
         EXPECT_EQ(0, r.colourIndex);   // blue is stored as black
         gCurrentFont = LOGFONTA();

@@ -5,12 +5,68 @@
 #include "test_picture.h"
 #include "view/half_view.h"
 
+// The colour a stored pixel stands for, read the plain way, one format at a
+// time: what the program's fast paths must agree with.
+static uint32_t ColourAt(const PixelFormat& format, const uint8_t* row, int x)
+{
+    int bits = format.bitCount;
+    if (bits <= 8) {
+        int at = x * bits;
+        return format.palette[(row[at / 8] >> (8 - bits - at % 8)) & ((1 << bits) - 1)];
+    }
+    if (bits == 24)
+        return ((uint32_t)row[3 * x + 2] << 16) | ((uint32_t)row[3 * x + 1] << 8) | row[3 * x];
+    int size = bits / 8;
+    uint32_t pixel = 0;
+    for (int i = 0; i < size; i++)
+        pixel |= (uint32_t)row[size * x + i] << (8 * i);
+    uint32_t colour = 0;
+    for (int c = 0; c < 3; c++) {
+        uint32_t mask = format.masks[c];
+        if (!mask)
+            continue;
+        int shift = 0;
+        while (!((mask >> shift) & 1))
+            shift++;
+        uint32_t top = mask >> shift, value = (pixel & mask) >> shift;
+        colour |= (uint32_t)(((uint64_t)value * 255 + top / 2) / top) << (16 - 8 * c);
+    }
+    return colour;
+}
+
+// The rounded mean of four colours, channel by channel.
+static uint32_t Mean4(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
+{
+    uint32_t mean = 0;
+    for (int shift = 0; shift < 24; shift += 8)
+        mean |= ((((a >> shift) & 255) + ((b >> shift) & 255) + ((c >> shift) & 255) + ((d >> shift) & 255) + 2) / 4)
+                << shift;
+    return mean;
+}
+
+static PixelFormat Rgb32()
+{
+    PixelFormat f = {};
+    f.bitCount = 32;
+    f.masks[0] = 0xFF0000; f.masks[1] = 0xFF00; f.masks[2] = 0xFF;
+    return f;
+}
+
+// Colours as a stored 32-bit row: blue, green, red, unused.
+static std::vector<uint8_t> Stored32(const std::vector<uint32_t>& colours)
+{
+    std::vector<uint8_t> row;
+    for (uint32_t c : colours)
+        row.insert(row.end(), { (uint8_t)c, (uint8_t)(c >> 8), (uint8_t)(c >> 16), 0 });
+    return row;
+}
+
 TEST(HalfView, EachPixelIsTheAverageOfItsTwoByTwoBlock)
 {
-    std::vector<uint32_t> row0 = { 0x000000, 0xFFFFFF, 0x102030, 0x102030, 0xFF0000, 0x0000FF };
-    std::vector<uint32_t> row1 = { 0xFFFFFF, 0xFFFFFF, 0x102030, 0x102030, 0x00FF00, 0xFFFFFF };
+    std::vector<uint8_t> row0 = Stored32({ 0x000000, 0xFFFFFF, 0x102030, 0x102030, 0xFF0000, 0x0000FF });
+    std::vector<uint8_t> row1 = Stored32({ 0xFFFFFF, 0xFFFFFF, 0x102030, 0x102030, 0x00FF00, 0xFFFFFF });
     std::vector<uint32_t> out(3);
-    AverageRowPairs(row0.data(), row1.data(), 3, out.data());
+    AverageHalfRow(Rgb32(), row0.data(), row1.data(), 6, 0, 3, out.data());
     EXPECT_EQ(0xBFBFBFu, out[0]);    // three white, one black: 765 / 4 rounds to 191
     EXPECT_EQ(0x102030u, out[1]);
     EXPECT_EQ(0x808080u, out[2]);
@@ -21,10 +77,11 @@ TEST(HalfView, OnePixelRuleShowsGreyOnEitherParity)
     // A black rule on an even and on an odd column of white: never lost.
     for (int column = 0; column < 2; column++) {
         SCOPED_TRACE(column);
-        std::vector<uint32_t> row(4, 0xFFFFFF);
-        row[column] = 0;
+        std::vector<uint32_t> colours(4, 0xFFFFFF);
+        colours[column] = 0;
+        std::vector<uint8_t> row = Stored32(colours);
         std::vector<uint32_t> out(2);
-        AverageRowPairs(row.data(), row.data(), 2, out.data());
+        AverageHalfRow(Rgb32(), row.data(), row.data(), 4, 0, 2, out.data());
         EXPECT_EQ(0x808080u, out[0]);
         EXPECT_EQ(0xFFFFFFu, out[1]);
     }
@@ -39,6 +96,23 @@ static PixelFormat Palette(int bits)
     return f;
 }
 
+// A stored row with each pixel twice over, bit for bit: every 2x2 block of
+// the row above itself is four copies of one pixel.
+static std::vector<uint8_t> Doubled(const std::vector<uint8_t>& row, int bits, int width)
+{
+    std::vector<uint8_t> doubled((2 * width * bits + 7) / 8 + 4, 0);
+    for (int x = 0; x < width; x++)
+        for (int copy = 0; copy < 2; copy++)
+            for (int b = 0; b < bits; b++) {
+                int from = x * bits + b, to = (2 * x + copy) * bits + b;
+                if ((row[from / 8] >> (7 - from % 8)) & 1)
+                    doubled[to / 8] |= (uint8_t)(0x80 >> (to % 8));
+            }
+    return doubled;
+}
+
+// Each format read through the half-size picture: a block of four copies of
+// a pixel is that pixel's colour.
 TEST(HalfView, DecodesEveryStoredFormat)
 {
     struct Case {
@@ -67,14 +141,16 @@ TEST(HalfView, DecodesEveryStoredFormat)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.format.bitCount << " bits");
-        std::vector<uint32_t> out(c.colours.size());
-        DecodeRow(c.format, c.row.data(), (int)out.size(), out.data());
+        int width = (int)c.colours.size();
+        std::vector<uint8_t> row = Doubled(c.row, c.format.bitCount, width);
+        std::vector<uint32_t> out(width);
+        AverageHalfRow(c.format, row.data(), row.data(), 2 * width, 0, width, out.data());
         EXPECT_EQ(c.colours, out);
     }
 }
 
-// The same row pair averaged by the fast paths and pixel by pixel through
-// DecodeRow must agree for every depth, width and parity.
+// The same row pair averaged by the fast paths and pixel by pixel the plain
+// way must agree for every depth, width and parity.
 TEST(HalfView, FastRowsAgreeWithDecodedAverages)
 {
     uint32_t seed = 12345;
@@ -92,15 +168,24 @@ TEST(HalfView, FastRowsAgreeWithDecodedAverages)
                 for (auto& b : rows) b = next();
                 int outWidth = (width - parity + 1) / 2;
                 if (outWidth <= 0) continue;
+                // Pixels beyond the image's last column count as white.
                 std::vector<uint32_t> d0(width + 2, 0xFFFFFF), d1(width + 2, 0xFFFFFF);
-                DecodeRow(format, rows.data(), width, d0.data());
-                DecodeRow(format, rows.data() + stride, width, d1.data());
-                std::vector<uint32_t> expected(outWidth), got(outWidth), lastRow(outWidth), white(width + 2, 0xFFFFFF);
-                AverageRowPairs(d0.data() + parity, d1.data() + parity, outWidth, expected.data());
+                for (int x = 0; x < width; x++) {
+                    d0[x] = ColourAt(format, rows.data(), x);
+                    d1[x] = ColourAt(format, rows.data() + stride, x);
+                }
+                std::vector<uint32_t> expected(outWidth), got(outWidth), lastRow(outWidth);
+                for (int i = 0; i < outWidth; i++) {
+                    int x = parity + 2 * i;
+                    expected[i] = Mean4(d0[x], d0[x + 1], d1[x], d1[x + 1]);
+                }
                 AverageHalfRow(format, rows.data(), rows.data() + stride, width, parity, outWidth, got.data());
                 EXPECT_EQ(expected, got);
                 // Below the last row the missing row counts as white.
-                AverageRowPairs(d0.data() + parity, white.data(), outWidth, expected.data());
+                for (int i = 0; i < outWidth; i++) {
+                    int x = parity + 2 * i;
+                    expected[i] = Mean4(d0[x], d0[x + 1], 0xFFFFFF, 0xFFFFFF);
+                }
                 AverageHalfRow(format, rows.data(), nullptr, width, parity, outWidth, lastRow.data());
                 EXPECT_EQ(expected, lastRow);
             }
@@ -200,7 +285,8 @@ struct StoredPicture {
         PixelFormat format = PixelFormatOf(header.data(), (uint32_t)header.size());
         colours.resize((size_t)width * height);
         for (int y = 0; y < height; y++)
-            DecodeRow(format, Row(y), width, colours.data() + (size_t)y * width);
+            for (int x = 0; x < width; x++)
+                colours[(size_t)y * width + x] = ColourAt(format, Row(y), x);
     }
 };
 

@@ -30,13 +30,11 @@ TEST(PageMapping, WithoutCalibrationThePageIsAsItAlwaysWas)
     for (double s : { 300.0, 150.0, 95.99, 1.016 }) {
         SCOPED_TRACE(s);
         PageMapping mapping = Mapping(281.7, s, NULL);
-        SIZE size;
-        ASSERT_TRUE(PrintedSize(2550, 3300, 281.7, s, &size));
         RECT place = PagePictureRect(mapping, 2550, 3300);
         EXPECT_EQ(0, place.left);
         EXPECT_EQ(0, place.top);
-        EXPECT_EQ(size.cx, place.right);
-        EXPECT_EQ(size.cy, place.bottom);
+        EXPECT_EQ(2550 * 281 / (int)s, place.right);   // p and s truncated, the product first
+        EXPECT_EQ(3300 * 281 / (int)s, place.bottom);
         EXPECT_EQ(1000 * 281 / (int)s, PageX(mapping, 1000));
     }
     // A stored calibration that changes nothing maps the same.

@@ -4,6 +4,19 @@
 
 #include "output/print.h"
 
+// The printed size of a width x height picture as a print without
+// calibration maps it; false when the scanner resolution is unknown.
+static bool PrintedSize(int width, int height, double printerDpi, double scannerDpi, SIZE* size)
+{
+    PageMapping mapping;
+    if (!MapFormToPage(printerDpi, scannerDpi, NULL, PrinterGeometry(), &mapping))
+        return false;
+    RECT place = PagePictureRect(mapping, width, height);
+    size->cx = place.right;
+    size->cy = place.bottom;
+    return true;
+}
+
 static std::string Shown(double dpi)
 {
     char text[32];
