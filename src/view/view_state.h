@@ -22,7 +22,7 @@ int ScrollLimit(int imageSize, int viewSize);
 // to 0 and the key limit, and the step grows by one.
 ViewStateFields ArrowKeyMoved(ViewStateFields view, int key);
 
-// The arrow key that one wheel message sends: sideways with Ctrl alone.
+// The arrow key whose move one wheel message makes: sideways with Ctrl alone.
 int WheelKey(WPARAM wParam);
 
 // The view after one mouse move with the left button alone. x and y are the

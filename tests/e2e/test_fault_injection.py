@@ -20,8 +20,8 @@ import harness
 from entryfiles import records_of
 from test_entries_kept import dta_bytes, record, until
 from test_placing import place, white_form
+from resource_ids import IDM_ZOOM_IN
 
-IDM_FULL_SIZE = 40044
 RECORD = 160
 SEED = int(os.environ.get("SCRV_E2E_SEED", "19"))
 TIMEOUT = 900          # the longer runs the variables ask for
@@ -131,7 +131,7 @@ def redo(app):
 def open_at_full_size(ctx, form):
     app = ctx.start_app(args=[harness.windows_path(form)])
     app.wait_title(os.path.basename(form))
-    app.post_command(IDM_FULL_SIZE)
+    app.post_command(IDM_ZOOM_IN)
     app.sync()
     app.origin_at_open = app.client_origin()
     return app
