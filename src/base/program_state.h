@@ -61,7 +61,7 @@ extern LOGFONTA gCurrentFont;
 extern COLORREF gCurrentTextColour;
 
 // ---- How new entries are placed: written by the mode commands
-// (shell/shell_commands.cpp) ----
+// (shell/commands.cpp) ----
 struct EntryModeFlags {
     int leftJustified;   // 1 at start; 0 means right-justified
     int verticalText;    // 0 at start

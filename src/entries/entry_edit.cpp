@@ -35,9 +35,9 @@ struct EntryEditFields {
     WNDPROC boxProcedure = nullptr;
     // A right-button press has been seen since the last menu command and
     // since the box last took the focus; only then does a release open the box.
-    bool gRightButtonArmed = false;
-    bool gBoxOpen = false;     // the box exists and has the keyboard focus
-    HWND box = NULL;          // the hidden edit box while gBoxOpen
+    bool rightButtonArmed = false;
+    bool boxOpen = false;      // the box exists and has the keyboard focus
+    HWND box = NULL;          // the hidden edit box while boxOpen
     // A found field the edit was opened in (by Tab, or a snapped placement);
     // -1: none. A new entry there is seated: its own height, horizontal,
     // and stored at the seat's image point.
@@ -53,7 +53,7 @@ const int BoxTextLimit = 100;
 
 bool EntryBoxOpen()
 {
-    return gEdit.gBoxOpen;
+    return gEdit.boxOpen;
 }
 
 HWND EntryBoxWindow()
@@ -63,7 +63,7 @@ HWND EntryBoxWindow()
 
 void DisarmRightButton()
 {
-    gEdit.gRightButtonArmed = false;
+    gEdit.rightButtonArmed = false;
 }
 
 // ---- drawing on the window ----
@@ -147,8 +147,8 @@ static POINT PickEntry(int slot)
 
 void OnEntryPress(int wx, int wy)
 {
-    gEdit.gRightButtonArmed = true;
-    if (gEdit.gBoxOpen || !gFormImage.imageLoaded)
+    gEdit.rightButtonArmed = true;
+    if (gEdit.boxOpen || !gFormImage.imageLoaded)
         return;
     gEdit.pickedSlot = -1;
     gEdit.editLeftJustified = gEntryModes.leftJustified != 0;
@@ -174,12 +174,12 @@ static void OnEntryDrag(int x, int y)
 
 bool EntryPickHeld()
 {
-    return !gEdit.gBoxOpen && gEdit.pickedSlot >= 0 && gEdit.gRightButtonArmed && GetKeyState(VK_RBUTTON) < 0;
+    return !gEdit.boxOpen && gEdit.pickedSlot >= 0 && gEdit.rightButtonArmed && GetKeyState(VK_RBUTTON) < 0;
 }
 
 void OnPointerMove(WPARAM keys, int x, int y)
 {
-    if (gEdit.gBoxOpen)
+    if (gEdit.boxOpen)
         return;
     if (keys == MK_RBUTTON)
         OnEntryDrag(x, y);
@@ -198,7 +198,7 @@ static void OpenEntryBox(const char* text)
     gEdit.boxProcedure = (WNDPROC)SetWindowLongPtrA(gEdit.box, GWLP_WNDPROC, (LONG_PTR)EntryBoxProc);
     SendMessageA(gEdit.box, EM_LIMITTEXT, BoxTextLimit, 0);
     SetFocus(gEdit.box);
-    gEdit.gRightButtonArmed = false;
+    gEdit.rightButtonArmed = false;
     int h = abs((int)ViewFontHeight(EditFont().lfHeight, gViewState.halfSize));
     RECT caret = CaretAtRelease(CurrentVariant(), gEdit.anchorX, gEdit.anchorY, h);
     CreateCaret(gMainWindow, NULL, caret.right - caret.left, caret.bottom - caret.top);
@@ -217,7 +217,7 @@ static void EndEdit()
     gEdit.typedLength = 0;
     gEdit.pickedSlot = -1;
     gEdit.box = NULL;
-    gEdit.gBoxOpen = false;
+    gEdit.boxOpen = false;
     gEdit.field = -1;
     gEdit.fittedHeight = 0;
     gEdit.seated = false;
@@ -243,7 +243,7 @@ static void RepaintWindow()
 static void BeginEdit(int wx, int wy)
 {
     if (gEdit.pickedSlot < 0 && gEntryCount >= EntryTableSlots) {
-        gEdit.gRightButtonArmed = false;
+        gEdit.rightButtonArmed = false;
         ShowMessage("This form already holds 200 entries, as many as it can.\n"
                     "Delete one before placing another.", NULL, MB_OK);
         return;
@@ -253,7 +253,7 @@ static void BeginEdit(int wx, int wy)
     memcpy(gEdit.entryFile, gFormImage.entryFilePath, PathBufferSize);
     // Open from here on: a message box of the reload below must not let
     // another release start a second edit.
-    gEdit.gBoxOpen = true;
+    gEdit.boxOpen = true;
     if (gEdit.pickedSlot >= 0) {
         // Until the box echoes it, the text is the entry's own: an edit
         // ended before that puts the entry back whole.
@@ -262,11 +262,11 @@ static void BeginEdit(int wx, int wy)
             // The entry file was left as it was (the user has been told):
             // the entry stays where it is, and nothing is edited.
             EndEdit();
-            gEdit.gRightButtonArmed = false;
+            gEdit.rightButtonArmed = false;
             RepaintWindow();
             return;
         }
-        if (!gEdit.gBoxOpen || !IsWindow(gMainWindow))
+        if (!gEdit.boxOpen || !IsWindow(gMainWindow))
             return;   // the edit was ended while the form was loaded again
         UseTextColour(gEdit.pickedColour);
     }
@@ -277,7 +277,7 @@ static POINT SeatNewEntry(int index);
 
 void OnEntryRelease(int wx, int wy)
 {
-    if (gEdit.gBoxOpen || !gFormImage.imageLoaded || !gEdit.gRightButtonArmed)
+    if (gEdit.boxOpen || !gFormImage.imageLoaded || !gEdit.rightButtonArmed)
         return;
     if (gFormFields.snapToFields && gEdit.pickedSlot < 0) {
         POINT form = FormPointOf(wx, wy, gViewState);
@@ -309,7 +309,7 @@ static void PlaceEntryCaret(HDC dc, PlacementVariant variant)
 
 static void MoveEntryCaret()
 {
-    if (!gEdit.gBoxOpen || !gEdit.box)
+    if (!gEdit.boxOpen || !gEdit.box)
         return;
     PlacementVariant variant = CurrentVariant();
     HDC dc = GetDC(gMainWindow);
@@ -323,7 +323,7 @@ static void MoveEntryCaret()
 
 void OnEntryTextChanged()
 {
-    if (!gEdit.gBoxOpen || !gEdit.box)
+    if (!gEdit.boxOpen || !gEdit.box)
         return;
     HideCaret(gMainWindow);
     HDC dc = GetDC(gMainWindow);
@@ -484,7 +484,7 @@ bool CommitEntryEdit()
 
 bool CancelEntryEdit()
 {
-    if (!gEdit.gBoxOpen)
+    if (!gEdit.boxOpen)
         return true;
     if (gEdit.pickedSlot >= 0) {
         gEdit.keepInPlace = true;
@@ -503,7 +503,7 @@ bool CancelEntryEdit()
 
 void EndEntryEditAtSessionEnd()
 {
-    if (!gEdit.gBoxOpen)
+    if (!gEdit.boxOpen)
         return;
     if (gEdit.pickedSlot >= 0 && gEdit.typedText[0])
         SaveEntryAtSessionEnd(gEdit.entryFile, gEdit.pickedBytes, gEdit.keptAt);
@@ -517,7 +517,7 @@ void OnUndoCommand()
 {
     if (EntryPickHeld())
         return;
-    if (!gEdit.gBoxOpen) {
+    if (!gEdit.boxOpen) {
         UndoEntryChange();
         return;
     }
@@ -630,7 +630,7 @@ static void OpenField(int index)
 
 void OnTabKey(bool backward)
 {
-    if (gEdit.gBoxOpen || !gFormImage.imageLoaded || gFormFields.found.empty() || EntryPickHeld())
+    if (gEdit.boxOpen || !gFormImage.imageLoaded || gFormFields.found.empty() || EntryPickHeld())
         return;
     int next = FieldAfter((int)gFormFields.found.size(), gFormFields.lastVisited, backward);
     OpenField(next == PastTheLastField ? 0 : next);
@@ -655,7 +655,7 @@ static void TabFromBox(bool backward)
 static LRESULT CALLBACK EntryBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam)
 {
     WNDPROC own = gEdit.boxProcedure;
-    if (message == WM_KEYDOWN && gEdit.gBoxOpen) {
+    if (message == WM_KEYDOWN && gEdit.boxOpen) {
         switch (wParam) {
         case VK_RETURN:
             CommitEntryEdit();
@@ -671,7 +671,7 @@ static LRESULT CALLBACK EntryBoxProc(HWND box, UINT message, WPARAM wParam, LPAR
         MoveEntryCaret();
         return result;
     }
-    if (message == WM_CHAR && gEdit.gBoxOpen && InCheckBox()) {
+    if (message == WM_CHAR && gEdit.boxOpen && InCheckBox()) {
         // A check box takes x, X or Space as its mark and moves on; other
         // printable characters are not for it.
         if (ChecksBox((char)wParam)) {

@@ -4,7 +4,19 @@
 #include <windows.h>
 
 #include "resources/resource.h"
+#include "shell/commands.h"
 #include "shell/main_window.h"
+
+// A key of the "FORMKEYS" table pressed in the main window becomes its
+// menu command. Only the main window's own key presses are looked at: in
+// the entry box the keys are the box's, and dialogs, message boxes and
+// menus run message loops of their own.
+static bool TranslateCommandKey(HACCEL keys, MSG* message)
+{
+    if (message->message != WM_KEYDOWN || message->hwnd != gMainWindow)
+        return false;
+    return TranslateAcceleratorA(gMainWindow, keys, message) != 0;
+}
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
 {
@@ -32,8 +44,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
     UpdateWindow(gMainWindow);
     OpenFormFromCommandLine(arguments);
 
+    HACCEL keys = LoadAcceleratorsA(instance, "FORMKEYS");
     MSG message;
     while (GetMessageA(&message, NULL, 0, 0) > 0) {
+        if (TranslateCommandKey(keys, &message))
+            continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

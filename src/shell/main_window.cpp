@@ -8,6 +8,7 @@
 #include "entries/entry_hover.h"
 #include "view/kept_entries.h"
 #include "resources/resource.h"
+#include "shell/commands.h"
 #include "view/form_fields.h"
 #include "view/form_image.h"
 #include "view/view_state.h"
@@ -96,17 +97,9 @@ static void OnDelete()
         OnDeleteKey();
 }
 
-// Ctrl+Z undoes; Ctrl+Y and Ctrl+Shift+Z redo. In the edit box these keys
-// are the box's own.
-static void OnUndoKeys(int key)
-{
-    if (GetKeyState(VK_CONTROL) >= 0 || GetKeyState(VK_MENU) < 0)
-        return;
-    bool redo = key == 'Y' || GetKeyState(VK_SHIFT) < 0;
-    SendMessageA(gMainWindow, WM_COMMAND, redo ? IDM_REDO : IDM_UNDO, 0);
-}
-
-// The keys of the main window; every other key is swallowed.
+// The keys of the main window that move the view or delete; every other
+// key is swallowed. The keys of commands (F1, PgDn, PgUp, Ctrl+Z, Ctrl+Y)
+// become commands in the message loop, by the "FORMKEYS" table.
 static void OnKeyDown(int key)
 {
     switch (key) {
@@ -119,11 +112,6 @@ static void OnKeyDown(int key)
     case VK_OEM_PLUS: ZoomIn(); break;
     case VK_OEM_MINUS: ZoomOut(); break;
     case VK_DELETE: OnDelete(); break;
-    case VK_F1: SendMessageA(gMainWindow, WM_COMMAND, IDM_HELP_USING, 0); break;
-    case VK_NEXT: SendMessageA(gMainWindow, WM_COMMAND, IDM_NEXT_PAGE, 0); break;
-    case VK_PRIOR: SendMessageA(gMainWindow, WM_COMMAND, IDM_PREVIOUS_PAGE, 0); break;
-    case 'Z':
-    case 'Y': OnUndoKeys(key); break;
     }
 }
 

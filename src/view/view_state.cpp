@@ -193,8 +193,6 @@ bool ShowFormArea(RECT area)
     if (moved.offsetX == gViewState.offsetX && moved.offsetY == gViewState.offsetY)
         return false;
     gViewState = moved;
-    InvalidateRect(gMainWindow, NULL, FALSE);
-    UpdateWindow(gMainWindow);
     return true;
 }
 
@@ -231,9 +229,11 @@ void OnKeyUp()
     gViewState.keyStep = StartKeyStep;
 }
 
+// Each wheel message moves the view as its arrow key does, step growth
+// and all (the step starts again when a key is let go).
 void OnMouseWheel(WPARAM wParam)
 {
-    SendMessageA(gMainWindow, WM_KEYDOWN, WheelKey(wParam), 0);
+    OnArrowKey(WheelKey(wParam));
 }
 
 // ---- left-button drag ----

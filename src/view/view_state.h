@@ -22,7 +22,7 @@ int ScrollLimit(int imageSize, int viewSize);
 // to 0 and the key limit, and the step grows by one.
 ViewStateFields ArrowKeyMoved(ViewStateFields view, int key);
 
-// The arrow key that one wheel message sends: sideways with Ctrl alone.
+// The arrow key whose move one wheel message makes: sideways with Ctrl alone.
 int WheelKey(WPARAM wParam);
 
 // The view after one mouse move with the left button alone. x and y are the
@@ -66,8 +66,9 @@ void StartAtHalfSize();
 // mouse move that does not drag.
 void TrackPointer(unsigned x, unsigned y);
 
-// Scrolls the window to show the image rectangle `area` (ScrolledToShow)
-// and repaints it; false when it was already in view.
+// Moves the view to show the image rectangle `area` (ScrolledToShow); false
+// when it was already in view. The caller draws the view at once (one paint
+// a Tab, not two).
 bool ShowFormArea(RECT area);
 
 // ---- message handlers ----

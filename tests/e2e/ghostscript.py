@@ -12,6 +12,7 @@ import subprocess
 import time
 
 import harness
+from resource_ids import IDC_RESOLUTION, IDM_CONVERT_PDF
 
 GS_ROOT = os.path.join(harness.WINEPREFIX, "drive_c", "Program Files", "gs")
 STANDIN = os.path.join(harness.BUILD, "tests", "gs_standin", "gswin32c.exe")
@@ -19,9 +20,7 @@ SCRIPT = os.path.join(harness.REPO, "scripts", "gs-bridge", "run-gs.sh")
 ASIDE = GS_ROOT + ".set-aside-by-e2e"
 DRIVE_C = os.path.join(harness.WINEPREFIX, "drive_c")
 
-IDM_CONVERT_PDF = 40034
 DIALOG = "Convert .pdf to .bmp"
-IDC_RESOLUTION, IDC_BLACK_WHITE, IDC_SHADES_OF_GRAY, IDC_FULL_COLOR = 1001, 1002, 1003, 1004
 
 # Pages are 2 x 3 inches; page k holds a black square of 40 points whose
 # lower-left corner is at (10, 30 k) points from the page's lower-left.

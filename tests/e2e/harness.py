@@ -34,6 +34,8 @@ import tempfile
 import threading
 import time
 
+from resource_ids import IDM_OPEN_BMP, IDM_OPEN_ORIGINAL
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.abspath(os.path.join(HERE, "..", ".."))
 BUILD = os.environ.get("E2E_BUILD", os.path.join(REPO, "build"))
@@ -52,10 +54,6 @@ if WINE_ARCH == "x86_64" and os.path.join(REPO, "scripts", "wine64") not in os.e
 CONVERT = "/usr/bin/convert"
 MAIN_CLASS = "Scrivelander"
 SCREEN = "1600x1000x24"
-
-# Command ids of the "FORMFILE" menu (resources/resource.h).
-IDM_OPEN_BMP = 40040
-IDM_OPEN_ORIGINAL = 40041
 
 
 class HarnessError(Exception):

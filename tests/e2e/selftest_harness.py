@@ -94,7 +94,7 @@ def test_open_dialog_keys(ctx):
     app.open_bmp(bmp, "bmp")
     assert app.wait_msgbox() == ("Opened", harness.windows_path(bmp))
     app.dismiss_msgbox()
-    assert "command 40040" in events(app)
+    assert "command %d" % harness.IDM_OPEN_BMP in events(app)
 
 
 def test_open_dialog_command(ctx):
@@ -104,7 +104,7 @@ def test_open_dialog_command(ctx):
     assert app.wait_msgbox() == ("Opened", harness.windows_path(bmp))
     app.click_button("Opened", "OK")
     app.wait_no_dialog()
-    assert "command 40041" in events(app)
+    assert "command %d" % harness.IDM_OPEN_ORIGINAL in events(app)
 
 
 def test_menu_resource(ctx):

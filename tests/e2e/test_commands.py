@@ -5,6 +5,9 @@ import time
 import bmpfiles
 import forms
 import harness
+from resource_ids import (IDM_EDIT_HELP, IDM_FONT, IDM_HELP_ABOUT, IDM_HELP_ADVANCED, IDM_HELP_FORMULAS,
+                          IDM_HELP_GHOSTSCRIPT, IDM_HELP_USING, IDM_HORIZONTAL, IDM_LEFT_JUSTIFIED,
+                          IDM_RIGHT_JUSTIFIED, IDM_VERTICAL, IDM_ZOOM_IN)
 from test_placing import entries, place
 from test_startup import edit_menu_check_rows
 
@@ -54,18 +57,15 @@ EDIT = [
 ]
 
 HELP_BOXES = [
-    (40008, "Help", USAGE),
-    (40036, "GhostScript", GHOSTSCRIPT),
-    (40016, "Advanced", ADVANCED),
-    (40026, "Formula Help", FORMULAS),
-    (40006, "Scrivelander", ABOUT),
-    (40025, "Edit Help", EDIT),
+    (IDM_HELP_USING, "Help", USAGE),
+    (IDM_HELP_GHOSTSCRIPT, "GhostScript", GHOSTSCRIPT),
+    (IDM_HELP_ADVANCED, "Advanced", ADVANCED),
+    (IDM_HELP_FORMULAS, "Formula Help", FORMULAS),
+    (IDM_HELP_ABOUT, "Scrivelander", ABOUT),
+    (IDM_EDIT_HELP, "Edit Help", EDIT),
 ]
 
 REFUSAL = ("Sorry", "I didn't write any right-justified vertical entry routines.")
-
-IDM_LEFT, IDM_RIGHT, IDM_HORIZONTAL, IDM_VERTICAL = 40020, 40021, 40043, 40042
-IDM_FONT = 65535
 
 
 def check_paragraphs(caption, text, expected):
@@ -150,14 +150,14 @@ RIGHT_HORIZONTAL = [False, False, True, True, False, False, False, False, False]
 LEFT_VERTICAL = [False, True, False, False, True, False, False, False, False]
 
 MODE_STEPS = [
-    (IDM_RIGHT, False, RIGHT_HORIZONTAL),
-    (IDM_VERTICAL, True, RIGHT_HORIZONTAL),    # right-justified vertical: refused
-    (IDM_LEFT, False, LEFT_HORIZONTAL),
+    (IDM_RIGHT_JUSTIFIED, False, RIGHT_HORIZONTAL),
+    (IDM_VERTICAL, True, RIGHT_HORIZONTAL),       # right-justified vertical: refused
+    (IDM_LEFT_JUSTIFIED, False, LEFT_HORIZONTAL),
     (IDM_VERTICAL, False, LEFT_VERTICAL),
-    (IDM_RIGHT, True, LEFT_VERTICAL),          # refused until horizontal is chosen
-    (IDM_VERTICAL, False, LEFT_VERTICAL),      # the mode already set: nothing changes
+    (IDM_RIGHT_JUSTIFIED, True, LEFT_VERTICAL),  # refused until horizontal is chosen
+    (IDM_VERTICAL, False, LEFT_VERTICAL),         # the mode already set: nothing changes
     (IDM_HORIZONTAL, False, LEFT_HORIZONTAL),
-    (IDM_RIGHT, False, RIGHT_HORIZONTAL),
+    (IDM_RIGHT_JUSTIFIED, False, RIGHT_HORIZONTAL),
 ]
 
 
@@ -267,7 +267,7 @@ def test_new_entries_take_the_chosen_font_and_on_a_colour_form_its_colour(ctx):
         form = ctx.write(name + ".bmp", white_form(bits))
         app = ctx.start_app()
         app.open_bmp(form, via="command")
-        app.post_command(40044)                     # full size
+        app.post_command(IDM_ZOOM_IN)               # full size
         open_font_dialog(app)
         choose_in_font_dialog(app, "12", 1)
         app.key("Return")
@@ -295,7 +295,7 @@ def test_help_while_editing_an_entry(ctx):
     assert app.focus()[1] == "Edit"
     # A help command ends the edit without storing it; afterwards the keyboard
     # is the main window's.
-    app.post_command(40025)
+    app.post_command(IDM_EDIT_HELP)
     assert app.wait_msgbox()[0] == "Edit Help"
     app.dismiss_msgbox()
     main_window_has_focus(app)

@@ -9,8 +9,8 @@ import time
 import bmpfiles
 import entryfiles
 import ghostscript
-from ghostscript import IDC_BLACK_WHITE, IDC_FULL_COLOR, IDC_RESOLUTION, IDC_SHADES_OF_GRAY
 import harness
+from resource_ids import IDC_BLACK_WHITE, IDC_FULL_COLOR, IDC_RESOLUTION, IDC_SHADES_OF_GRAY
 
 BASE = '"C:\\Program Files\\gs\\gs%s\\bin\\gswin32c" -dBATCH -dNOPAUSE -sDEVICE='
 
@@ -32,10 +32,10 @@ DIALOG_ITEMS = [
     (2, "Button", "Cancel", 105, 80, 50, 14, 0x50010000),               # push button, tab stop
     (-1, "Static", "Printer Resolution: ", 10, 60, 60, 8, 0x50020000),  # starts a group
     (-1, "Static", "dpi (dots per inch)", 100, 60, 57, 8, 0x50020000),
-    (1001, "Edit", "", 75, 60, 20, 12, 0x50810080),                     # border, tab stop, auto scroll
-    (1002, "Button", "Black && White", 40, 10, 57, 10, 0x50000009),     # automatic radio buttons
-    (1003, "Button", "Shades of Gray", 40, 25, 65, 10, 0x50000009),
-    (1004, "Button", "Full Color", 40, 40, 45, 10, 0x50000009),
+    (IDC_RESOLUTION, "Edit", "", 75, 60, 20, 12, 0x50810080),           # border, tab stop, auto scroll
+    (IDC_BLACK_WHITE, "Button", "Black && White", 40, 10, 57, 10, 0x50000009),  # automatic radio buttons
+    (IDC_SHADES_OF_GRAY, "Button", "Shades of Gray", 40, 25, 65, 10, 0x50000009),
+    (IDC_FULL_COLOR, "Button", "Full Color", 40, 40, 45, 10, 0x50000009),
 ]
 
 

@@ -3,6 +3,7 @@ size, pixel for pixel as the same text drawn independently with GDI."""
 import bmpfiles
 import entryfiles
 import harness
+from resource_ids import IDM_ZOOM_IN
 
 WIDTH, HEIGHT = 1000, 700
 RED = 9
@@ -53,7 +54,7 @@ def test_each_kind_of_entry_is_drawn_as_gdi_draws_it(ctx):
     ctx.write("entries.dta", entryfiles.entry_file(*records))
     app = ctx.start_app()
     app.open_bmp(form, via="command")
-    app.post_command(40044)   # full size: one image pixel per screen pixel
+    app.post_command(IDM_ZOOM_IN)  # full size: one image pixel per screen pixel
     app.sync()
     shot = app.screenshot()
     for fields, shown, region in ENTRIES:
@@ -70,7 +71,7 @@ def test_right_justified_formula_value_ends_exactly_at_x(ctx):
         entryfiles.record(300, 200, "#2=#1-123450", width=300, height=35, right=1)))
     app = ctx.start_app()
     app.open_bmp(form, via="command")
-    app.post_command(40044)
+    app.post_command(IDM_ZOOM_IN)
     app.sync()
     shot = app.screenshot()
     for top in (100, 200):
@@ -86,7 +87,7 @@ def test_original_form_mode_prints_only_the_entries(ctx):
     ctx.write("ink.dta", entryfiles.entry_file(entryfiles.record(20, 120, "Only me", width=100, height=35)))
     app = ctx.start_app()
     app.open_bmp(form, mode="original", via="command")
-    app.post_command(40044)
+    app.post_command(IDM_ZOOM_IN)
     app.sync()
     shot = app.screenshot()
     assert shot.crop(0, 0, 300, 100).count((255, 255, 255)) == 300 * 100   # the form's ink is gone

@@ -6,6 +6,8 @@ import os
 import entryfiles
 import ghostscript
 import harness
+from resource_ids import (IDM_EXIT, IDM_FONT, IDM_HELP_ABOUT, IDM_OPEN_BMP, IDM_PRINT, IDM_PRINT_ALL_PAGES,
+                          IDM_PRINT_CALIBRATION, IDM_RIGHT_JUSTIFIED, IDM_VERTICAL, IDM_ZOOM_IN)
 from test_commands import REFUSAL
 from test_placing import entries, open_form, place, white_form
 
@@ -123,7 +125,7 @@ def test_commands_wait_while_a_picked_entry_cant_go_back(ctx):
     # The close box, Exit, Print, Font, a help box, Print all pages, Print
     # calibration: each tells why the entry can't go back and leaves the edit
     # open; nothing else happens.
-    for how in ("closebox", 40002, 40011, 65535, 40006, 40049, 40046):
+    for how in ("closebox", IDM_EXIT, IDM_PRINT, IDM_FONT, IDM_HELP_ABOUT, IDM_PRINT_ALL_PAGES, IDM_PRINT_CALIBRATION):
         if how == "closebox":
             app.close("closebox", wait=False)
         else:
@@ -153,7 +155,7 @@ def test_opening_another_form_waits_while_a_picked_entry_cant_go_back(ctx):
             place(app, x, 600, None, key=None, drag_from=at)
             holder = hold(ctx, "form.dta")
             if command == "open":
-                app.post_command(40040)
+                app.post_command(IDM_OPEN_BMP)
             else:
                 # The conversion's own dialogs come first; the page dialog
                 # that would follow them does not.
@@ -241,9 +243,9 @@ def test_a_pick_up_is_refused_when_the_file_changed_under_it(ctx):
 
 def test_a_refused_mode_while_typing_gives_the_keyboard_back_to_the_entry(ctx):
     app = open_form(ctx, full_size=True)
-    app.post_command(40021)                               # right-justified
+    app.post_command(IDM_RIGHT_JUSTIFIED)                 # right-justified
     place(app, 600, 300, "Dra", key=None)
-    app.post_command(40042)                               # vertical: refused
+    app.post_command(IDM_VERTICAL)                        # vertical: refused
     assert app.wait_msgbox() == REFUSAL
     app.dismiss_msgbox()
     harness.wait_until(lambda: app.focus()[1] == "Edit", 5, what="the keyboard back in the entry")
@@ -255,7 +257,7 @@ def test_a_refused_mode_while_typing_gives_the_keyboard_back_to_the_entry(ctx):
 def test_an_entry_typed_across_a_zoom_is_measured_as_it_is_stored(ctx):
     app = open_form(ctx)                                  # half size
     place(app, 100, 100, "Measured", key=None)
-    app.post_command(40044)                               # full size; the box stays open
+    app.post_command(IDM_ZOOM_IN)                         # full size; the box stays open
     app.sync()
     app.key("Return")
     app.sync()

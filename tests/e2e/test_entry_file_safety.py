@@ -3,6 +3,7 @@ itself: what the user sees in the message boxes and what the files hold."""
 import os
 
 import harness
+from resource_ids import IDM_UNDO, IDM_ZOOM_IN
 from test_entries_kept import delete_at, dta_bytes, hold, placed, record, until
 from test_placing import entries, open_form, place, white_form
 
@@ -29,7 +30,7 @@ def test_a_picked_entry_outlives_a_kill_during_its_edit_and_is_offered_back(ctx)
                 assert app.close() == 0
         until(lambda: placed(ctx), [("Alpha", 400, 300), ("Survivor", 400, 500)])
         until(lambda: os.path.exists(recovery), False, "the recovery file put back")
-        app.post_command(40044)                           # full size: Survivor is where it was
+        app.post_command(IDM_ZOOM_IN)                     # full size: Survivor is where it was
         app.sync()
         place(app, 800, 800, None, key="Escape", drag_from=(420, 510))
         until(lambda: placed(ctx), [("Alpha", 400, 300), ("Survivor", 400, 500)])
@@ -97,7 +98,7 @@ def test_a_torn_record_at_the_end_of_the_entry_file_outlives_every_change(ctx):
         ("a move", lambda: place(app, 900, 800, None, drag_from=(420, 310)),
          [("Bravo", 700, 600), ("Alpha", 900, 800)]),
         ("a delete", lambda: delete_at(app, 710, 610), [("Alpha", 900, 800)]),
-        ("an undo", lambda: app.post_command(40070), [("Bravo", 700, 600), ("Alpha", 900, 800)]),
+        ("an undo", lambda: app.post_command(IDM_UNDO), [("Bravo", 700, 600), ("Alpha", 900, 800)]),
     ]
     for what, step, expected in steps:
         step()

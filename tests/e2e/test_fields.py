@@ -7,10 +7,11 @@ import bmpfiles
 import entryfiles
 import harness
 import printing
+from resource_ids import (IDM_LEFT_JUSTIFIED, IDM_RIGHT_JUSTIFIED, IDM_SHOW_FIELDS, IDM_SNAP_TO_FIELDS, IDM_VERTICAL,
+                          IDM_ZOOM_IN)
 from test_placing import entries, place, wait_quietly, white_form
 from test_print import print_through_dialogs, printer_caps
 
-IDM_ZOOM_IN, IDM_SHOW_FIELDS, IDM_SNAP_TO_FIELDS = 40044, 40072, 40073
 W, H = 1200, 800
 # The writable areas the finder gives for the form below (image pixels,
 # right and bottom exclusive), in reading order.
@@ -233,7 +234,7 @@ def test_snap_seats_a_placement_inside_a_field_and_off_leaves_it_exact(ctx):
 
 def test_right_justified_mode_seats_at_the_right_and_vertical_mode_opens_fields_level(ctx):
     app = open_fields_form(ctx)
-    app.post_command(40021)    # Enter Right-justified text
+    app.post_command(IDM_RIGHT_JUSTIFIED)
     app.sync()
     tab(app, "Tab")
     assert box_open(app)
@@ -242,9 +243,9 @@ def test_right_justified_mode_seats_at_the_right_and_vertical_mode_opens_fields_
     [r] = wait_records(ctx, 1)
     assert r["right"] == 1 and field_of(r) == 0 and inside(r, FIELDS[0]), r
     assert r["x"] > FIELDS[0][2] - 20, r      # ends at the field's right margin
-    app.post_command(40020)    # Enter Left-justified text, then Vertical
+    app.post_command(IDM_LEFT_JUSTIFIED)
     app.sync()
-    app.post_command(40042)
+    app.post_command(IDM_VERTICAL)
     app.sync()
     tab(app, "Tab")
     assert box_open(app)

@@ -4,6 +4,7 @@ line, never missing and never solid, at even and odd offsets."""
 import bmpfiles
 import forms
 import harness
+from resource_ids import IDM_ZOOM_IN, IDM_ZOOM_OUT
 
 WIDTH, HEIGHT = 1700, 1300
 # Vertical rules on even and odd columns, horizontal rules on even and odd rows.
@@ -77,10 +78,10 @@ def test_rules_stay_grey_at_even_and_odd_offsets_at_every_depth(ctx):
         check_rules(shot, 0, 0)
         check_average(shot, 0, 0)
         # Odd offsets: at full size the wheel moves 10, 11, then sideways 12, 13.
-        app.post_command(40044)
+        app.post_command(IDM_ZOOM_IN)
         app.wheel("down", clicks=2)
         app.wheel("down", ctrl=True, clicks=2)
-        app.post_command(40045)
+        app.post_command(IDM_ZOOM_OUT)
         app.sync()
         shot = app.screenshot()
         check_rules(shot, 25, 21)

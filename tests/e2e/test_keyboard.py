@@ -4,9 +4,8 @@ keyboard (the entry box, while an entry is open), so the next key works
 without a click."""
 import ghostscript
 import harness
+from resource_ids import IDM_FONT, IDM_HELP_ABOUT, IDM_OPEN_BMP, IDM_PRINT_CALIBRATION
 from test_placing import entries, place, white_form
-
-IDM_OPEN_BMP, IDM_PRINT_CALIBRATION, IDM_HELP_ABOUT, IDM_FONT = 40040, 40046, 40006, 65535
 
 
 def keyboard_is_the_programs(app, klass="Scrivelander"):

@@ -6,6 +6,7 @@ import os
 import bmpfiles
 import entryfiles
 import harness
+from resource_ids import IDM_ZOOM_IN, IDM_ZOOM_OUT
 
 # 13376 x 13376 at 3 bytes a pixel: 536,752,128 bytes, just under 512 MB.
 SIDE = 13376
@@ -80,10 +81,10 @@ def test_a_512_mb_form_opens_scrolls_and_takes_an_entry(ctx):
     check_edges(app.screenshot(), 100, 100)
 
     # At full size the wheel moves 10, 11, then sideways 12, 13: odd offsets.
-    app.post_command(40044)
+    app.post_command(IDM_ZOOM_IN)
     app.wheel("down", clicks=2)
     app.wheel("down", ctrl=True, clicks=2)
-    app.post_command(40045)
+    app.post_command(IDM_ZOOM_OUT)
     app.sync()
     harness.wait_until(lambda: grey(app.pixel((WHITE_WIDTH - 125) // 2, 20)), 5, what="the view at (125, 121)")
     check_edges(app.screenshot(), 125, 121)

@@ -10,8 +10,8 @@ import bmpfiles
 import entryfiles
 import forms
 import harness
+from resource_ids import IDM_NEXT_PAGE
 from test_entries_kept import hold
-from test_pages import IDM_NEXT_PAGE
 from test_unwritable_files import unwritable
 
 

@@ -2,6 +2,7 @@
 import bmpfiles
 import forms
 import harness
+from resource_ids import IDM_OPEN_BMP, IDM_ZOOM_IN, IDM_ZOOM_OUT
 
 
 def close_enough(a, b, tolerance):
@@ -59,14 +60,14 @@ def test_zoom_commands_keep_the_top_left_point(ctx):
     path = ctx.write("coords.bmp", bmpfiles.coordinate_form(2200, 1600))
     app = ctx.start_app()
     app.open_bmp(path, via="command")
-    app.post_command(40044)              # "+": full size
+    app.post_command(IDM_ZOOM_IN)        # "+": full size
     app.sync()
     app.key("Right")
     app.key("Down")
     forms.wait_offsets(app, (10, 10))
-    app.post_command(40045)              # "-": half size; offsets stay
+    app.post_command(IDM_ZOOM_OUT)       # "-": half size; offsets stay
     app.sync()
-    app.post_command(40045)              # a second "-" changes nothing
+    app.post_command(IDM_ZOOM_OUT)       # a second "-" changes nothing
     app.key("minus")
     app.key("Right")                     # at half size a key moves 100
     app.key("equal")                     # the plus-and-equals key zooms in
@@ -98,7 +99,7 @@ def test_cancelling_the_open_dialog_keeps_the_form(ctx):
     app.open_bmp(path, via="command")
     app.sync()
     before = app.screenshot()
-    app.post_command(40040)
+    app.post_command(IDM_OPEN_BMP)
     app.wait_dialog(5, lambda d: d.is_file_dialog, "the open dialog")
     app.key("Escape")
     app.wait_no_dialog()

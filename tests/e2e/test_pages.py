@@ -7,11 +7,11 @@ import entryfiles
 import ghostscript
 import harness
 import printing
+from resource_ids import IDM_NEXT_PAGE, IDM_PRINT_ALL_PAGES, IDM_ZOOM_IN
 from test_entries_kept import hold, until
 from test_placing import entries, place, white_form
 from test_print import confirm_print_dialog, printer_caps
 
-IDM_ZOOM_IN, IDM_NEXT_PAGE, IDM_PRINT_ALL_PAGES = 40044, 40047, 40049
 DPI = 400          # a 2 x 3 inch page is 800 x 1200 pixels: taller than the window
 BLACK, WHITE = (0, 0, 0), (255, 255, 255)
 

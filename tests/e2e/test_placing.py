@@ -5,6 +5,8 @@ import os
 import bmpfiles
 import entryfiles
 import harness
+from resource_ids import (IDM_HELP_ABOUT, IDM_HORIZONTAL, IDM_LEFT_JUSTIFIED, IDM_RIGHT_JUSTIFIED, IDM_VERTICAL,
+                          IDM_ZOOM_IN)
 
 WIDTH, HEIGHT = 2200, 1600
 
@@ -29,7 +31,7 @@ def open_form(ctx, dta=None, full_size=False):
     app = ctx.start_app()
     app.open_bmp(form, via="command")
     if full_size:
-        app.post_command(40044)
+        app.post_command(IDM_ZOOM_IN)
     app.sync()
     return app
 
@@ -75,7 +77,7 @@ def test_placing_at_half_and_full_size_stores_form_coordinates(ctx):
     assert r["text"] == "Hello" and r["face"] == "Arial" and r["size"] == 15 and r["weight"] == 400, r
     assert (r["colour"], r["vertical"], r["right"]) == (0, 0, 0), r
     assert r["width"] % 2 == 0 and r["width"] > 0 and r["height"] % 2 == 0, r   # doubled at half size
-    app.post_command(40044)                               # full size, same offsets
+    app.post_command(IDM_ZOOM_IN)                         # full size, same offsets
     app.sync()
     place(app, 100, 40, "There")
     r = entries(ctx)[1]
@@ -96,12 +98,12 @@ def test_enter_tab_and_esc_on_new_entries(ctx):
 
 def test_right_justified_and_vertical_entries(ctx):
     app = open_form(ctx, full_size=True)
-    app.post_command(40021)                               # right-justified
+    app.post_command(IDM_RIGHT_JUSTIFIED)                 # right-justified
     place(app, 500, 200, "Right")
-    app.post_command(40020)
-    app.post_command(40042)                               # vertical
+    app.post_command(IDM_LEFT_JUSTIFIED)
+    app.post_command(IDM_VERTICAL)                        # vertical
     place(app, 300, 500, "Up")
-    app.post_command(40043)
+    app.post_command(IDM_HORIZONTAL)
     right, up = entries(ctx)
     assert (right["x"], right["y"], right["right"], right["vertical"]) == (500, 200, 1, 0), right
     assert (up["x"], up["y"], up["right"], up["vertical"]) == (300, 500, 0, 1), up
@@ -142,7 +144,7 @@ def test_a_cancelling_command_puts_a_picked_entry_back(ctx):
     app = open_form(ctx, dta=dta, full_size=True)
     place(app, 700, 700, None, key=None, drag_from=(420, 310))
     assert entries(ctx) == []                             # out of the file while edited
-    app.post_command(40006)                               # About: cancels the edit first
+    app.post_command(IDM_HELP_ABOUT)                      # About: cancels the edit first
     app.dismiss_msgbox()
     recs = entries(ctx)
     assert [(r["text"], r["x"], r["y"]) for r in recs] == [("Picked", 400, 300)], recs

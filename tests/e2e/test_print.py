@@ -6,6 +6,7 @@ import bmpfiles
 import entryfiles
 import harness
 import printing
+from resource_ids import IDM_PRINT, IDM_ZOOM_IN
 
 W, H = 600, 400
 PRINTER_LIST = 1139   # the print dialog's list of printers
@@ -57,7 +58,7 @@ def confirm_print_dialog(app, printer=None):
 
 
 def print_through_dialogs(app, scanner_text, scanner_caption="Info", confirm=True, printer=None):
-    app.post_command(40011)
+    app.post_command(IDM_PRINT)
     caption, text = app.wait_msgbox()
     assert (caption, text) == (scanner_caption, scanner_text), (caption, text)
     app.dismiss_msgbox()
@@ -153,7 +154,7 @@ def test_entries_print_as_text_where_they_stand_on_the_form(ctx):
     ctx.write("form.dta", entryfiles.entry_file(*records))
     app = ctx.start_app()
     app.open_bmp(form, via="command")
-    app.post_command(40044)   # full size: the screen shows the form's own pixels
+    app.post_command(IDM_ZOOM_IN)  # full size: the screen shows the form's own pixels
     app.sync()
     shot = app.screenshot_stable()
     physical = int(printer_caps(ctx)["physicalwidth"])

@@ -8,13 +8,12 @@ import entryfiles
 import ghostscript
 import harness
 import printing
+from resource_ids import (IDC_CAL_OFFSET_X, IDC_CAL_OFFSET_Y, IDC_CAL_PAPER_CORNER, IDC_CAL_PRINTER, IDC_CAL_SCALE_X,
+                          IDC_CAL_SCALE_Y, IDC_CAL_TRUE_SIZE, IDM_PRINT, IDM_PRINT_CALIBRATION)
 from test_print import H, W, confirm_print_dialog, open_for_print, print_through_dialogs, printer_caps
 
 DIALOG = "Print calibration"
 CALIBRATION_FILE = "Scrivelander-calibration.ini"
-IDM_PRINT_CALIBRATION = 40046
-IDC_PRINTER, IDC_OFFSET_X, IDC_OFFSET_Y, IDC_SCALE_X, IDC_SCALE_Y, IDC_PAPER_CORNER = range(1101, 1107)
-IDC_TRUE_SIZE = 1108
 SCANNED = "Scanner resolution was 300 dpi"
 BLOCK = (100, 100, 200, 150)   # the black block inside the framed form
 
@@ -91,7 +90,7 @@ def test_start_at_the_papers_corner_puts_the_frame_at_the_papers_corner(ctx):
 def test_a_stored_value_that_is_not_valid_stops_the_print_with_a_message(ctx):
     app, mark, _ = calibrated_form(ctx, "[ScrivelanderPDF]\r\nScaleX=abc\r\n")
     before = printing.printed_pdfs()
-    app.post_command(40011)
+    app.post_command(IDM_PRINT)
     app.dismiss_msgbox()
     confirm_print_dialog(app)
     app.wait_msgbox(10)
@@ -127,7 +126,7 @@ def test_true_size_prints_at_the_printers_own_resolution(ctx):
     # The dialog shows the box checked; its test sheet's 100 mm bar goes through
     # a form's scaling and so is 100 mm long at true size.
     open_dialog(app)
-    assert checked(app, IDC_TRUE_SIZE) == 1
+    assert checked(app, IDC_CAL_TRUE_SIZE) == 1
     before = printing.printed_pdfs()
     app.click_button(DIALOG, "Print test sheet")
     pdf = printing.wait_pdf_with(before, "calibration sheet for ScrivelanderPDF")
@@ -137,8 +136,8 @@ def test_true_size_prints_at_the_printers_own_resolution(ctx):
     bar = printing.ink_box(printing.page_image(pdf), region=(200, row - 1, 2400, row + 2))
     assert abs((bar[2] - bar[0]) - 100 * 300 / 25.4) <= 2, bar
     # Unchecked and saved, the printer's section no longer has it.
-    ghostscript.click_control(app, IDC_TRUE_SIZE, DIALOG)
-    harness.wait_until(lambda: checked(app, IDC_TRUE_SIZE) == 0, 5, what="the box unchecked")
+    ghostscript.click_control(app, IDC_CAL_TRUE_SIZE, DIALOG)
+    harness.wait_until(lambda: checked(app, IDC_CAL_TRUE_SIZE) == 0, 5, what="the box unchecked")
     app.click_button(DIALOG, "OK")
     app.wait_no_dialog()
     with open(os.path.join(ctx.dir, CALIBRATION_FILE), "rb") as f:
@@ -165,8 +164,8 @@ def boxes(app):
     id of the control with the focus."""
     _, controls, focus = ghostscript.controls(app, DIALOG)
     by_id = {c["id"]: c for c in controls}
-    shown = [by_id[i]["text"] for i in range(IDC_PRINTER, IDC_PAPER_CORNER)]
-    return shown + [by_id[IDC_PAPER_CORNER]["checked"]], focus
+    shown = [by_id[i]["text"] for i in range(IDC_CAL_PRINTER, IDC_CAL_PAPER_CORNER)]
+    return shown + [by_id[IDC_CAL_PAPER_CORNER]["checked"]], focus
 
 
 def checked(app, box):
@@ -195,17 +194,17 @@ def test_bad_values_are_refused_and_nothing_is_saved(ctx):
     printing.ensure_printer(ctx.session)
     app = ctx.start_app()
     open_dialog(app)
-    assert boxes(app) == (["ScrivelanderPDF", "0", "0", "100", "100", 0], IDC_OFFSET_X)
+    assert boxes(app) == (["ScrivelanderPDF", "0", "0", "100", "100", 0], IDC_CAL_OFFSET_X)
     cases = [
-        (IDC_OFFSET_X, "abc", "The X offset must be a number of millimetres, such as 2.5 or -3.\n"
+        (IDC_CAL_OFFSET_X, "abc", "The X offset must be a number of millimetres, such as 2.5 or -3.\n"
                               "\"abc\" is not a number."),
-        (IDC_OFFSET_Y, "", "The Y offset must be a number of millimetres, such as 2.5 or -3."),
-        (IDC_SCALE_X, "0", "The horizontal scale is 0 %; it must be from 50 to 200 %."),
-        (IDC_SCALE_Y, "200.5", "The vertical scale is 200.5 %; it must be from 50 to 200 %."),
-        (IDC_SCALE_Y, "49", "The vertical scale is 49 %; it must be from 50 to 200 %."),
+        (IDC_CAL_OFFSET_Y, "", "The Y offset must be a number of millimetres, such as 2.5 or -3."),
+        (IDC_CAL_SCALE_X, "0", "The horizontal scale is 0 %; it must be from 50 to 200 %."),
+        (IDC_CAL_SCALE_Y, "200.5", "The vertical scale is 200.5 %; it must be from 50 to 200 %."),
+        (IDC_CAL_SCALE_Y, "49", "The vertical scale is 49 %; it must be from 50 to 200 %."),
         # The PDF queue's paper is A4, 209.89 mm by 297.01.
-        (IDC_OFFSET_X, "-215", "The X offset of -215 mm is beyond the paper, which is 209.89 mm wide."),
-        (IDC_OFFSET_Y, "300", "The Y offset of 300 mm is beyond the paper, which is 297.01 mm high."),
+        (IDC_CAL_OFFSET_X, "-215", "The X offset of -215 mm is beyond the paper, which is 209.89 mm wide."),
+        (IDC_CAL_OFFSET_Y, "300", "The Y offset of 300 mm is beyond the paper, which is 297.01 mm high."),
     ]
     for box, text, message in cases:
         type_into(app, box, text)
@@ -213,9 +212,9 @@ def test_bad_values_are_refused_and_nothing_is_saved(ctx):
         assert message_over_dialog(app) == message, text
         # The dialog stays, with the box at fault to correct.
         harness.wait_until(lambda: boxes(app)[1] == box, 5, what="the focus on box %d" % box)
-        type_into(app, box, {IDC_SCALE_X: "100", IDC_SCALE_Y: "100"}.get(box, "0"))
+        type_into(app, box, {IDC_CAL_SCALE_X: "100", IDC_CAL_SCALE_Y: "100"}.get(box, "0"))
     # The test sheet is refused the same way.
-    type_into(app, IDC_SCALE_X, "x")
+    type_into(app, IDC_CAL_SCALE_X, "x")
     app.click_button(DIALOG, "Print test sheet")
     assert message_over_dialog(app).startswith("The horizontal scale must be a percentage")
     app.click_button(DIALOG, "Cancel")
@@ -229,9 +228,9 @@ def test_ok_saves_the_printers_section_and_keeps_the_others(ctx):
     ctx.write(CALIBRATION_FILE, others)
     app = ctx.start_app()
     open_dialog(app, via="keys")
-    for box, text in ((IDC_OFFSET_X, "5"), (IDC_OFFSET_Y, "-3,25"), (IDC_SCALE_X, " 98.50 "), (IDC_SCALE_Y, "100")):
+    for box, text in ((IDC_CAL_OFFSET_X, "5"), (IDC_CAL_OFFSET_Y, "-3,25"), (IDC_CAL_SCALE_X, " 98.50 "), (IDC_CAL_SCALE_Y, "100")):
         type_into(app, box, text)
-    ghostscript.click_control(app, IDC_PAPER_CORNER, DIALOG)
+    ghostscript.click_control(app, IDC_CAL_PAPER_CORNER, DIALOG)
     harness.wait_until(lambda: boxes(app)[0][5] == 1, 5, what="the check box checked")
     app.click_button(DIALOG, "OK")
     app.wait_no_dialog()

@@ -8,9 +8,9 @@ import entryfiles
 import ghostscript
 import harness
 import printing
+from resource_ids import IDM_PRINT_FROM_TABLE
 from test_print import confirm_print_dialog, open_for_print
 
-IDM_PRINT_FROM_TABLE = 40050
 CAPTION = "Print from table"
 
 

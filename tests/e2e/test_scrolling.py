@@ -4,6 +4,7 @@ size. The form is 2200 x 1600 in a 1600 x 1000 window whose client area is
 1594 x 956: the keys reach (606, 644), a drag (600, 600)."""
 import bmpfiles
 import forms
+from resource_ids import IDM_ZOOM_IN, IDM_ZOOM_OUT
 
 KEY_LIMITS = (2200 - 1594, 1600 - 956)
 DRAG_LIMITS = (2200 - 1600, 1600 - 1000)
@@ -14,7 +15,7 @@ def open_coordinate_form(ctx, full_size=True):
     app = ctx.start_app()
     app.open_bmp(path, via="command")
     if full_size:
-        app.post_command(40044)
+        app.post_command(IDM_ZOOM_IN)
     app.sync()
     forms.wait_offsets(app, (0, 0)) if full_size else None
     return app
@@ -55,11 +56,11 @@ def test_half_size_keys_move_a_hundred(ctx):
     app = open_coordinate_form(ctx, full_size=False)
     app.key("Right", "Down", "Down")
     app.sync()
-    app.post_command(40044)
+    app.post_command(IDM_ZOOM_IN)
     forms.wait_offsets(app, (100, 200))
-    app.post_command(40045)
+    app.post_command(IDM_ZOOM_OUT)
     app.key("Right", "Right", "Right", "Right", "Right", "Right", "Right")
-    app.post_command(40044)
+    app.post_command(IDM_ZOOM_IN)
     forms.wait_offsets(app, (KEY_LIMITS[0], 200))  # the full-size limit holds at half size
 
 
@@ -86,5 +87,5 @@ def test_half_size_drag_moves_two_image_pixels_per_screen_pixel(ctx):
     app = open_coordinate_form(ctx, full_size=False)
     drag(app, 700, 600, 650, 560)
     app.sync()
-    app.post_command(40044)
+    app.post_command(IDM_ZOOM_IN)
     forms.wait_offsets(app, (100, 80))

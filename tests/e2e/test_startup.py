@@ -3,44 +3,51 @@ ends."""
 import os
 
 import harness
+from resource_ids import (IDM_CONVERT_PDF, IDM_EDIT_HELP, IDM_EXIT, IDM_FONT, IDM_HELP_ABOUT, IDM_HELP_ADVANCED,
+                          IDM_HELP_FORMULAS, IDM_HELP_GHOSTSCRIPT, IDM_HELP_USING, IDM_HORIZONTAL, IDM_LEFT_JUSTIFIED,
+                          IDM_NEXT_PAGE, IDM_OPEN_BMP, IDM_OPEN_ORIGINAL, IDM_PREVIOUS_PAGE, IDM_PRINT,
+                          IDM_PRINT_ALL_PAGES, IDM_PRINT_CALIBRATION, IDM_PRINT_FROM_TABLE, IDM_REDO,
+                          IDM_RIGHT_JUSTIFIED, IDM_SHOW_FIELDS, IDM_SNAP_TO_FIELDS, IDM_UNDO, IDM_VERTICAL,
+                          IDM_ZOOM_IN, IDM_ZOOM_OUT)
 
 # The "FORMFILE" menu as a user sees it: (text, id) for commands, (text,
 # [items]) for pop-ups.
 ORIGINAL_MENU = [
     ("&File", [
-        ("&Convert .pdf to .bmp", 40034),
+        ("&Convert .pdf to .bmp", IDM_CONVERT_PDF),
         ("&Open .bmp file", [
-            ("To enter or print entries on .&bmp file", 40040),
-            ("To print entries on &Original form", 40041),
+            ("To enter or print entries on .&bmp file", IDM_OPEN_BMP),
+            ("To print entries on &Original form", IDM_OPEN_ORIGINAL),
         ]),
-        ("&Print", 40011),
-        ("E&xit", 40002),
+        ("&Print", IDM_PRINT),
+        ("E&xit", IDM_EXIT),
     ]),
     ("&Edit", [
-        ("Edit &Help", 40025),
-        ("Enter &Left-justified text", 40020),
-        ("Enter &Right-justified text", 40021),
-        ("Enter Horizontal text", 40043),
-        ("Enter &Vertical text", 40042),
+        ("Edit &Help", IDM_EDIT_HELP),
+        ("Enter &Left-justified text", IDM_LEFT_JUSTIFIED),
+        ("Enter &Right-justified text", IDM_RIGHT_JUSTIFIED),
+        ("Enter Horizontal text", IDM_HORIZONTAL),
+        ("Enter &Vertical text", IDM_VERTICAL),
     ]),
-    ("F&ont", 65535),
-    ("-", 40045),
-    ("+", 40044),
+    ("F&ont", IDM_FONT),
+    ("-", IDM_ZOOM_OUT),
+    ("+", IDM_ZOOM_IN),
     ("&Help", [
-        ("&Using     F1", 40008),
-        ("&GhostScript", 40036),
-        ("A&dvanced", 40016),
-        ("&Formulas", 40026),
-        ("&About", 40006),
+        ("&Using     F1", IDM_HELP_USING),
+        ("&GhostScript", IDM_HELP_GHOSTSCRIPT),
+        ("A&dvanced", IDM_HELP_ADVANCED),
+        ("&Formulas", IDM_HELP_FORMULAS),
+        ("&About", IDM_HELP_ABOUT),
     ]),
 ]
 
 # The items added since, each after every original item of its menu.
 ADDED_ITEMS = {
-    "&File": [("Print ca&libration...", 40046), ("&Next page\tPgDn", 40047), ("Pre&vious page\tPgUp", 40048),
-              ("Print &all pages...", 40049), ("Print from &table...", 40050)],
-    "&Edit": [("&Undo\tCtrl+Z", 40070), ("R&edo\tCtrl+Y", 40071), ("Show &fields", 40072),
-              ("&Snap to fields", 40073)],
+    "&File": [("Print ca&libration...", IDM_PRINT_CALIBRATION), ("&Next page\tPgDn", IDM_NEXT_PAGE),
+              ("Pre&vious page\tPgUp", IDM_PREVIOUS_PAGE), ("Print &all pages...", IDM_PRINT_ALL_PAGES),
+              ("Print from &table...", IDM_PRINT_FROM_TABLE)],
+    "&Edit": [("&Undo\tCtrl+Z", IDM_UNDO), ("R&edo\tCtrl+Y", IDM_REDO), ("Show &fields", IDM_SHOW_FIELDS),
+              ("&Snap to fields", IDM_SNAP_TO_FIELDS)],
 }
 
 EXPECTED_MENU = [(text, items + ADDED_ITEMS.get(text, []) if isinstance(items, list) else items)

@@ -5,10 +5,9 @@ import os
 
 import entryfiles
 import harness
+from resource_ids import IDM_UNDO, IDM_ZOOM_IN
 from test_entries_kept import dta_bytes, ink, placed, record, texts, until
 from test_placing import open_form, place
-
-IDM_UNDO, IDM_REDO = 40070, 40071
 
 
 def press_keys(app, *keys):
@@ -104,7 +103,7 @@ def test_the_edit_menu_undoes_and_redoes_and_opening_a_form_drops_the_history(ct
     press_keys(app, "Up", "Up", "Up", "Return")           # R&edo, above Show fields and Snap to fields
     until(lambda: dta_bytes(ctx), after)
     app.open_bmp(ctx.path("form.bmp"), via="command")     # the same form, opened again
-    app.post_command(40044)
+    app.post_command(IDM_ZOOM_IN)
     app.sync()
     press_keys(app, "ctrl+z")
     assert dta_bytes(ctx) == after

@@ -11,13 +11,12 @@ import bmpfiles
 import entryfiles
 import harness
 import printing
+from resource_ids import IDM_PRINT, IDM_PRINT_ALL_PAGES, IDM_ZOOM_IN
 from test_entries_kept import dta_bytes, hold, ink
-from test_pages import IDM_PRINT_ALL_PAGES
 from test_placing import place
 from test_print import framed, print_through_dialogs
 
 W, H = 600, 400
-IDM_PRINT, IDM_ZOOM_IN = 40011, 40044
 
 
 @contextlib.contextmanager

@@ -2,8 +2,7 @@
 
 
 #include "resources/resource.h"
-#include "shell/main_window.h"
-#include "shell/shell_commands.h"
+#include "shell/commands.h"
 
 TEST(ModeCommands, EveryCommandFromEveryStateGivesTheModesOrARefusal)
 {

@@ -1,12 +1,21 @@
-// The commands small enough to live in the shell: the four entry modes, the
-// font dialog and the help boxes. The command dispatch (commands.cpp) calls
-// them; it clears the right-button state after each.
-#ifndef SCRIVELANDER_SHELL_COMMANDS_H
-#define SCRIVELANDER_SHELL_COMMANDS_H
+// The menu commands: the dispatch of WM_COMMAND, whether the command came
+// from the menu or from a key of the "FORMKEYS" table, and the commands
+// small enough to live in the shell (the four entry modes, the font dialog
+// and the help boxes).
+#ifndef SCRIVELANDER_COMMANDS_H
+#define SCRIVELANDER_COMMANDS_H
 
 #include <windows.h>
 
 #include "base/program_state.h"
+
+// One call per command id; afterwards the right button is disarmed and the
+// keyboard is the program's again.
+void OnCommand(int id);
+
+// Opens the form named on the command line, if any, as the first Open
+// command opens the form chosen in its dialog.
+void OpenFormFromCommandLine(const char* arguments);
 
 // What a mode command (40020, 40021, 40043, 40042) makes of the modes.
 // Right-justified vertical entries have no drawing routines, so a command
@@ -21,15 +30,5 @@ ModeOutcome ModesAfterCommand(EntryModeFlags modes, int id);
 // black-and-white form (1 bit per pixel), or no form at all (0), keeps the
 // colour it had, since only a colour or grey form can show another one.
 COLORREF TextColourAfterFontChoice(int formBitCount, COLORREF current, COLORREF chosen);
-
-// The four mode commands, by their command id.
-void OnModeCommand(int id);
-
-// Font (65535): the font dialog for new entries.
-void OnFont();
-
-// A help box: `text` under `caption`, with only an OK button. The keyboard
-// focus goes back where it was when the box closes.
-void OnHelpBox(const char* caption, const char* text);
 
 #endif
