@@ -33,6 +33,8 @@
 #define IDM_PRINT_FROM_TABLE 40050    // File
 #define IDM_UNDO            40070     // Edit
 #define IDM_REDO            40071     // Edit
+#define IDM_SHOW_FIELDS     40072     // Edit
+#define IDM_SNAP_TO_FIELDS  40073     // Edit
 
 // Controls of the conversion dialog "PDFTOBMP" (besides IDOK and IDCANCEL)
 #define IDC_RESOLUTION      1001

@@ -53,10 +53,11 @@ static ReplaceOutcome WriteTemporaryFile(const char* temporary, const void* byte
     DWORD written = 0;
     bool whole = (length == 0 || (WriteFile(copy, bytes, length, &written, NULL) && written == length)) &&
                  FlushFileBuffers(copy);
+    DWORD error = whole ? ERROR_SUCCESS : GetLastError();
     whole = CloseHandle(copy) && whole;
     if (!whole) {
         DeleteFileA(temporary);
-        return TemporaryNotWritten;
+        return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? NoRoomOnDisk : TemporaryNotWritten;
     }
     return FileReplaced;
 }

@@ -52,7 +52,8 @@ OpenFailure LastOpenFailure();
 enum ReplaceOutcome {
     FileReplaced,          // the file holds the new bytes
     TemporaryNotMade,      // the temporary file could not be created
-    TemporaryNotWritten,   // a write or the flush failed (a full disk)
+    TemporaryNotWritten,   // a write or the flush failed
+    NoRoomOnDisk,          // a write failed because the disk is full
     FileNotReplaced        // the temporary could not take the file's place
 };
 

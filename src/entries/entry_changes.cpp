@@ -171,6 +171,11 @@ bool TakeOutEntry(const char* path, int slot, const uint8_t record[EntryRecordSi
     return false;
 }
 
+void BeginEditStep()
+{
+    BeginGroup(gEntryHistory);
+}
+
 void EndEditStep()
 {
     EndGroup(gEntryHistory);

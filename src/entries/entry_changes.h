@@ -32,6 +32,9 @@ bool TakeOutEntry(const char* path, int slot, const uint8_t record[EntryRecordSi
 // it. False, with the entry's text in a message, when the file can't take it.
 bool StoreEntry(const char* path, const uint8_t record[EntryRecordSize], const char* entryText);
 
+// What is stored from here to EndEditStep is one step (the cells of a comb).
+void BeginEditStep();
+
 // An edit has ended: what it changed is one step.
 void EndEditStep();
 

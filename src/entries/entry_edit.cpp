@@ -4,6 +4,9 @@
 #include <string.h>
 
 #include "entries/entry_changes.h"
+#include "fields/field_seating.h"
+#include "view/form_fields.h"
+#include "view/view_state.h"
 #include "entries/entry_draw.h"
 #include "entries/entry_file.h"
 #include "entries/entry_history.h"
@@ -32,9 +35,17 @@ struct EntryEditFields {
     WNDPROC boxProcedure = nullptr;
     // A right-button press has been seen since the last menu command and
     // since the box last took the focus; only then does a release open the box.
-    bool gRightButtonArmed = false;
-    bool gBoxOpen = false;     // the box exists and has the keyboard focus
-    HWND box = NULL;          // the hidden edit box while gBoxOpen
+    bool rightButtonArmed = false;
+    bool boxOpen = false;      // the box exists and has the keyboard focus
+    HWND box = NULL;          // the hidden edit box while boxOpen
+    // A found field the edit was opened in (by Tab, or a snapped placement);
+    // -1: none. A new entry there is seated: its own height, horizontal,
+    // and stored at the seat's image point.
+    int field = -1;
+    LONG fittedHeight = 0;         // the seated entry's lfHeight; 0: the current font's
+    bool seated = false;
+    int seatX = 0, seatY = 0;      // image point of the seated entry's anchor
+    bool keepAnchor = false;       // an entry Tab picked up keeps its own x and y
 };
 static EntryEditFields gEdit;
 
@@ -42,7 +53,7 @@ const int BoxTextLimit = 100;
 
 bool EntryBoxOpen()
 {
-    return gEdit.gBoxOpen;
+    return gEdit.boxOpen;
 }
 
 HWND EntryBoxWindow()
@@ -52,14 +63,26 @@ HWND EntryBoxWindow()
 
 void DisarmRightButton()
 {
-    gEdit.gRightButtonArmed = false;
+    gEdit.rightButtonArmed = false;
 }
 
 // ---- drawing on the window ----
 
 static bool PickedVertical()
 {
-    return gEdit.pickedSlot >= 0 ? gEdit.pickedRecord.vertical != 0 : gEntryModes.verticalText == 1;
+    if (gEdit.pickedSlot >= 0)
+        return gEdit.pickedRecord.vertical != 0;
+    return !gEdit.seated && gEntryModes.verticalText == 1;   // fields open horizontally
+}
+
+// The font of the entry being typed: the current one, at its fitted height
+// when it is seated in a field.
+static LOGFONTA EditFont()
+{
+    LOGFONTA font = gCurrentFont;
+    if (gEdit.fittedHeight)
+        font.lfHeight = gEdit.fittedHeight;
+    return font;
 }
 
 static PlacementVariant CurrentVariant()
@@ -69,7 +92,7 @@ static PlacementVariant CurrentVariant()
 
 static HFONT MakeViewFont(int escapement)
 {
-    LOGFONTA font = gCurrentFont;
+    LOGFONTA font = EditFont();
     font.lfHeight = ViewFontHeight(font.lfHeight, gViewState.halfSize);
     font.lfEscapement = font.lfOrientation = escapement;
     return CreateFontIndirectA(&font);
@@ -100,27 +123,39 @@ static void ReadMarkMetrics(HDC dc)
 
 // ---- the press, the drag and the release ----
 
+// The window point of an image point in the view of this moment.
+static POINT WindowPointOf(int x, int y)
+{
+    int scale = gViewState.halfSize ? 2 : 1;
+    POINT p = { (x - gViewState.offsetX) / scale, (y - gViewState.offsetY) / scale };
+    return p;
+}
+
+// The entry in `slot` is picked up to be moved or edited: its font and
+// colour become the current ones. Returns where its anchor is on the window.
+static POINT PickEntry(int slot)
+{
+    ShowFormTitle();
+    gEdit.pickedSlot = slot;
+    gEdit.pickedRecord = gEntryTable[slot];
+    StoredRecordBytes(slot, gEdit.pickedBytes);
+    ApplyRecordFont(gEdit.pickedRecord);
+    gEdit.pickedColour = gCurrentTextColour;
+    gEdit.editLeftJustified = gEdit.pickedRecord.rightJustified != 1;
+    return WindowPointOf(gEdit.pickedRecord.x, gEdit.pickedRecord.y);
+}
+
 void OnEntryPress(int wx, int wy)
 {
-    gEdit.gRightButtonArmed = true;
-    if (gEdit.gBoxOpen || !gFormImage.imageLoaded)
+    gEdit.rightButtonArmed = true;
+    if (gEdit.boxOpen || !gFormImage.imageLoaded)
         return;
     gEdit.pickedSlot = -1;
     gEdit.editLeftJustified = gEntryModes.leftJustified != 0;
     int slot = HitTestEntries(gViewState.offsetX + gViewState.pointerX, gViewState.offsetY + gViewState.pointerY);
     POINT mark = { wx, wy };
-    if (slot >= 0) {
-        ShowFormTitle();
-        gEdit.pickedSlot = slot;
-        gEdit.pickedRecord = gEntryTable[slot];
-        StoredRecordBytes(slot, gEdit.pickedBytes);
-        ApplyRecordFont(gEdit.pickedRecord);
-        gEdit.pickedColour = gCurrentTextColour;
-        gEdit.editLeftJustified = gEdit.pickedRecord.rightJustified != 1;
-        int scale = gViewState.halfSize ? 2 : 1;
-        mark.x = (gEdit.pickedRecord.x - gViewState.offsetX) / scale;
-        mark.y = (gEdit.pickedRecord.y - gViewState.offsetY) / scale;
-    }
+    if (slot >= 0)
+        mark = PickEntry(slot);
     HDC dc = GetDC(gMainWindow);
     ReadMarkMetrics(dc);
     DrawMark(dc, CurrentVariant(), mark.x, mark.y);
@@ -139,12 +174,12 @@ static void OnEntryDrag(int x, int y)
 
 bool EntryPickHeld()
 {
-    return !gEdit.gBoxOpen && gEdit.pickedSlot >= 0 && gEdit.gRightButtonArmed && GetKeyState(VK_RBUTTON) < 0;
+    return !gEdit.boxOpen && gEdit.pickedSlot >= 0 && gEdit.rightButtonArmed && GetKeyState(VK_RBUTTON) < 0;
 }
 
 void OnPointerMove(WPARAM keys, int x, int y)
 {
-    if (gEdit.gBoxOpen)
+    if (gEdit.boxOpen)
         return;
     if (keys == MK_RBUTTON)
         OnEntryDrag(x, y);
@@ -163,8 +198,8 @@ static void OpenEntryBox(const char* text)
     gEdit.boxProcedure = (WNDPROC)SetWindowLongPtrA(gEdit.box, GWLP_WNDPROC, (LONG_PTR)EntryBoxProc);
     SendMessageA(gEdit.box, EM_LIMITTEXT, BoxTextLimit, 0);
     SetFocus(gEdit.box);
-    gEdit.gRightButtonArmed = false;
-    int h = abs((int)ViewFontHeight(gCurrentFont.lfHeight, gViewState.halfSize));
+    gEdit.rightButtonArmed = false;
+    int h = abs((int)ViewFontHeight(EditFont().lfHeight, gViewState.halfSize));
     RECT caret = CaretAtRelease(CurrentVariant(), gEdit.anchorX, gEdit.anchorY, h);
     CreateCaret(gMainWindow, NULL, caret.right - caret.left, caret.bottom - caret.top);
     SetCaretPos(caret.left, caret.top);
@@ -182,7 +217,11 @@ static void EndEdit()
     gEdit.typedLength = 0;
     gEdit.pickedSlot = -1;
     gEdit.box = NULL;
-    gEdit.gBoxOpen = false;
+    gEdit.boxOpen = false;
+    gEdit.field = -1;
+    gEdit.fittedHeight = 0;
+    gEdit.seated = false;
+    gEdit.keepAnchor = false;
     EndEditStep();
 }
 
@@ -199,12 +238,12 @@ static void RepaintWindow()
     UpdateWindow(gMainWindow);
 }
 
-void OnEntryRelease(int wx, int wy)
+// Opens the box for the new or picked entry with its anchor at window
+// point (wx, wy).
+static void BeginEdit(int wx, int wy)
 {
-    if (gEdit.gBoxOpen || !gFormImage.imageLoaded || !gEdit.gRightButtonArmed)
-        return;
     if (gEdit.pickedSlot < 0 && gEntryCount >= EntryTableSlots) {
-        gEdit.gRightButtonArmed = false;
+        gEdit.rightButtonArmed = false;
         ShowMessage("This form already holds 200 entries, as many as it can.\n"
                     "Delete one before placing another.", NULL, MB_OK);
         return;
@@ -214,7 +253,7 @@ void OnEntryRelease(int wx, int wy)
     memcpy(gEdit.entryFile, gFormImage.entryFilePath, PathBufferSize);
     // Open from here on: a message box of the reload below must not let
     // another release start a second edit.
-    gEdit.gBoxOpen = true;
+    gEdit.boxOpen = true;
     if (gEdit.pickedSlot >= 0) {
         // Until the box echoes it, the text is the entry's own: an edit
         // ended before that puts the entry back whole.
@@ -223,15 +262,33 @@ void OnEntryRelease(int wx, int wy)
             // The entry file was left as it was (the user has been told):
             // the entry stays where it is, and nothing is edited.
             EndEdit();
-            gEdit.gRightButtonArmed = false;
+            gEdit.rightButtonArmed = false;
             RepaintWindow();
             return;
         }
-        if (!gEdit.gBoxOpen || !IsWindow(gMainWindow))
+        if (!gEdit.boxOpen || !IsWindow(gMainWindow))
             return;   // the edit was ended while the form was loaded again
         UseTextColour(gEdit.pickedColour);
     }
     OpenEntryBox(gEdit.pickedSlot >= 0 ? gEdit.pickedRecord.text : "");
+}
+
+static POINT SeatNewEntry(int index);
+
+void OnEntryRelease(int wx, int wy)
+{
+    if (gEdit.boxOpen || !gFormImage.imageLoaded || !gEdit.rightButtonArmed)
+        return;
+    if (gFormFields.snapToFields && gEdit.pickedSlot < 0) {
+        POINT form = FormPointOf(wx, wy, gViewState);
+        int field = FieldAt(form.x, form.y);
+        if (field >= 0) {
+            POINT seat = SeatNewEntry(field);
+            BeginEdit(seat.x, seat.y);
+            return;
+        }
+    }
+    BeginEdit(wx, wy);
 }
 
 // ---- the echo ----
@@ -252,7 +309,7 @@ static void PlaceEntryCaret(HDC dc, PlacementVariant variant)
 
 static void MoveEntryCaret()
 {
-    if (!gEdit.gBoxOpen || !gEdit.box)
+    if (!gEdit.boxOpen || !gEdit.box)
         return;
     PlacementVariant variant = CurrentVariant();
     HDC dc = GetDC(gMainWindow);
@@ -266,7 +323,7 @@ static void MoveEntryCaret()
 
 void OnEntryTextChanged()
 {
-    if (!gEdit.gBoxOpen || !gEdit.box)
+    if (!gEdit.boxOpen || !gEdit.box)
         return;
     HideCaret(gMainWindow);
     HDC dc = GetDC(gMainWindow);
@@ -317,7 +374,17 @@ static void CommittedBytes(uint8_t bytes[EntryRecordSize])
     MeasureTypedText();
     NewEntryInput in = { gEdit.typedText, gEdit.typedExtent, gEdit.anchorX, gEdit.anchorY,
                          gEdit.editLeftJustified, gEntryModes.verticalText };
-    EntryRecord r = NewEntryRecord(in, gViewState, gCurrentFont, gCurrentTextColour);
+    if (gEdit.seated)
+        in.verticalText = 0;
+    EntryRecord r = NewEntryRecord(in, gViewState, EditFont(), gCurrentTextColour);
+    if (gEdit.seated) {
+        r.x = gEdit.seatX;   // the seat itself, not its window point rounded at half size
+        r.y = gEdit.seatY;
+    }
+    if (gEdit.keepAnchor && gEdit.pickedSlot >= 0) {
+        r.x = gEdit.pickedRecord.x;
+        r.y = gEdit.pickedRecord.y;
+    }
     if (gEdit.pickedSlot >= 0) {
         // A moved entry keeps its look; its text is what the box holds now,
         // measured as for a new entry.
@@ -335,12 +402,54 @@ static void CommittedBytes(uint8_t bytes[EntryRecordSize])
     EncodeEntryRecord(r, bytes);
 }
 
+static bool InField(FieldKind kind)
+{
+    return gEdit.field >= 0 && gEdit.field < (int)gFormFields.found.size() &&
+           gFormFields.found[gEdit.field].kind == kind;
+}
+
+// A new entry in a comb is stored a character to a cell, each its own record
+// centred in its cell at the seat's height, all of them one step; spaces
+// leave their cell empty and characters past the last cell are dropped.
+static bool StoreCombCharacters()
+{
+    const FormField& comb = gFormFields.found[gEdit.field];
+    LOGFONTA font = EditFont();
+    HDC dc = GetDC(gMainWindow);
+    HFONT handle = CreateFontIndirectA(&font);
+    HGDIOBJ previous = SelectObject(dc, handle);
+    ViewStateFields image = InitialViewState();   // full size at the origin: window points are image points
+    image.halfSize = 0;
+    BeginEditStep();
+    bool stored = true;
+    for (int i = 0; gEdit.typedText[i] && stored; i++) {
+        char text[2] = { gEdit.typedText[i], 0 };
+        SIZE size = {};
+        GetTextExtentPoint32A(dc, text, 1, &size);
+        int left = CombCharacterLeft(comb.area, comb.cells, i, size.cx);
+        if (left < 0)
+            break;
+        if (text[0] == ' ')
+            continue;
+        NewEntryInput in = { text, size, left > 0 ? left : 1, gEdit.seatY, true, 0 };
+        uint8_t bytes[EntryRecordSize];
+        EncodeEntryRecord(NewEntryRecord(in, image, font, gCurrentTextColour), bytes);
+        stored = StoreEntry(gEdit.entryFile, bytes, text);
+    }
+    SelectObject(dc, previous);
+    DeleteObject(handle);
+    ReleaseDC(gMainWindow, dc);
+    return stored;
+}
+
 // Stores what the box holds; an empty box stores nothing (for a picked
 // entry, which is out of its file, that deletes it).
 static bool StoreTypedEntry()
 {
     if (!gEdit.typedText[0])
         return true;
+    if (gEdit.seated && gEdit.pickedSlot < 0 && InField(FieldComb))
+        return StoreCombCharacters();
     uint8_t bytes[EntryRecordSize];
     CommittedBytes(bytes);
     return StoreEntry(gEdit.entryFile, bytes, gEdit.typedText);
@@ -375,7 +484,7 @@ bool CommitEntryEdit()
 
 bool CancelEntryEdit()
 {
-    if (!gEdit.gBoxOpen)
+    if (!gEdit.boxOpen)
         return true;
     if (gEdit.pickedSlot >= 0) {
         gEdit.keepInPlace = true;
@@ -394,7 +503,7 @@ bool CancelEntryEdit()
 
 void EndEntryEditAtSessionEnd()
 {
-    if (!gEdit.gBoxOpen)
+    if (!gEdit.boxOpen)
         return;
     if (gEdit.pickedSlot >= 0 && gEdit.typedText[0])
         SaveEntryAtSessionEnd(gEdit.entryFile, gEdit.pickedBytes, gEdit.keptAt);
@@ -408,7 +517,7 @@ void OnUndoCommand()
 {
     if (EntryPickHeld())
         return;
-    if (!gEdit.gBoxOpen) {
+    if (!gEdit.boxOpen) {
         UndoEntryChange();
         return;
     }
@@ -426,16 +535,133 @@ void OnRedoCommand()
         RedoEntryChange();
 }
 
+// ---- fields: Tab from field to field, seating ----
+
+static bool InCheckBox()
+{
+    return InField(FieldCheck);
+}
+
+// The cell height and the width of "X" of `font` (turned level).
+static void MeasureFont(HDC dc, LOGFONTA font, int* cellHeight, int* markWidth)
+{
+    font.lfEscapement = font.lfOrientation = 0;
+    HFONT handle = CreateFontIndirectA(&font);
+    HGDIOBJ previous = SelectObject(dc, handle);
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    SIZE mark = {};
+    GetTextExtentPoint32A(dc, "X", 1, &mark);
+    SelectObject(dc, previous);
+    DeleteObject(handle);
+    *cellHeight = metrics.tmHeight;
+    *markWidth = mark.cx;
+}
+
+// Seats a new entry in field `index`: the current font at the height that
+// fits, at the field's left or right margin above its bottom rule, or an
+// "X" centred in a check box. Returns the anchor's window point.
+static POINT SeatNewEntry(int index)
+{
+    const FormField& field = gFormFields.found[index];
+    gEdit.pickedSlot = -1;
+    gEdit.field = index;
+    gEdit.editLeftJustified = field.kind == FieldCheck || gEntryModes.leftJustified != 0;
+    LONG current = gCurrentFont.lfHeight;
+    int height = current < 0 ? -current : current;
+    HDC dc = GetDC(gMainWindow);
+    int cell = 0, markWidth = 0;
+    MeasureFont(dc, gCurrentFont, &cell, &markWidth);
+    int fitted = height ? FittedFontHeight(field.area, height, cell) : 0;
+    int room = field.area.bottom - field.area.top - 2 * SeatMarginDown(field.area);
+    LOGFONTA font = gCurrentFont;
+    for (;;) {
+        font.lfHeight = current < 0 ? -fitted : fitted;
+        MeasureFont(dc, font, &cell, &markWidth);
+        // Cells don't always scale exactly with the height: the measure decides.
+        if (cell <= room || fitted <= 2)
+            break;
+        fitted -= 2;
+    }
+    ReleaseDC(gMainWindow, dc);
+    gEdit.fittedHeight = font.lfHeight;
+    FieldSeat seat = field.kind == FieldCheck ? CheckMarkSeat(field.area, markWidth, cell)
+                                              : SeatInField(field.area, cell, !gEdit.editLeftJustified);
+    gEdit.seated = true;
+    gEdit.seatX = seat.x;
+    gEdit.seatY = seat.y;
+    SetLastVisitedField(index);
+    return WindowPointOf(seat.x, seat.y);
+}
+
+// The first entry whose anchor lies in the field; -1 when it is empty.
+static int EntryInField(const FormField& field)
+{
+    for (int i = 0; i < gEntryCount && i < EntryTableSlots; i++)
+        if (FieldHolds(field.area, gEntryTable[i].x, gEntryTable[i].y))
+            return i;
+    return -1;
+}
+
+// Opens the box in field `index`, scrolled into view: the entry in it is
+// picked up as a right-button press picks it, or a new one is seated.
+static void OpenField(int index)
+{
+    const FormField& field = gFormFields.found[index];
+    RECT area = { field.area.left, field.area.top, field.area.right, field.area.bottom };
+    ShowFormArea(area);
+    int slot = EntryInField(field);
+    POINT anchor;
+    if (slot >= 0) {
+        anchor = PickEntry(slot);
+        gEdit.field = index;
+        gEdit.keepAnchor = true;
+        SetLastVisitedField(index);
+    } else {
+        anchor = SeatNewEntry(index);
+    }
+    HDC dc = GetDC(gMainWindow);
+    ReadMarkMetrics(dc);
+    DrawView(dc);
+    DrawMark(dc, CurrentVariant(), anchor.x, anchor.y);
+    ReleaseDC(gMainWindow, dc);
+    BeginEdit(anchor.x, anchor.y);
+}
+
+void OnTabKey(bool backward)
+{
+    if (gEdit.boxOpen || !gFormImage.imageLoaded || gFormFields.found.empty() || EntryPickHeld())
+        return;
+    int next = FieldAfter((int)gFormFields.found.size(), gFormFields.lastVisited, backward);
+    OpenField(next == PastTheLastField ? 0 : next);
+}
+
+// Tab in the box stores the entry as Enter does; with fields found it then
+// opens the next field (Shift+Tab: the previous one), and after the last it
+// closes, so the next Tab starts at the first.
+static void TabFromBox(bool backward)
+{
+    if (!CommitEntryEdit() || gFormFields.found.empty())
+        return;
+    int next = FieldAfter((int)gFormFields.found.size(), gFormFields.lastVisited, backward);
+    if (next == PastTheLastField)
+        SetLastVisitedField(-1);
+    else
+        OpenField(next);
+}
+
 // The box's keys: Enter and Tab store, Esc abandons a new entry or puts a
 // picked one back. Everything else is the box's own business.
 static LRESULT CALLBACK EntryBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam)
 {
     WNDPROC own = gEdit.boxProcedure;
-    if (message == WM_KEYDOWN && gEdit.gBoxOpen) {
+    if (message == WM_KEYDOWN && gEdit.boxOpen) {
         switch (wParam) {
         case VK_RETURN:
-        case VK_TAB:
             CommitEntryEdit();
+            return 0;
+        case VK_TAB:
+            TabFromBox(GetKeyState(VK_SHIFT) < 0);
             return 0;
         case VK_ESCAPE:
             CancelEntryEdit();
@@ -444,6 +670,17 @@ static LRESULT CALLBACK EntryBoxProc(HWND box, UINT message, WPARAM wParam, LPAR
         LRESULT result = CallWindowProcA(own, box, message, wParam, lParam);
         MoveEntryCaret();
         return result;
+    }
+    if (message == WM_CHAR && gEdit.boxOpen && InCheckBox()) {
+        // A check box takes x, X or Space as its mark and moves on; other
+        // printable characters are not for it.
+        if (ChecksBox((char)wParam)) {
+            SetWindowTextA(box, "X");
+            TabFromBox(false);
+            return 0;
+        }
+        if (wParam >= ' ')
+            return 0;
     }
     return CallWindowProcA(own, box, message, wParam, lParam);
 }

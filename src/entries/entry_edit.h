@@ -31,6 +31,11 @@ void OnPointerMove(WPARAM keys, int x, int y);
 // EN_CHANGE from the box: echo its text.
 void OnEntryTextChanged();
 
+// Tab (Shift+Tab: `backward`) in the main window with no entry open: opens
+// the next (previous) found field after the last one visited, the first at
+// the start. Nothing happens when the form has no fields.
+void OnTabKey(bool backward);
+
 // A press picked an entry up and the right button still holds it: keys that
 // change the entries (Delete, undo, redo) wait until it is let go.
 bool EntryPickHeld();

@@ -193,6 +193,7 @@ static EntryChangeOutcome WriteInPlace(const char* path, const char* temporary, 
     case FileReplaced: return ChangeMade;
     case TemporaryNotMade: return CopyNotMade;
     case TemporaryNotWritten: return CopyNotWritten;
+    case NoRoomOnDisk: return DiskFull;
     case FileNotReplaced: return NotReplaced;
     }
     return NotReplaced;
@@ -281,6 +282,7 @@ const char* RefusalReason(EntryChangeOutcome outcome)
                "the temporary file SCRV.tmp that every change is written to first.";
     case CopyNotMade: return "A new copy of it can't be made in its folder.";
     case CopyNotWritten: return "Its new copy could not be written whole.";
+    case DiskFull: return "Its disk is full: there is no room left for its new copy.";
     case NotReplaced: return "It can't be replaced: it may be in use or read-only.";
     }
     return "";
@@ -354,6 +356,10 @@ bool AppendToRecoveryFile(const char* entryPath, const uint8_t record[EntryRecor
               WriteFile(file, record, EntryRecordSize, &written, NULL) && written == (DWORD)EntryRecordSize &&
               SetEndOfFile(file) && FlushFileBuffers(file);
     CloseHandle(file);
+    // A copy that can't be written (a full disk) leaves no file made for it:
+    // an empty one would be offered back at every open.
+    if (!ok && size == 0)
+        DeleteFileA(path);
     if (ok && at)
         *at = end;
     return ok;

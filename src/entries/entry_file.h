@@ -45,6 +45,7 @@ enum EntryChangeOutcome {
     PathTooLong,
     CopyNotMade,           // the temporary file can't be created
     CopyNotWritten,
+    DiskFull,              // the new copy can't be written: the disk is full
     NotReplaced,           // the temporary file can't take the entry file's place
 };
 

@@ -14,6 +14,7 @@
 #include "resources/resource.h"
 #include "shell/command_line.h"
 #include "shell/help_texts.h"
+#include "view/form_fields.h"
 #include "view/form_image.h"
 #include "view/view_state.h"
 #include "entries/entry_style.h"
@@ -229,6 +230,8 @@ void OnCommand(int id)
     case IDM_EDIT_HELP: OnHelpBox("Edit Help", EditHelpText); break;
     case IDM_UNDO: OnUndoCommand(); break;
     case IDM_REDO: OnRedoCommand(); break;
+    case IDM_SHOW_FIELDS: ToggleShowFields(); break;
+    case IDM_SNAP_TO_FIELDS: ToggleSnapToFields(); break;
     case IDM_PRINT_CALIBRATION: OnPrintCalibration(); break;
     case IDM_NEXT_PAGE: OnPageCommand(NextPage); break;
     case IDM_PREVIOUS_PAGE: OnPageCommand(PreviousPage); break;

@@ -9,6 +9,7 @@
 #include "view/kept_entries.h"
 #include "resources/resource.h"
 #include "shell/commands.h"
+#include "view/form_fields.h"
 #include "view/form_image.h"
 #include "view/view_state.h"
 
@@ -21,6 +22,7 @@ static void OnCreate(HWND window)
     gArrowCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
     gHandCursor = LoadCursorA(NULL, (LPCSTR)IDC_HAND);
     gMainMenu = GetMenu(window);
+    ReadFieldSettings();
     CheckMenuItem(gMainMenu, IDM_LEFT_JUSTIFIED, MF_CHECKED);
     CheckMenuItem(gMainMenu, IDM_HORIZONTAL, MF_CHECKED);
     gBmpOpenDialog.hwndOwner = window;
@@ -102,6 +104,7 @@ static void OnKeyDown(int key)
 {
     switch (key) {
     case VK_HOME: OnHomeKey(); break;
+    case VK_TAB: OnTabKey(GetKeyState(VK_SHIFT) < 0); break;
     case VK_LEFT:
     case VK_UP:
     case VK_RIGHT:

@@ -7,6 +7,7 @@
 #include "base/form_pages.h"
 #include "view/bmp_format.h"
 #include "view/bmp_rle.h"
+#include "view/form_fields.h"
 #include "view/half_view.h"
 #include "view/view_globals.h"
 
@@ -393,6 +394,10 @@ bool LoadFormImage(const char* path)
         ReadFile(file, gFormImage.bits, image.bytesToRead, &got, NULL);
     free(stream);
     gFormImage.imageBytes = image.imageBytes;
+    // A form or page opened (not a reload of the one on screen): its fields
+    // are found in its own pixels, before they are blanked.
+    if (path != gFormImage.formPath)
+        FindFormImageFields();
     if (gFormImage.EntriesOnlyMode)
         memset(gFormImage.bits, 0xFF, image.imageBytes);
     gFormImage.blanked = gFormImage.EntriesOnlyMode;

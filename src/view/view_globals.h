@@ -7,8 +7,10 @@
 
 #include <windows.h>
 #include <stdint.h>
+#include <vector>
 
 #include "base/program_state.h"
+#include "fields/field_types.h"
 
 // ---- Written by view/form_image.cpp ----
 // The form image: the picture on screen, with its entries drawn in.
@@ -52,6 +54,17 @@ struct ViewStateFields {
     int pointerX, pointerY;      // last pointer position in image scale
 };
 extern ViewStateFields gViewState;
+
+// ---- Written by view/form_fields.cpp ----
+// The fields found on the form on screen, in reading order, and the two
+// field settings of the Edit menu.
+struct FormFieldsState {
+    std::vector<FormField> found;   // found when a form or page opens; kept over its reloads
+    int lastVisited;                // the field Tab last opened; -1: none since the open
+    bool showFields;                // "Show fields": faint outlines on the window
+    bool snapToFields;              // "Snap to fields": a placement inside a field is seated
+};
+extern FormFieldsState gFormFields;
 
 // ---- Kept inside their owner file (static there) ----
 // view/half_view.cpp: gTiles, gTileCount, gTileCapacity, gRepaints,

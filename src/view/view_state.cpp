@@ -1,5 +1,6 @@
 #include "view/view_state.h"
 
+#include "view/form_fields.h"
 #include "view/form_image.h"
 #include "view/half_view.h"
 #include "view/view_globals.h"
@@ -95,7 +96,7 @@ static void FillBeyondImage(HDC dc, int imageRight, int imageBottom)
     }
 }
 
-void DrawView(HDC dc)
+static void DrawFormView(HDC dc)
 {
     int cw = gClientSize.cx, ch = gClientSize.cy;
     if (!gFormImage.hBitmap || !gFormImage.hdcMem) {
@@ -123,6 +124,12 @@ void DrawView(HDC dc)
     HalfViewPlacement half = HalfViewPlacementFor(gFormImage.width, gFormImage.height, gViewState.offsetX,
                                                   gViewState.offsetY);
     FillBeyondImage(dc, half.width - half.sourceX, half.height - half.sourceY);
+}
+
+void DrawView(HDC dc)
+{
+    DrawFormView(dc);
+    DrawFieldOutlines(dc);   // on the window only, never into the picture
 }
 
 void OnPaint(HWND window)
@@ -158,6 +165,35 @@ void StartAtHalfSize()
 void TrackPointer(unsigned x, unsigned y)
 {
     gViewState = PointerMoved(gViewState, x, y);
+}
+
+// The nearest offset along one axis that shows [start, end) in a view
+// `size` image pixels long: unchanged when it already shows; the start
+// first when it can't show all of it.
+static int OffsetShowing(int offset, int start, int end, int size, int limit)
+{
+    if (end > offset + size)
+        offset = end - size;
+    if (start < offset)
+        offset = start;
+    return Clamp(offset, limit);
+}
+
+ViewStateFields ScrolledToShow(ViewStateFields view, RECT area, SIZE client)
+{
+    int scale = view.halfSize ? 2 : 1;
+    view.offsetX = OffsetShowing(view.offsetX, area.left, area.right, scale * client.cx, view.dragLimitX);
+    view.offsetY = OffsetShowing(view.offsetY, area.top, area.bottom, scale * client.cy, view.dragLimitY);
+    return view;
+}
+
+bool ShowFormArea(RECT area)
+{
+    ViewStateFields moved = ScrolledToShow(gViewState, area, gClientSize);
+    if (moved.offsetX == gViewState.offsetX && moved.offsetY == gViewState.offsetY)
+        return false;
+    gViewState = moved;
+    return true;
 }
 
 // ---- zoom and keys ----

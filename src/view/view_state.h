@@ -35,9 +35,16 @@ ViewStateFields DragMoved(ViewStateFields view, unsigned x, unsigned y,
 // unsigned 16-bit words: in image scale, doubled at half size.
 ViewStateFields PointerMoved(ViewStateFields view, unsigned x, unsigned y);
 
+// The view moved as little as it takes to show the image rectangle `area`
+// in a client area of `client` pixels at the view's zoom: the rectangle's
+// left and top when it is larger than the view; offsets stay within the
+// drag limits.
+ViewStateFields ScrolledToShow(ViewStateFields view, RECT area, SIZE client);
+
 // ---- painting ----
 
-// Copies the visible part of the form image into the whole client area.
+// Copies the visible part of the form image into the whole client area,
+// with the found fields' outlines over it when they are shown.
 void DrawView(HDC dc);
 
 // ---- changes of the view, the only ways gViewState is written ----
@@ -55,6 +62,11 @@ void StartAtHalfSize();
 // Records the pointer's client position, as unsigned 16-bit words: every
 // mouse move that does not drag.
 void TrackPointer(unsigned x, unsigned y);
+
+// Moves the view to show the image rectangle `area` (ScrolledToShow); false
+// when it was already in view. The caller draws the view at once (one paint
+// a Tab, not two).
+bool ShowFormArea(RECT area);
 
 // ---- message handlers ----
 

@@ -11,6 +11,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <new>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -18,16 +19,53 @@
 #include <vector>
 
 #include "entries/entry_changes.h"
+#include "entries/entry_edit.h"
 #include "entries/entry_draw.h"
 #include "entries/entry_record.h"
 #include "tests/unit/test_entry.h"
 #include "tests/unit/test_picture.h"
 #include "shell/main_window.h"
 #include "view/bmp_format.h"
+#include "view/form_fields.h"
 #include "view/form_image.h"
 #include "view/half_view.h"
 #include "view/view_state.h"
 #include "view/view_globals.h"
+
+// Bytes the program holds through operator new, now and at most since the
+// last reset: the field finder's working memory is what it allocates.
+static size_t HeldBytes = 0, PeakHeldBytes = 0;
+
+// Each block carries its size in a header of its own, 16 bytes to keep the
+// alignment malloc gives.
+const size_t BlockHeader = 16;
+
+void* operator new(size_t size)
+{
+    uint8_t* block = (uint8_t*)malloc(size + BlockHeader);
+    if (!block)
+        throw std::bad_alloc();
+    memcpy(block, &size, sizeof size);
+    HeldBytes += size;
+    PeakHeldBytes = std::max(PeakHeldBytes, HeldBytes);
+    return block + BlockHeader;
+}
+
+void operator delete(void* p) noexcept
+{
+    if (!p)
+        return;
+    uint8_t* block = (uint8_t*)(uintptr_t)((uintptr_t)p - BlockHeader);
+    size_t size;
+    memcpy(&size, block, sizeof size);
+    HeldBytes -= size;
+    free(block);
+}
+
+void operator delete(void* p, size_t) noexcept
+{
+    operator delete(p);
+}
 
 static double Now()
 {
@@ -293,6 +331,47 @@ static DesignFigures MeasureDesigns(int runs)
 
 // ---- one form ----
 
+// Finding the fields of the form on screen, as every open does, and Tab
+// from field to field: each Tab opens the next field's entry box, with the
+// view scrolled to it and drawn; the box is then closed again.
+struct FieldFigures {
+    double find;
+    int count;
+    double peakBytes;   // the most the finder held at once
+    double tabMedian, tabWorst;
+};
+
+static FieldFigures MeasureFields(int runs)
+{
+    FieldFigures f = {};
+    f.find = Median(runs, [] { FindFormImageFields(); });
+    f.count = (int)gFormFields.found.size();
+    gFormFields.found.clear();
+    gFormFields.found.shrink_to_fit();
+    size_t before = HeldBytes;
+    PeakHeldBytes = HeldBytes;
+    FindFormImageFields();
+    f.peakBytes = (double)(PeakHeldBytes - before);
+    if (f.count == 0)
+        return f;
+    gViewState.halfSize = 0;
+    SetOffsets(0, 0);
+    Repaint();
+    std::vector<double> tabs;
+    for (int i = 0; i < std::max(runs, 2 * f.count); i++) {
+        double start = Now();
+        OnTabKey(false);   // draws the view scrolled to the field, with the mark
+        GdiFlush();
+        tabs.push_back(Now() - start);
+        CancelEntryEdit();
+    }
+    std::sort(tabs.begin(), tabs.end());
+    f.tabMedian = tabs[tabs.size() / 2];
+    f.tabWorst = tabs.back();
+    gViewState.halfSize = 1;
+    return f;
+}
+
 static int BenchForm(const char* path)
 {
     const int runs = 21;
@@ -324,6 +403,10 @@ static int BenchForm(const char* path)
     double floorRead = Median(runs, [&] { ReadWholeFile(path, buffer); });
     ShowWindow(gMainWindow, SW_HIDE);
     double bare = Median(runs, [] { ReloadForm(); });
+    ShowWindow(gMainWindow, SW_SHOW);
+    Pump();
+    FieldFigures fields = MeasureFields(runs);
+    ShowWindow(gMainWindow, SW_HIDE);
 
     // Reloading with 200 entries against the bare load (window hidden):
     // the same entries again; one of them moved before each reload (what
@@ -402,6 +485,9 @@ static int BenchForm(const char* path)
            std::max(scrollEven[scrollEven.size() / 2], scrollOdd[scrollOdd.size() / 2]),
            std::max(scrollEven.back(), scrollOdd.back()), afterChange, full, MegaBytes(peak), peak / pixelBytes,
            MegaBytes(1.3 * pixelBytes) + 40.0, MegaBytes((double)startMemory));
+    printf("T5 %-15s %7.1f %7.2f %7.2f %5.2f %6d %8.2f %5.2f %7.2f %7.2f\n", name, MegaBytes(pixelBytes), bare,
+           fields.find, fields.find / bare, fields.count, MegaBytes(fields.peakBytes),
+           fields.peakBytes * 8.0 / ((double)gFormImage.width * gFormImage.height), fields.tabMedian, fields.tabWorst);
     printf("T3 %-15s %7.2f %7.2f %7.2f %7.1f %7.3f\n", name, designs.visibleEven, designs.visibleOdd,
            designs.wholePicture, MegaBytes(designs.wholeBytes), designs.entryRectangle);
     for (const std::string& m : Messages)

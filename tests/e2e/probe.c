@@ -63,6 +63,11 @@
  *                             24-bit picture and print its rows as hex
  *   printer [NAME]            the default printer (or the one named): name,
  *                             physical size, resolution and margins
+ *   resources [CLASS]         what the main window's process holds: its
+ *                             GDI objects, USER objects and handles, as
+ *                             GetGuiResources and GetProcessHandleCount
+ *                             count them, or where Wine keeps them (see
+ *                             cmd_resources)
  *   echo TEXT                 print TEXT back (for testing the pipe)
  *
  * For the conversion scenarios:
@@ -94,6 +99,7 @@
 #endif
 #include <windows.h>
 #include <winspool.h>
+#include <winternl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -948,6 +954,109 @@ static int dispatch_packaging(int argc, char **argv)
     return -1;
 }
 
+/* Wine answers GetGuiResources and GetProcessHandleCount with 0; there the
+   counts are read where Wine keeps them: the GDI handle table the process's
+   PEB points to (an entry in use has a type; stock objects are marked), the
+   system's handle list, and the windows the process owns. */
+typedef struct {
+    UINT64 object;
+    ULONG owner;
+    USHORT unique;            /* bit 7: a stock object */
+    UCHAR type;
+    UCHAR flags;
+    UINT64 user;
+} GdiTableEntry;
+#define GDI_TABLE_ENTRIES 0x10000
+
+static DWORD gdi_objects_in_table(HANDLE process)
+{
+    typedef LONG (WINAPI *QueryProcess)(HANDLE, int, void *, ULONG, ULONG *);
+    QueryProcess query = (QueryProcess)(void *)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess");
+    PROCESS_BASIC_INFORMATION basic;
+    void *table = NULL;
+    SIZE_T got = 0;
+    size_t at = sizeof(void *) == 8 ? 0xF8 : 0x94;    /* PEB.GdiSharedHandleTable */
+    if (!query || query(process, 0, &basic, sizeof basic, NULL) != 0 ||
+        !ReadProcessMemory(process, (char *)basic.PebBaseAddress + at, &table, sizeof table, &got) || !table)
+        return 0;
+    static GdiTableEntry entries[GDI_TABLE_ENTRIES];
+    if (!ReadProcessMemory(process, table, entries, sizeof entries, &got)) return 0;
+    DWORD count = 0;
+    for (size_t i = 0; i < got / sizeof entries[0]; i++)
+        if (entries[i].type && !(entries[i].unique & 0x80)) count++;
+    return count;
+}
+
+typedef struct {
+    ULONG pid;
+    BYTE type, flags;
+    USHORT value;
+    PVOID object;
+    ULONG access;
+} SystemHandle;
+
+static DWORD handles_in_system_list(DWORD pid)
+{
+    typedef LONG (WINAPI *QuerySystem)(int, void *, ULONG, ULONG *);
+    QuerySystem query = (QuerySystem)(void *)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation");
+    ULONG size = 1 << 16, needed = 0;
+    DWORD count = 0;
+    for (int tries = 0; query && tries < 8; tries++, size *= 4) {
+        ULONG *list = (ULONG *)malloc(size);
+        if (!list) return 0;
+        LONG status = query(16, list, size, &needed);   /* SystemHandleInformation */
+        if (status == 0) {
+            SystemHandle *h = (SystemHandle *)(list + (sizeof(void *) == 8 ? 2 : 1));
+            for (ULONG i = 0; i < list[0]; i++)
+                if (h[i].pid == pid) count++;
+            free(list);
+            return count;
+        }
+        free(list);
+    }
+    return 0;
+}
+
+typedef struct { DWORD pid; DWORD count; } WindowCount;
+
+static BOOL CALLBACK count_child(HWND h, LPARAM lp)
+{
+    WindowCount *c = (WindowCount *)lp;
+    if (window_pid(h) == c->pid) c->count++;
+    return TRUE;
+}
+
+static BOOL CALLBACK count_window(HWND h, LPARAM lp)
+{
+    count_child(h, lp);
+    EnumChildWindows(h, count_child, lp);
+    return TRUE;
+}
+
+static int cmd_resources(const char *cls)
+{
+    HWND h = find_main(cls);
+    if (!h) { out("error no main window\n"); return 1; }
+    DWORD pid = window_pid(h);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!process) { out("error cannot open the process (%lu)\n", GetLastError()); return 1; }
+    DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS), user = GetGuiResources(process, GR_USEROBJECTS);
+    DWORD handles = 0;
+    GetProcessHandleCount(process, &handles);
+    out("source %s\n", gdi || user || handles ? "system" : "wine");
+    if (!gdi) gdi = gdi_objects_in_table(process);
+    if (!user) {
+        WindowCount windows = { pid, 0 };
+        EnumWindows(count_window, (LPARAM)&windows);
+        user = windows.count;   /* its windows: the USER objects Wine lets another process see */
+    }
+    if (!handles) handles = handles_in_system_list(pid);
+    /* The probe's own handle on the process is one of them. */
+    out("gdi %lu\nuser %lu\nhandles %lu\n", gdi, user, handles);
+    CloseHandle(process);
+    return 0;
+}
+
 /* ------------------------------------------------------------- dispatch */
 
 static int dispatch(int argc, char **argv)
@@ -1016,6 +1125,7 @@ static int dispatch(int argc, char **argv)
         out("released\n");
         return 0;
     }
+    if (!strcmp(c, "resources")) return cmd_resources(a1);
     if (!strcmp(c, "render") && argc >= 13) return cmd_render(argv + 1);
     if (!strcmp(c, "printer")) return cmd_printer(argc >= 2 ? argv[1] : NULL);
     int conversion = dispatch_conversion(argc, argv);

@@ -144,9 +144,10 @@ def mode_step(app, command, refused):
 
 # Check marks in the Edit menu: Edit Help, Left-justified, Right-justified,
 # Horizontal, Vertical, then Undo and Redo, which never carry one.
-LEFT_HORIZONTAL = [False, True, False, True, False, False, False]
-RIGHT_HORIZONTAL = [False, False, True, True, False, False, False]
-LEFT_VERTICAL = [False, True, False, False, True, False, False]
+# The Edit menu's rows; the last two, Show fields and Snap to fields, stay off.
+LEFT_HORIZONTAL = [False, True, False, True, False, False, False, False, False]
+RIGHT_HORIZONTAL = [False, False, True, True, False, False, False, False, False]
+LEFT_VERTICAL = [False, True, False, False, True, False, False, False, False]
 
 MODE_STEPS = [
     (IDM_RIGHT_JUSTIFIED, False, RIGHT_HORIZONTAL),

@@ -7,7 +7,8 @@ from resource_ids import (IDM_CONVERT_PDF, IDM_EDIT_HELP, IDM_EXIT, IDM_FONT, ID
                           IDM_HELP_FORMULAS, IDM_HELP_GHOSTSCRIPT, IDM_HELP_USING, IDM_HORIZONTAL, IDM_LEFT_JUSTIFIED,
                           IDM_NEXT_PAGE, IDM_OPEN_BMP, IDM_OPEN_ORIGINAL, IDM_PREVIOUS_PAGE, IDM_PRINT,
                           IDM_PRINT_ALL_PAGES, IDM_PRINT_CALIBRATION, IDM_PRINT_FROM_TABLE, IDM_REDO,
-                          IDM_RIGHT_JUSTIFIED, IDM_UNDO, IDM_VERTICAL, IDM_ZOOM_IN, IDM_ZOOM_OUT)
+                          IDM_RIGHT_JUSTIFIED, IDM_SHOW_FIELDS, IDM_SNAP_TO_FIELDS, IDM_UNDO, IDM_VERTICAL,
+                          IDM_ZOOM_IN, IDM_ZOOM_OUT)
 
 # The "FORMFILE" menu as a user sees it: (text, id) for commands, (text,
 # [items]) for pop-ups.
@@ -45,7 +46,8 @@ ADDED_ITEMS = {
     "&File": [("Print ca&libration...", IDM_PRINT_CALIBRATION), ("&Next page\tPgDn", IDM_NEXT_PAGE),
               ("Pre&vious page\tPgUp", IDM_PREVIOUS_PAGE), ("Print &all pages...", IDM_PRINT_ALL_PAGES),
               ("Print from &table...", IDM_PRINT_FROM_TABLE)],
-    "&Edit": [("&Undo\tCtrl+Z", IDM_UNDO), ("R&edo\tCtrl+Y", IDM_REDO)],
+    "&Edit": [("&Undo\tCtrl+Z", IDM_UNDO), ("R&edo\tCtrl+Y", IDM_REDO), ("Show &fields", IDM_SHOW_FIELDS),
+              ("&Snap to fields", IDM_SNAP_TO_FIELDS)],
 }
 
 EXPECTED_MENU = [(text, items + ADDED_ITEMS.get(text, []) if isinstance(items, list) else items)
@@ -150,8 +152,9 @@ def edit_menu_check_rows(app):
 
 def test_left_justified_and_horizontal_are_checked_at_start(app):
     marks = edit_menu_check_rows(app)
-    # Edit Help, Left-justified, Right-justified, Horizontal, Vertical, Undo, Redo.
-    assert marks == [False, True, False, True, False, False, False], marks
+    # Edit Help, Left-justified, Right-justified, Horizontal, Vertical, Undo, Redo,
+    # Show fields and Snap to fields (both off at start).
+    assert marks == [False, True, False, True, False, False, False, False, False], marks
 
 
 def test_close_box_ends_with_exit_code_0(app):

@@ -1,0 +1,153 @@
+#include "view/form_fields.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "base/file_io.h"
+#include "fields/field_finder.h"
+#include "fields/field_seating.h"
+#include "resources/resource.h"
+
+FormFieldsState gFormFields = { {}, -1, false, false };
+
+FieldImage FieldImageOf(const void* bits, const uint8_t* headerBlock, const PixelFormat& format)
+{
+    BITMAPINFOHEADER header;
+    memcpy(&header, headerBlock, sizeof header);
+    FieldImage image = {};
+    image.pixels = (const uint8_t*)bits;
+    image.width = header.biWidth;
+    image.height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+    image.bitCount = header.biBitCount;
+    image.stride = (int)((((int64_t)header.biWidth * header.biBitCount + 31) / 32) * 4);
+    image.bottomUp = header.biHeight > 0;
+    image.palette = format.palette;
+    for (int i = 0; i < 3; i++)
+        image.masks[i] = format.masks[i];
+    // Pixels per meter to dots per inch: 0.0254 m an inch, rounded.
+    image.dotsPerInch = header.biXPelsPerMeter > 0 ? (int)(((int64_t)header.biXPelsPerMeter * 254 + 5000) / 10000) : 0;
+    return image;
+}
+
+void FindFormImageFields()
+{
+    gFormFields.found.clear();
+    gFormFields.lastVisited = -1;
+    if (!gFormImage.bits || !gFormImage.headerBlock)
+        return;
+    PixelFormat format = PixelFormatOf(gFormImage.headerBlock, gFormImage.headerBlockSize);
+    gFormFields.found = FindFormFields(FieldImageOf(gFormImage.bits, gFormImage.headerBlock, format));
+}
+
+int FieldAt(int x, int y)
+{
+    for (size_t i = 0; i < gFormFields.found.size(); i++)
+        if (FieldHolds(gFormFields.found[i].area, x, y))
+            return (int)i;
+    return -1;
+}
+
+void SetLastVisitedField(int index)
+{
+    gFormFields.lastVisited = index;
+}
+
+void DrawFieldOutlines(HDC dc)
+{
+    if (!gFormFields.showFields || gFormFields.found.empty())
+        return;
+    int scale = gViewState.halfSize ? 2 : 1;
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(150, 190, 255));
+    if (!pen)
+        return;
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    for (const FormField& field : gFormFields.found) {
+        int left = (field.area.left - gViewState.offsetX) / scale;
+        int top = (field.area.top - gViewState.offsetY) / scale;
+        int right = (field.area.right - gViewState.offsetX) / scale;
+        int bottom = (field.area.bottom - gViewState.offsetY) / scale;
+        if (right < 0 || bottom < 0 || left > gClientSize.cx || top > gClientSize.cy)
+            continue;
+        Rectangle(dc, left, top, right, bottom);
+    }
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+}
+
+// ---- the field settings ----
+
+// Whether `key` is followed by "=1" somewhere in the text.
+static bool SettingOn(const char* bytes, int count, const char* key)
+{
+    size_t length = strlen(key);
+    for (int i = 0; i + (int)length + 1 < count; i++)
+        if (memcmp(bytes + i, key, length) == 0 && bytes[i + length] == '=')
+            return bytes[i + length + 1] == '1';
+    return false;
+}
+
+FieldSettings ParseFieldSettings(const char* bytes, int count)
+{
+    FieldSettings settings = { SettingOn(bytes, count, "ShowFields"), SettingOn(bytes, count, "SnapToFields") };
+    return settings;
+}
+
+int FieldSettingsContent(FieldSettings settings, char content[64])
+{
+    return snprintf(content, 64, "ShowFields=%d\r\nSnapToFields=%d\r\n", settings.showFields ? 1 : 0,
+                    settings.snapToFields ? 1 : 0);
+}
+
+static void ShowFieldCheckMarks()
+{
+    CheckMenuItem(gMainMenu, IDM_SHOW_FIELDS, gFormFields.showFields ? MF_CHECKED : MF_UNCHECKED);
+    CheckMenuItem(gMainMenu, IDM_SNAP_TO_FIELDS, gFormFields.snapToFields ? MF_CHECKED : MF_UNCHECKED);
+}
+
+void ReadFieldSettings()
+{
+    char path[PathBufferSize];
+    if (PathInFolder(gStartupDirectory, FieldSettingsFileName, path)) {
+        HANDLE file = OpenForReading(path);
+        if (file != INVALID_HANDLE_VALUE) {
+            char bytes[128];
+            DWORD got = 0;
+            if (!ReadFile(file, bytes, sizeof bytes, &got, NULL))
+                got = 0;
+            CloseHandle(file);
+            FieldSettings settings = ParseFieldSettings(bytes, (int)got);
+            gFormFields.showFields = settings.showFields;
+            gFormFields.snapToFields = settings.snapToFields;
+        }
+    }
+    ShowFieldCheckMarks();
+}
+
+static void WriteFieldSettings()
+{
+    char path[PathBufferSize], temporary[PathBufferSize];
+    if (!PathInFolder(gStartupDirectory, FieldSettingsFileName, path) ||
+        !PathInFolder(gStartupDirectory, "Scrivelander-fields.tmp", temporary))
+        return;
+    char content[64];
+    FieldSettings settings = { gFormFields.showFields, gFormFields.snapToFields };
+    int count = FieldSettingsContent(settings, content);
+    WriteFileReplacing(path, temporary, content, (uint32_t)count);
+}
+
+void ToggleShowFields()
+{
+    gFormFields.showFields = !gFormFields.showFields;
+    ShowFieldCheckMarks();
+    WriteFieldSettings();
+    InvalidateRect(gMainWindow, NULL, FALSE);
+}
+
+void ToggleSnapToFields()
+{
+    gFormFields.snapToFields = !gFormFields.snapToFields;
+    ShowFieldCheckMarks();
+    WriteFieldSettings();
+}

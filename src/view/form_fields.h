@@ -1,0 +1,58 @@
+// The fields found on the form on screen: found once in the picture's own
+// pixels when a form or page is opened (not at the reloads that follow every
+// entry change), kept until the next one, never stored. Also the two field
+// settings, "Show fields" and "Snap to fields", kept in a settings file of
+// their own.
+#ifndef SCRIVELANDER_FORM_FIELDS_H
+#define SCRIVELANDER_FORM_FIELDS_H
+
+#include <windows.h>
+#include <stdint.h>
+
+#include "fields/field_types.h"
+#include "view/half_view.h"
+#include "view/view_globals.h"
+
+// The pixels of a DIB as the field finder reads them: `bits` laid out as
+// `headerBlock` (a bitmap's info header, masks and colour table) says, and
+// with `format`'s palette and masks (which must outlive the result). The
+// resolution comes from biXPelsPerMeter. A top-down run-length header is
+// never seen here: the form image holds plain rows.
+FieldImage FieldImageOf(const void* bits, const uint8_t* headerBlock, const PixelFormat& format);
+
+// A form or page was just read into the form image (before it is blanked or
+// any entry is drawn): its fields are found, and Tab starts at the first.
+void FindFormImageFields();
+
+// The index of the first field whose area holds the image point; -1 when
+// none does.
+int FieldAt(int x, int y);
+
+// Tab visited field `index` (-1: start again at the first).
+void SetLastVisitedField(int index);
+
+// Faint outlines of the fields on the window, over the view just drawn
+// (never into the form image) when "Show fields" is on.
+void DrawFieldOutlines(HDC dc);
+
+// ---- the field settings ----
+
+const char FieldSettingsFileName[] = "Scrivelander-fields.ini";
+
+// The file's text: "ShowFields=0/1" and "SnapToFields=0/1" lines. Reading
+// takes a missing key, or a file that isn't there, as off.
+struct FieldSettings {
+    bool showFields, snapToFields;
+};
+FieldSettings ParseFieldSettings(const char* bytes, int count);
+int FieldSettingsContent(FieldSettings settings, char content[64]);
+
+// At start: reads the file in the start-up folder and shows the check marks.
+void ReadFieldSettings();
+// The Edit menu's two items: each turns its setting over, shows its check
+// mark and writes the file (a file that can't be written leaves the setting
+// for this run only).
+void ToggleShowFields();
+void ToggleSnapToFields();
+
+#endif
