@@ -38,6 +38,8 @@ TEST(ResourceIds, EveryMenuCommandAndConversionControlKeepsItsNumber)
         { "IDM_PRINT_FROM_TABLE", IDM_PRINT_FROM_TABLE, 40050 },
         { "IDM_UNDO", IDM_UNDO, 40070 },
         { "IDM_REDO", IDM_REDO, 40071 },
+        { "IDM_SHOW_FIELDS", IDM_SHOW_FIELDS, 40072 },
+        { "IDM_SNAP_TO_FIELDS", IDM_SNAP_TO_FIELDS, 40073 },
         { "IDC_RESOLUTION", IDC_RESOLUTION, 1001 },
         { "IDC_BLACK_WHITE", IDC_BLACK_WHITE, 1002 },
         { "IDC_SHADES_OF_GRAY", IDC_SHADES_OF_GRAY, 1003 },
