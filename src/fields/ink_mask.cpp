@@ -219,6 +219,14 @@ void PackInkMask(const FieldImage& image, int faintBelow, InkMask& mask)
     bool ink[256];
     for (int i = 0; i < 256; i++)
         ink[i] = reader.paletteLum[i] < faintBelow;
+    // At one bit a pixel a stored byte is eight pixels, the leftmost in its
+    // top bit: its eight mask bits, the leftmost lowest, for every byte.
+    uint8_t inkOfByte[256];
+    for (int b = 0; b < 256; b++) {
+        inkOfByte[b] = 0;
+        for (int i = 0; i < 8; i++)
+            inkOfByte[b] |= (uint8_t)(ink[(b >> (7 - i)) & 1] << i);
+    }
     const uint32_t limit = (uint32_t)faintBelow * 256;
     for (int y = 0; y < image.height; y++) {
         const uint8_t* row = StoredRow(image, y);
@@ -237,11 +245,16 @@ void PackInkMask(const FieldImage& image, int faintBelow, InkMask& mask)
                 const uint8_t* p = row + x0;
                 for (int i = 0; i < count; i++)
                     bits |= (uint64_t)ink[p[i]] << i;
+            } else if (image.bitCount == 1) {
+                const uint8_t* p = row + x0 / 8;
+                for (int k = 0; k < (count + 7) / 8; k++)
+                    bits |= (uint64_t)inkOfByte[p[k]] << (8 * k);
+                if (count < 64)
+                    bits &= (1ull << count) - 1;
             } else if (image.bitCount <= 4) {
                 for (int i = 0; i < count; i++) {
                     int x = x0 + i;
-                    unsigned index = image.bitCount == 1 ? (row[x >> 3] >> (7 - (x & 7))) & 1
-                                                         : (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15;
+                    unsigned index = (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15;
                     bits |= (uint64_t)ink[index] << i;
                 }
             } else {
