@@ -38,7 +38,7 @@ struct HistoryStep {
     EntryFileBytes after;
 };
 
-struct EntryHistoryFields {
+struct EntryHistory {
     HistoryStep steps[HistoryLimit];   // oldest first
     int count;                         // steps kept
     int applied;                       // steps[0 .. applied) are in the file: undo takes applied - 1
@@ -49,7 +49,7 @@ struct EntryHistoryFields {
 };
 
 // The open form's undo and redo history.
-extern EntryHistoryFields gEntryHistory;
+extern EntryHistory gEntryHistory;
 
 // ---- Written by entries/entry_draw.cpp ----
 // Set at start; the first load of the run that draws an entry makes that

@@ -17,7 +17,7 @@
 #include "view/view_globals.h"
 
 // The placement or edit under way.
-struct EntryEditFields {
+struct EntryEdit {
     int pickedSlot = -1;        // -1: a new entry
     EntryRecord pickedRecord = {};   // the picked entry as it stood at the press
     uint8_t pickedBytes[EntryRecordSize] = {};   // ...and as its entry file held it
@@ -47,7 +47,7 @@ struct EntryEditFields {
     int seatX = 0, seatY = 0;      // image point of the seated entry's anchor
     bool keepAnchor = false;       // an entry Tab picked up keeps its own x and y
 };
-static EntryEditFields gEdit;
+static EntryEdit gEdit;
 
 const int BoxTextLimit = 100;
 
@@ -418,7 +418,7 @@ static bool StoreCombCharacters()
     HDC dc = GetDC(gMainWindow);
     HFONT handle = CreateFontIndirectA(&font);
     HGDIOBJ previous = SelectObject(dc, handle);
-    ViewStateFields image = InitialViewState();   // full size at the origin: window points are image points
+    ViewState image = InitialViewState();   // full size at the origin: window points are image points
     image.halfSize = 0;
     BeginEditStep();
     bool stored = true;

@@ -5,7 +5,7 @@
 
 #include <string.h>
 
-POINT FormPointOf(int wx, int wy, const ViewStateFields& view)
+POINT FormPointOf(int wx, int wy, const ViewState& view)
 {
     int scale = view.halfSize ? 2 : 1;
     POINT p = { view.offsetX + scale * wx, view.offsetY + scale * wy };
@@ -108,7 +108,7 @@ POINT CaretAtInsertion(PlacementVariant variant, int ax, int ay, int cx, int bef
     }
 }
 
-EntryRecord NewEntryRecord(const NewEntryInput& in, const ViewStateFields& view, const LOGFONTA& font,
+EntryRecord NewEntryRecord(const NewEntryInput& in, const ViewState& view, const LOGFONTA& font,
                            COLORREF colour)
 {
     EntryRecord r = {};

@@ -10,7 +10,7 @@
 #include "view/view_state.h"
 
 // The form point under a window point in the given view.
-POINT FormPointOf(int wx, int wy, const ViewStateFields& view);
+POINT FormPointOf(int wx, int wy, const ViewState& view);
 
 // The height of the font used on the window: half of gCurrentFont's in the
 // half-size view (truncated toward zero).
@@ -51,7 +51,7 @@ struct NewEntryInput {
     bool leftJustified;
     int verticalText;
 };
-EntryRecord NewEntryRecord(const NewEntryInput& in, const ViewStateFields& view, const LOGFONTA& font,
+EntryRecord NewEntryRecord(const NewEntryInput& in, const ViewState& view, const LOGFONTA& font,
                            COLORREF colour);
 
 // The entry under the pointer, tested with its horizontal rectangle whatever

@@ -3,7 +3,7 @@
 
 #include <string.h>
 
-EntryHistoryFields gEntryHistory = {};
+EntryHistory gEntryHistory = {};
 
 static void FreeStep(HistoryStep& step)
 {
@@ -11,7 +11,7 @@ static void FreeStep(HistoryStep& step)
     FreeEntryFileBytes(step.after);
 }
 
-static void DropOldest(EntryHistoryFields& h)
+static void DropOldest(EntryHistory& h)
 {
     FreeStep(h.steps[0]);
     memmove(&h.steps[0], &h.steps[1], (h.count - 1) * sizeof h.steps[0]);
@@ -20,7 +20,7 @@ static void DropOldest(EntryHistoryFields& h)
     h.applied--;
 }
 
-uint32_t HistoryBytes(const EntryHistoryFields& h)
+uint32_t HistoryBytes(const EntryHistory& h)
 {
     uint32_t total = 0;
     for (int i = 0; i < h.count; i++)
@@ -28,7 +28,7 @@ uint32_t HistoryBytes(const EntryHistoryFields& h)
     return total;
 }
 
-static void KeepOpenStep(EntryHistoryFields& h)
+static void KeepOpenStep(EntryHistory& h)
 {
     h.pending = false;
     HistoryStep step = h.open;
@@ -49,7 +49,7 @@ static void KeepOpenStep(EntryHistoryFields& h)
         DropOldest(h);
 }
 
-void KeepChange(EntryHistoryFields& h, EntryFileBytes& before, EntryFileBytes& after)
+void KeepChange(EntryHistory& h, EntryFileBytes& before, EntryFileBytes& after)
 {
     if (!h.pending) {
         h.open.before = before;
@@ -65,46 +65,46 @@ void KeepChange(EntryHistoryFields& h, EntryFileBytes& before, EntryFileBytes& a
         KeepOpenStep(h);
 }
 
-void BeginGroup(EntryHistoryFields& h)
+void BeginGroup(EntryHistory& h)
 {
     h.grouping = true;
 }
 
-void EndGroup(EntryHistoryFields& h)
+void EndGroup(EntryHistory& h)
 {
     h.grouping = false;
     if (h.pending)
         KeepOpenStep(h);
 }
 
-int StepToUndo(const EntryHistoryFields& h)
+int StepToUndo(const EntryHistory& h)
 {
     return h.applied > 0 ? h.applied - 1 : -1;
 }
 
-int StepToRedo(const EntryHistoryFields& h)
+int StepToRedo(const EntryHistory& h)
 {
     return h.applied < h.count ? h.applied : -1;
 }
 
-void StepUndone(EntryHistoryFields& h)
+void StepUndone(EntryHistory& h)
 {
     if (h.applied > 0)
         h.applied--;
 }
 
-void StepRedone(EntryHistoryFields& h)
+void StepRedone(EntryHistory& h)
 {
     if (h.applied < h.count)
         h.applied++;
 }
 
-void ForgetHistory(EntryHistoryFields& h)
+void ForgetHistory(EntryHistory& h)
 {
     for (int i = 0; i < h.count; i++)
         FreeStep(h.steps[i]);
     FreeStep(h.open);
     int made = h.made;
-    h = EntryHistoryFields();
+    h = EntryHistory();
     h.made = made;
 }

@@ -13,24 +13,24 @@
 // it is one step; while grouping it joins the step being made. A step that
 // leaves the file as it was is not kept. Keeping a step drops the steps
 // that were undone, and the oldest ones beyond the limits.
-void KeepChange(EntryHistoryFields& history, EntryFileBytes& before, EntryFileBytes& after);
+void KeepChange(EntryHistory& history, EntryFileBytes& before, EntryFileBytes& after);
 
 // From a pick-up to its commit, every change makes one step.
-void BeginGroup(EntryHistoryFields& history);
-void EndGroup(EntryHistoryFields& history);
+void BeginGroup(EntryHistory& history);
+void EndGroup(EntryHistory& history);
 
 // The step that undo or redo would apply; -1 when there is none.
-int StepToUndo(const EntryHistoryFields& history);
-int StepToRedo(const EntryHistoryFields& history);
+int StepToUndo(const EntryHistory& history);
+int StepToRedo(const EntryHistory& history);
 
 // After the file was given a step's before (undo) or after (redo).
-void StepUndone(EntryHistoryFields& history);
-void StepRedone(EntryHistoryFields& history);
+void StepUndone(EntryHistory& history);
+void StepRedone(EntryHistory& history);
 
 // Drops every step: another form was opened.
-void ForgetHistory(EntryHistoryFields& history);
+void ForgetHistory(EntryHistory& history);
 
 // The bytes all kept steps hold.
-uint32_t HistoryBytes(const EntryHistoryFields& history);
+uint32_t HistoryBytes(const EntryHistory& history);
 
 #endif

@@ -11,7 +11,7 @@
 #include "view/half_view.h"
 #include "view/view_globals.h"
 
-FormImageFields gFormImage = {};
+FormImage gFormImage = {};
 
 void EntryFilePathOf(const char* path, char entryPath[PathBufferSize])
 {

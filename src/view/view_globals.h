@@ -15,7 +15,7 @@
 // ---- Written by view/form_image.cpp ----
 // The form image: the picture on screen, with its entries drawn in.
 // The opened bitmap in a DIB section selected into a memory device context.
-struct FormImageFields {
+struct FormImage {
     BITMAPFILEHEADER fileHeader;
     uint8_t* headerBlock;            // info header, masks and colour table as stored in the file
     uint32_t headerBlockSize;
@@ -37,14 +37,14 @@ struct FormImageFields {
     char formPath[PathBufferSize];   // the bitmap on screen: every reload reads it again
     char entryFilePath[PathBufferSize];
 };
-extern FormImageFields gFormImage;
+extern FormImage gFormImage;
 // Shows why a form was not loaded: a message box on the main window with
 // no caption of its own. Tests put their own function here.
 extern void (*gShowLoadMessage)(const char* text);
 
 // ---- Written by view/view_state.cpp ----
 // The view: which part of the form image the window shows.
-struct ViewStateFields {
+struct ViewState {
     int offsetX, offsetY;        // the image pixel at the client area's top-left corner
     int halfSize;                // 1: two image pixels per screen pixel; 0: one
     int keyStep;                 // arrow-key step in full-size image pixels
@@ -53,7 +53,7 @@ struct ViewStateFields {
     int dragAnchorX, dragAnchorY;  // dragAnchorX -1: no drag under way
     int pointerX, pointerY;      // last pointer position in image scale
 };
-extern ViewStateFields gViewState;
+extern ViewState gViewState;
 
 // ---- Written by view/form_fields.cpp ----
 // The fields found on the form on screen, in reading order, and the two

@@ -5,11 +5,11 @@
 #include "view/half_view.h"
 #include "view/view_globals.h"
 
-ViewStateFields gViewState = InitialViewState();
+ViewState gViewState = InitialViewState();
 
-ViewStateFields InitialViewState()
+ViewState InitialViewState()
 {
-    ViewStateFields view = {};
+    ViewState view = {};
     view.halfSize = 1;
     view.keyStep = StartKeyStep;
     view.dragAnchorX = NoDrag;
@@ -28,7 +28,7 @@ static int Clamp(int value, int limit)
     return value > limit ? limit : value;
 }
 
-ViewStateFields ArrowKeyMoved(ViewStateFields view, int key)
+ViewState ArrowKeyMoved(ViewState view, int key)
 {
     int e = view.halfSize ? 10 * view.keyStep : view.keyStep;
     switch (key) {
@@ -49,7 +49,7 @@ int WheelKey(WPARAM wParam)
     return away ? VK_UP : VK_DOWN;
 }
 
-ViewStateFields DragMoved(ViewStateFields view, unsigned x, unsigned y,
+ViewState DragMoved(ViewState view, unsigned x, unsigned y,
                           int imageWidth, int imageHeight, SIZE windowSize)
 {
     bool underWay = view.dragAnchorX != NoDrag;
@@ -71,7 +71,7 @@ ViewStateFields DragMoved(ViewStateFields view, unsigned x, unsigned y,
     return view;
 }
 
-ViewStateFields PointerMoved(ViewStateFields view, unsigned x, unsigned y)
+ViewState PointerMoved(ViewState view, unsigned x, unsigned y)
 {
     int scale = view.halfSize ? 2 : 1;
     view.pointerX = (int)(x & 0xFFFF) * scale;
@@ -179,7 +179,7 @@ static int OffsetShowing(int offset, int start, int end, int size, int limit)
     return Clamp(offset, limit);
 }
 
-ViewStateFields ScrolledToShow(ViewStateFields view, RECT area, SIZE client)
+ViewState ScrolledToShow(ViewState view, RECT area, SIZE client)
 {
     int scale = view.halfSize ? 2 : 1;
     view.offsetX = OffsetShowing(view.offsetX, area.left, area.right, scale * client.cx, view.dragLimitX);
@@ -189,7 +189,7 @@ ViewStateFields ScrolledToShow(ViewStateFields view, RECT area, SIZE client)
 
 bool ShowFormArea(RECT area)
 {
-    ViewStateFields moved = ScrolledToShow(gViewState, area, gClientSize);
+    ViewState moved = ScrolledToShow(gViewState, area, gClientSize);
     if (moved.offsetX == gViewState.offsetX && moved.offsetY == gViewState.offsetY)
         return false;
     gViewState = moved;

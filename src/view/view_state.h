@@ -10,7 +10,7 @@
 const int StartKeyStep = 10;
 const int NoDrag = -1;
 
-ViewStateFields InitialViewState();
+ViewState InitialViewState();
 
 // ---- arithmetic of the view, free of window calls ----
 
@@ -20,7 +20,7 @@ int ScrollLimit(int imageSize, int viewSize);
 // The view after one arrow-key move (VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN):
 // the offset moves by the key step (ten times it at half size), is clamped
 // to 0 and the key limit, and the step grows by one.
-ViewStateFields ArrowKeyMoved(ViewStateFields view, int key);
+ViewState ArrowKeyMoved(ViewState view, int key);
 
 // The arrow key whose move one wheel message makes: sideways with Ctrl alone.
 int WheelKey(WPARAM wParam);
@@ -28,18 +28,18 @@ int WheelKey(WPARAM wParam);
 // The view after one mouse move with the left button alone. x and y are the
 // client position as unsigned 16-bit words; the image follows the pointer
 // in each direction where the image is larger than the window.
-ViewStateFields DragMoved(ViewStateFields view, unsigned x, unsigned y,
+ViewState DragMoved(ViewState view, unsigned x, unsigned y,
                           int imageWidth, int imageHeight, SIZE windowSize);
 
 // The view after the pointer moved to client position (x, y), given as
 // unsigned 16-bit words: in image scale, doubled at half size.
-ViewStateFields PointerMoved(ViewStateFields view, unsigned x, unsigned y);
+ViewState PointerMoved(ViewState view, unsigned x, unsigned y);
 
 // The view moved as little as it takes to show the image rectangle `area`
 // in a client area of `client` pixels at the view's zoom: the rectangle's
 // left and top when it is larger than the view; offsets stay within the
 // drag limits.
-ViewStateFields ScrolledToShow(ViewStateFields view, RECT area, SIZE client);
+ViewState ScrolledToShow(ViewState view, RECT area, SIZE client);
 
 // ---- painting ----
 

@@ -4,9 +4,9 @@
 
 #include "entries/entry_edit.h"
 
-static ViewStateFields View(int half, int offsetX, int offsetY)
+static ViewState View(int half, int offsetX, int offsetY)
 {
-    ViewStateFields v = InitialViewState();
+    ViewState v = InitialViewState();
     v.halfSize = half;
     v.offsetX = offsetX;
     v.offsetY = offsetY;

@@ -22,7 +22,7 @@ static bool Holds(const EntryFileBytes& bytes, uint32_t size, uint8_t fill)
 }
 
 // A change from content `from` to `to` (each 160 bytes of one value).
-static void Change(EntryHistoryFields& h, uint8_t from, uint8_t to)
+static void Change(EntryHistory& h, uint8_t from, uint8_t to)
 {
     EntryFileBytes before = Content(160, from), after = Content(160, to);
     KeepChange(h, before, after);
@@ -32,7 +32,7 @@ static void Change(EntryHistoryFields& h, uint8_t from, uint8_t to)
 
 class History : public testing::Test {
 protected:
-    EntryHistoryFields h = {};
+    EntryHistory h = {};
     void TearDown() override { ForgetHistory(h); }
 };
 

@@ -87,7 +87,7 @@ TEST(RecordFont, HeightIsStoredHalvedAndComesBackDoubled)
         gCurrentTextColour = RGB(0, 0, 255);
         // A new entry takes the font and colour of new entries.
         NewEntryInput typed = { "Total", { 0, 0 }, 0, 0, true, 0 };
-        EntryRecord r = NewEntryRecord(typed, ViewStateFields(), gCurrentFont, gCurrentTextColour);
+        EntryRecord r = NewEntryRecord(typed, ViewState(), gCurrentFont, gCurrentTextColour);
         EXPECT_EQ(c[1], r.size);
         EXPECT_EQ(0, r.colourIndex);   // blue is stored as black
         gCurrentFont = LOGFONTA();

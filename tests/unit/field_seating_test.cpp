@@ -133,7 +133,7 @@ TEST(FormFields, SettingsFileKeepsBothSwitches)
 
 TEST(FieldScroll, AFieldOutOfViewIsScrolledInAtEitherZoom)
 {
-    ViewStateFields view = InitialViewState();
+    ViewState view = InitialViewState();
     view.dragLimitX = 3000;
     view.dragLimitY = 3000;
     SIZE client = { 800, 600 };
@@ -150,7 +150,7 @@ TEST(FieldScroll, AFieldOutOfViewIsScrolledInAtEitherZoom)
         view.halfSize = c.half;
         view.offsetX = c.offsetX;
         view.offsetY = c.offsetY;
-        ViewStateFields moved = ScrolledToShow(view, c.area, client);
+        ViewState moved = ScrolledToShow(view, c.area, client);
         EXPECT_EQ(c.x, moved.offsetX);
         EXPECT_EQ(c.y, moved.offsetY);
     }

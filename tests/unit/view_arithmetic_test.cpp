@@ -11,9 +11,9 @@ TEST(ScrollLimits, KeyAndDragLimitsFromImageAndWindow)
     EXPECT_EQ(0, ScrollLimit(1600, 1600));
 }
 
-static ViewStateFields ViewWithLimits(int half, int limitX, int limitY)
+static ViewState ViewWithLimits(int half, int limitX, int limitY)
 {
-    ViewStateFields view = InitialViewState();
+    ViewState view = InitialViewState();
     view.halfSize = half;
     view.keyLimitX = limitX;
     view.keyLimitY = limitY;
@@ -28,7 +28,7 @@ TEST(ArrowKeys, StepGrowsWhileKeysGoDownAndIsTenfoldAtHalfSize)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.half);
-        ViewStateFields view = ViewWithLimits(c.half, 100000, 100000);
+        ViewState view = ViewWithLimits(c.half, 100000, 100000);
         for (int i = 0; i < 4; i++) {
             view = ArrowKeyMoved(view, VK_RIGHT);
             EXPECT_EQ(c.expected[i], view.offsetX);
@@ -48,7 +48,7 @@ TEST(ArrowKeys, OffsetsStopAtZeroAndAtTheKeyLimits)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key);
-        ViewStateFields view = ViewWithLimits(0, 1000, 500);
+        ViewState view = ViewWithLimits(0, 1000, 500);
         view.offsetX = c.startX;
         view.offsetY = c.startY;
         view = ArrowKeyMoved(view, c.key);
@@ -59,7 +59,7 @@ TEST(ArrowKeys, OffsetsStopAtZeroAndAtTheKeyLimits)
 
 TEST(ArrowKeys, TenthWheelNotchMovesNineteen)
 {
-    ViewStateFields view = ViewWithLimits(0, 100000, 100000);
+    ViewState view = ViewWithLimits(0, 100000, 100000);
     int previous = 0;
     for (int i = 0; i < 10; i++) {
         previous = view.offsetY;
@@ -86,9 +86,9 @@ TEST(MouseWheel, CtrlAloneScrollsSideways)
     }
 }
 
-static ViewStateFields DragView(int half)
+static ViewState DragView(int half)
 {
-    ViewStateFields view = InitialViewState();
+    ViewState view = InitialViewState();
     view.halfSize = half;
     view.dragLimitX = 1000;
     view.dragLimitY = 2000;
@@ -99,7 +99,7 @@ static ViewStateFields DragView(int half)
 
 TEST(LeftDrag, FirstMoveStartsTheDragAndScrollsNothing)
 {
-    ViewStateFields view = DragMoved(DragView(0), 50, 60, 3000, 4000, SIZE{ 1600, 1000 });
+    ViewState view = DragMoved(DragView(0), 50, 60, 3000, 4000, SIZE{ 1600, 1000 });
     EXPECT_EQ(300, view.offsetX);
     EXPECT_EQ(400, view.offsetY);
     EXPECT_EQ(50, view.dragAnchorX);
@@ -111,7 +111,7 @@ TEST(LeftDrag, ImageFollowsThePointerTwiceAsFastAtHalfSize)
     for (int half = 0; half <= 1; half++) {
         SCOPED_TRACE(half);
         SIZE window = { 1600, 1000 };
-        ViewStateFields view = DragMoved(DragView(half), 100, 100, 3000, 4000, window);
+        ViewState view = DragMoved(DragView(half), 100, 100, 3000, 4000, window);
         view = DragMoved(view, 90, 120, 3000, 4000, window);
         int scale = half ? 2 : 1;
         EXPECT_EQ(300 + 10 * scale, view.offsetX);
@@ -122,7 +122,7 @@ TEST(LeftDrag, ImageFollowsThePointerTwiceAsFastAtHalfSize)
 TEST(LeftDrag, OffsetsAreClampedToTheDragLimits)
 {
     SIZE window = { 1600, 1000 };
-    ViewStateFields view = DragView(0);
+    ViewState view = DragView(0);
     view.offsetX = 1400;   // reached with the keys, beyond the drag limit
     view = DragMoved(view, 500, 500, 3000, 4000, window);
     EXPECT_EQ(1000, view.offsetX);
@@ -133,7 +133,7 @@ TEST(LeftDrag, OffsetsAreClampedToTheDragLimits)
 TEST(LeftDrag, ImageNoLargerThanTheWindowDoesNotMove)
 {
     SIZE window = { 1600, 1000 };
-    ViewStateFields view = DragView(0);
+    ViewState view = DragView(0);
     view.offsetX = 40;        // reached with the keys on an image wider than the client area
     view.dragLimitX = 0;
     view = DragMoved(view, 100, 100, 1600, 1000, window);
@@ -145,6 +145,6 @@ TEST(LeftDrag, ImageNoLargerThanTheWindowDoesNotMove)
 TEST(LeftDrag, PointerIsReadAsUnsignedWords)
 {
     // A position left of the client area arrives as a large unsigned word.
-    ViewStateFields view = DragMoved(DragView(0), 0xFFFF, 5, 3000, 4000, SIZE{ 1600, 1000 });
+    ViewState view = DragMoved(DragView(0), 0xFFFF, 5, 3000, 4000, SIZE{ 1600, 1000 });
     EXPECT_EQ(0xFFFF, view.pointerX);
 }
