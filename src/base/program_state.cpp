@@ -6,7 +6,6 @@
 HINSTANCE gInstance = NULL;
 HWND gMainWindow = NULL;
 HMENU gMainMenu = NULL;
-HWND gPreviousWindow = NULL;
 HCURSOR gArrowCursor = NULL;
 HCURSOR gHandCursor = NULL;
 SIZE gWindowSize = { 0, 0 };
@@ -14,8 +13,6 @@ SIZE gClientSize = { 0, 0 };
 
 char gFileTitle[PathBufferSize] = "Scrivelander";
 char gChosenPath[PathBufferSize] = "";
-char gTablePath[PathBufferSize] = "";
-char gTableTitle[PathBufferSize] = "";
 
 // The common dialogs are handed these structures as the 32-bit system lays
 // them out. (A 64-bit build, made only to run the tests on a machine that
@@ -27,85 +24,41 @@ static_assert(sizeof(CHOOSEFONTA) == 60, "CHOOSEFONTA must be 60 bytes");
 static_assert(sizeof(DOCINFOA) == 20, "DOCINFOA must be 20 bytes");
 #endif
 
-static OPENFILENAMEA OpenDialog(const char* filter, const char* title, DWORD flags, const char* defaultExtension)
+OPENFILENAMEA OpenDialogOf(const char* filter, const char* caption, DWORD flags, const char* defaultExtension,
+                           char* path, char* title)
 {
     OPENFILENAMEA dialog;
     memset(&dialog, 0, sizeof dialog);
     dialog.lStructSize = sizeof dialog;
     dialog.lpstrFilter = filter;
-    dialog.lpstrFile = gChosenPath;
+    dialog.lpstrFile = path;
     dialog.nMaxFile = PathBufferSize;
-    dialog.lpstrFileTitle = gFileTitle;
+    dialog.lpstrFileTitle = title;
     dialog.nMaxFileTitle = PathBufferSize;
-    dialog.lpstrTitle = title;
+    dialog.lpstrTitle = caption;
     dialog.Flags = flags;
     dialog.lpstrDefExt = defaultExtension;
     return dialog;
 }
 
-// The table's dialog chooses into buffers of its own, so the form on screen
-// keeps its name and path.
-static OPENFILENAMEA TableDialog()
+void RecordMainWindow(HINSTANCE instance, HWND window)
 {
-    OPENFILENAMEA dialog = OpenDialog("Tables (*.csv)\0*.csv\0All files\0*.*\0", "Print from table",
-                                      OFN_FILEMUSTEXIST | OFN_HIDEREADONLY, ".csv");
-    dialog.lpstrFile = gTablePath;
-    dialog.lpstrFileTitle = gTableTitle;
-    return dialog;
+    gInstance = instance;
+    gMainWindow = window;
+    gMainMenu = GetMenu(window);
+    gArrowCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
+    gHandCursor = LoadCursorA(NULL, (LPCSTR)IDC_HAND);
 }
 
-static PRINTDLGA StartPrintDialog()
+void RecordWindowSize(SIZE size)
 {
-    PRINTDLGA dialog;
-    memset(&dialog, 0, sizeof dialog);
-    dialog.lStructSize = sizeof dialog;
-    dialog.Flags = PD_RETURNDC | PD_HIDEPRINTTOFILE | PD_NOPAGENUMS | PD_NOSELECTION;
-    dialog.nCopies = 1;
-    return dialog;
+    gWindowSize = size;
 }
 
-static DOCINFOA StartDocInfo()
+void RecordClientSize(SIZE size)
 {
-    DOCINFOA info;
-    memset(&info, 0, sizeof info);
-    info.cbSize = sizeof info;
-    info.lpszDocName = "Scrivelander";
-    return info;
+    gClientSize = size;
 }
-
-static CHOOSEFONTA StartFontDialog()
-{
-    CHOOSEFONTA dialog;
-    memset(&dialog, 0, sizeof dialog);
-    dialog.lStructSize = sizeof dialog;
-    dialog.lpLogFont = &gFontDialogChoice;
-    dialog.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS;
-    return dialog;
-}
-
-static LOGFONTA StartFont()
-{
-    LOGFONTA font;
-    memset(&font, 0, sizeof font);
-    font.lfHeight = -30;
-    font.lfWeight = 400;
-    strcpy(font.lfFaceName, "Arial");
-    return font;
-}
-
-OPENFILENAMEA gBmpOpenDialog = OpenDialog(" *.bmp\0*.bmp\0", "Open .bmp file", OFN_HIDEREADONLY, ".bmp");
-OPENFILENAMEA gPdfOpenDialog =
-    OpenDialog(" *.pdf\0*.pdf\0", "Open .pdf file", OFN_CREATEPROMPT | OFN_HIDEREADONLY, ".pdf");
-OPENFILENAMEA gTableOpenDialog = TableDialog();
-PRINTDLGA gPrintDialog = StartPrintDialog();
-DOCINFOA gPrintDocInfo = StartDocInfo();
-CHOOSEFONTA gFontDialog = StartFontDialog();
-LOGFONTA gFontDialogChoice = StartFont();
-
-LOGFONTA gCurrentFont = StartFont();
-COLORREF gCurrentTextColour = RGB(0, 0, 0);
-
-EntryModeFlags gEntryModes = { 1, 0 };
 
 char gStartupDirectory[PathBufferSize] = "";
 char gResolutionText[5] = "";

@@ -1,7 +1,8 @@
 // The program's process-wide state that every folder reads: the main
-// window's handles and buffers, the dialog descriptions, the font, colour
-// and modes of new entries, and the settings. Each group says which file
-// writes it; every other file only reads it or calls that file's functions.
+// window's handles, the chosen file and the settings. Each group says which
+// file writes it; every other file only reads it or calls that file's
+// functions. State written by a higher folder is listed in that folder's
+// chief header, not here.
 // All start values are assigned in program_state.cpp; what is known only
 // once the window exists (handles, sizes, the start-up folder) is filled in
 // by the group's writer when the window is created.
@@ -10,8 +11,9 @@
 // ones every folder reads; each folder lists its own in its chief header:
 // view/view_globals.h (the form image, the view, the half-size tiles, the
 // kept entries), entries/entries_globals.h (the entry table, the history,
-// the edit under way) and output/output_globals.h (conversion and
-// printing).
+// the edit under way, the font, colour and modes of new entries),
+// output/output_globals.h (conversion, printing and their dialogs) and
+// shell/shell_globals.h (the form and font dialogs, the window behind ours).
 #ifndef SCRIVELANDER_PROGRAM_STATE_H
 #define SCRIVELANDER_PROGRAM_STATE_H
 
@@ -20,53 +22,31 @@
 
 const int PathBufferSize = 260;
 
-// ---- The main window: written by shell/main_window.cpp ----
+// ---- The main window: written here, by the three functions below, which
+// the main window calls (shell/main_window.cpp) as it is created and sized ----
 extern HINSTANCE gInstance;
 extern HWND gMainWindow;
 extern HMENU gMainMenu;
-extern HWND gPreviousWindow;       // the window behind ours at start, brought forward at the end
 extern HCURSOR gArrowCursor;
 extern HCURSOR gHandCursor;
 extern SIZE gWindowSize;           // the size forced on the window: the work area's right and bottom
 extern SIZE gClientSize;           // right and bottom of the client rectangle at the last WM_SIZE
 
-// ---- The chosen file: written by the two open dialogs, which are handed
-// these buffers (the Open command in shell/, the Convert command in
-// output/, which also empties gChosenPath before its page dialog), and at
-// start by the form named on the command line (shell/commands.cpp). The form
+// The window just created, its menu and the two cursors of the view.
+void RecordMainWindow(HINSTANCE instance, HWND window);
+// The size the window is kept at (the work area's), and its client area's.
+void RecordWindowSize(SIZE size);
+void RecordClientSize(SIZE size);
+
+// ---- The chosen file: the one group with two writers, so it stays here
+// below both: the two open dialogs are handed these buffers (the Open
+// command in shell/, the Convert command in output/, which also empties
+// gChosenPath before its page dialog), and at start the form named on the
+// command line fills them (shell/commands.cpp). The form
 // on screen, which reloads read again, is gFormImage.formPath: a refused or
 // cancelled choice here never points changes at another file ----
 extern char gFileTitle[PathBufferSize];   // the chosen file's name (the title shows the form on screen)
 extern char gChosenPath[PathBufferSize];  // the full path chosen in either open dialog
-
-// ---- The table chosen for copies: written by the table's open dialog
-// (output/print_table.cpp) ----
-extern char gTablePath[PathBufferSize];
-extern char gTableTitle[PathBufferSize];
-
-// ---- Dialog descriptions: filled here, given their owner window by
-// shell/main_window.cpp; the common dialogs update them in place, so each
-// opens with what it returned last time ----
-extern OPENFILENAMEA gBmpOpenDialog;
-extern OPENFILENAMEA gPdfOpenDialog;
-extern OPENFILENAMEA gTableOpenDialog;   // Print from table: its own buffers, never the form's
-extern PRINTDLGA gPrintDialog;
-extern DOCINFOA gPrintDocInfo;
-extern CHOOSEFONTA gFontDialog;
-extern LOGFONTA gFontDialogChoice;  // the font dialog's LOGFONT: opened on gCurrentFont, read back on OK
-
-// ---- The font and text colour of new entries: written by
-// entries/entry_style.cpp ----
-extern LOGFONTA gCurrentFont;
-extern COLORREF gCurrentTextColour;
-
-// ---- How new entries are placed: written by the mode commands
-// (shell/commands.cpp) ----
-struct EntryModeFlags {
-    int leftJustified;   // 1 at start; 0 means right-justified
-    int verticalText;    // 0 at start
-};
-extern EntryModeFlags gEntryModes;
 
 // ---- Settings: written by base/settings.cpp ----
 extern char gStartupDirectory[PathBufferSize];
@@ -74,6 +54,11 @@ extern char gResolutionText[5];    // up to four characters, empty when the sett
 
 // Shows `title` in the main window's title bar (the file title, or a formula).
 void ShowTitle(const char* title);
+
+// The description of an open dialog that chooses into `path` and `title`
+// (PathBufferSize characters each); its owner is set where it is shown.
+OPENFILENAMEA OpenDialogOf(const char* filter, const char* caption, DWORD flags, const char* defaultExtension,
+                           char* path, char* title);
 
 // A message box on the main window, with `type`'s buttons. When it closes
 // the keyboard focus goes back to the window that had it, such as the edit

@@ -1,8 +1,7 @@
 // The entries' process-wide state, grouped by the file that writes it.
 // Only that file writes a group; every other file reads it or calls the
 // owner's functions. The state a single file keeps to itself is static
-// there and is named at the end. The font, colour and modes of new entries
-// are in base/program_state.h.
+// there and is named at the end.
 #ifndef SCRIVELANDER_ENTRIES_GLOBALS_H
 #define SCRIVELANDER_ENTRIES_GLOBALS_H
 
@@ -19,6 +18,18 @@ extern EntryRecord gEntryTable[EntryTableSlots];
 // How many slots the last ReadEntryFile filled: the file's records, at most
 // 200. A new entry is stored as record gEntryCount and so shows in that slot.
 extern int gEntryCount;
+
+// ---- Written by entries/entry_style.cpp, through its functions (the Font
+// and mode commands call them) ----
+// The font and text colour of new entries.
+extern LOGFONTA gCurrentFont;
+extern COLORREF gCurrentTextColour;
+// How new entries are placed.
+struct EntryModeFlags {
+    int leftJustified;   // 1 at start; 0 means right-justified
+    int verticalText;    // 0 at start
+};
+extern EntryModeFlags gEntryModes;
 
 // ---- Written by entries/entry_changes.cpp ----
 // The whole content of an entry file, or the fact that there is none.

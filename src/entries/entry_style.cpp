@@ -25,6 +25,25 @@ int IndexOfColour(COLORREF colour)
 
 // ---- fonts and colours ----
 
+LOGFONTA EntryStartFont()
+{
+    LOGFONTA font;
+    memset(&font, 0, sizeof font);
+    font.lfHeight = -30;
+    font.lfWeight = 400;
+    strcpy(font.lfFaceName, "Arial");
+    return font;
+}
+
+LOGFONTA gCurrentFont = EntryStartFont();
+COLORREF gCurrentTextColour = RGB(0, 0, 0);
+EntryModeFlags gEntryModes = { 1, 0 };
+
+void UseEntryModes(EntryModeFlags modes)
+{
+    gEntryModes = modes;
+}
+
 // The record's four font fields over `font`, its height and weight bounded
 // to what a real entry can use (a record from a file can hold anything).
 static void PutRecordFont(LOGFONTA& font, const EntryRecord& record)

@@ -1,13 +1,20 @@
-// The font and text colour of new entries (gCurrentFont and
-// gCurrentTextColour, listed in base/program_state.h): they change only
-// through these functions. Also the fifteen colours a record can name.
+// The font, text colour and modes of new entries (gCurrentFont,
+// gCurrentTextColour and gEntryModes, listed in entries/entries_globals.h):
+// they change only through these functions. Also the fifteen colours a
+// record can name.
 #ifndef SCRIVELANDER_ENTRY_STYLE_H
 #define SCRIVELANDER_ENTRY_STYLE_H
 
 #include <windows.h>
 
-#include "base/program_state.h"
+#include "entries/entries_globals.h"
 #include "entries/record_layout.h"
+
+// The font of new entries at start: Arial, 30 pixels, normal weight.
+LOGFONTA EntryStartFont();
+
+// The justification and orientation of new entries (the Edit menu's modes).
+void UseEntryModes(EntryModeFlags modes);
 
 // The four font fields a record carries, and its colour, into gCurrentFont.
 void ApplyRecordFont(const EntryRecord& record);

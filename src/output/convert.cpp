@@ -9,6 +9,9 @@
 #include "output/pdf_dialog.h"
 #include "output/output_globals.h"
 
+OPENFILENAMEA gPdfOpenDialog = OpenDialogOf(" *.pdf\0*.pdf\0", "Open .pdf file", OFN_CREATEPROMPT | OFN_HIDEREADONLY,
+                                            ".pdf", gChosenPath, gFileTitle);
+
 GhostscriptLocator gGhostscript = InitialGhostscriptLocator();
 
 static const char InitialDirectory[] = "C:\\Program Files\\gs\\gs9.05";
@@ -299,6 +302,7 @@ static bool ChoosePdf()
     char kept[PathBufferSize];
     memcpy(kept, gChosenPath, sizeof kept);
     gChosenPath[0] = 0;
+    gPdfOpenDialog.hwndOwner = gMainWindow;
     if (GetOpenFileNameA(&gPdfOpenDialog))
         return true;
     memcpy(gChosenPath, kept, sizeof kept);

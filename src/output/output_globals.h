@@ -21,6 +21,21 @@ struct GhostscriptLocator {
 };
 extern GhostscriptLocator gGhostscript;
 
+// The open dialog of the conversion; the common dialog updates it in
+// place, so it opens with what it returned last time.
+extern OPENFILENAMEA gPdfOpenDialog;
+
+// ---- Written by output/print.cpp ----
+// The print dialog keeps the user's printer choice between prints.
+extern PRINTDLGA gPrintDialog;
+extern DOCINFOA gPrintDocInfo;
+
+// ---- Written by output/print_table.cpp: the table chosen for copies, in
+// buffers of its own, so the form on screen keeps its name and path ----
+extern char gTablePath[PathBufferSize];
+extern char gTableTitle[PathBufferSize];
+extern OPENFILENAMEA gTableOpenDialog;
+
 // ---- Written by output/pdf_dialog.cpp ----
 // 1 "Black & White", 2 "Shades of Gray", 3 "Full Color"; 2 whenever the
 // dialog opens.

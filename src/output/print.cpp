@@ -1,6 +1,7 @@
 #include "output/print.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include "entries/entry_draw.h"
 #include "entries/entry_edit.h"
@@ -8,6 +9,29 @@
 #include "view/form_image.h"
 #include "entries/entries_globals.h"
 #include "view/view_globals.h"
+#include "output/output_globals.h"
+
+static PRINTDLGA StartPrintDialog()
+{
+    PRINTDLGA dialog;
+    memset(&dialog, 0, sizeof dialog);
+    dialog.lStructSize = sizeof dialog;
+    dialog.Flags = PD_RETURNDC | PD_HIDEPRINTTOFILE | PD_NOPAGENUMS | PD_NOSELECTION;
+    dialog.nCopies = 1;
+    return dialog;
+}
+
+static DOCINFOA StartDocInfo()
+{
+    DOCINFOA info;
+    memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    info.lpszDocName = "Scrivelander";
+    return info;
+}
+
+PRINTDLGA gPrintDialog = StartPrintDialog();
+DOCINFOA gPrintDocInfo = StartDocInfo();
 
 double ScannerResolution(int32_t pixelsPerMeter)
 {
@@ -97,6 +121,7 @@ static bool CalibrationForPrint(const PrinterGeometry& geometry, PrinterCalibrat
 
 HDC ChoosePrinter()
 {
+    gPrintDialog.hwndOwner = gMainWindow;
     if (!PrintDlgA(&gPrintDialog))
         return NULL;
     HDC printer = gPrintDialog.hDC;

@@ -14,6 +14,12 @@
 #include "entries/entry_style.h"
 #include "entries/entries_globals.h"
 #include "view/view_globals.h"
+#include "output/output_globals.h"
+
+char gTablePath[PathBufferSize] = "";
+char gTableTitle[PathBufferSize] = "";
+OPENFILENAMEA gTableOpenDialog = OpenDialogOf("Tables (*.csv)\0*.csv\0All files\0*.*\0", "Print from table",
+                                              OFN_FILEMUSTEXIST | OFN_HIDEREADONLY, ".csv", gTablePath, gTableTitle);
 
 static const char Caption[] = "Print from table";
 
@@ -139,6 +145,7 @@ void OnPrintFromTable()
         ShowMessage("There is no form to print. Open a form first.", NULL, MB_OK);
         return;
     }
+    gTableOpenDialog.hwndOwner = gMainWindow;
     if (!GetOpenFileNameA(&gTableOpenDialog))
         return;
     CsvTable table;

@@ -14,6 +14,7 @@
 #include "resources/resource.h"
 #include "shell/command_line.h"
 #include "shell/help_texts.h"
+#include "shell/shell_globals.h"
 #include "view/form_fields.h"
 #include "view/form_image.h"
 #include "view/view_state.h"
@@ -174,7 +175,7 @@ static void OnModeCommand(int id)
         ShowMessage("I didn't write any right-justified vertical entry routines.", "Sorry", MB_OK);
         return;
     }
-    gEntryModes = outcome.modes;
+    UseEntryModes(outcome.modes);
     ShowModeChecks(gEntryModes);
 }
 

@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "base/program_state.h"
+#include "entries/entries_globals.h"
 
 // One call per command id; afterwards the right button is disarmed and the
 // keyboard is the program's again.

@@ -6,6 +6,7 @@
 #include "resources/resource.h"
 #include "shell/commands.h"
 #include "shell/main_window.h"
+#include "shell/shell_globals.h"
 
 // A key of the "FORMKEYS" table pressed in the main window becomes its
 // menu command. Only the main window's own key presses are looked at: in
@@ -32,7 +33,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
     if (!RegisterClassA(&windowClass))
         return 0;
 
-    gInstance = instance;
     if (!CreateWindowExA(0, "Scrivelander", gFileTitle, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
                          0, 0, 0, 0, NULL, NULL, instance, NULL)) {
         // Without a window no message would ever end the loop below.

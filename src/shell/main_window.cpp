@@ -1,4 +1,5 @@
 #include "shell/main_window.h"
+#include "shell/shell_globals.h"
 
 #include <string.h>
 #include <windowsx.h>
@@ -12,32 +13,43 @@
 #include "view/form_fields.h"
 #include "view/form_image.h"
 #include "view/view_state.h"
+#include "entries/entry_style.h"
+#include "output/output_globals.h"
+
+static CHOOSEFONTA StartFontDialog()
+{
+    CHOOSEFONTA dialog;
+    memset(&dialog, 0, sizeof dialog);
+    dialog.lStructSize = sizeof dialog;
+    dialog.lpLogFont = &gFontDialogChoice;
+    dialog.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS;
+    return dialog;
+}
+
+HWND gPreviousWindow = NULL;
+OPENFILENAMEA gBmpOpenDialog =
+    OpenDialogOf(" *.bmp\0*.bmp\0", "Open .bmp file", OFN_HIDEREADONLY, ".bmp", gChosenPath, gFileTitle);
+CHOOSEFONTA gFontDialog = StartFontDialog();
+LOGFONTA gFontDialogChoice = EntryStartFont();
 
 // What is known only once the window exists; every other start value is
 // set where the state is defined.
 static void OnCreate(HWND window)
 {
-    gMainWindow = window;
+    RecordMainWindow((HINSTANCE)GetWindowLongPtrA(window, GWLP_HINSTANCE), window);
     ReadSettings();
-    gArrowCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
-    gHandCursor = LoadCursorA(NULL, (LPCSTR)IDC_HAND);
-    gMainMenu = GetMenu(window);
     ReadFieldSettings();
     CheckMenuItem(gMainMenu, IDM_LEFT_JUSTIFIED, MF_CHECKED);
     CheckMenuItem(gMainMenu, IDM_HORIZONTAL, MF_CHECKED);
     gBmpOpenDialog.hwndOwner = window;
-    gPdfOpenDialog.hwndOwner = window;
-    gTableOpenDialog.hwndOwner = window;
-    gPrintDialog.hwndOwner = window;
     gFontDialog.hwndOwner = window;
     RECT workArea;
+    SIZE size = { GetSystemMetrics(SM_CXFULLSCREEN), GetSystemMetrics(SM_CYFULLSCREEN) };
     if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0)) {
-        gWindowSize.cx = workArea.right;
-        gWindowSize.cy = workArea.bottom;
-    } else {
-        gWindowSize.cx = GetSystemMetrics(SM_CXFULLSCREEN);
-        gWindowSize.cy = GetSystemMetrics(SM_CYFULLSCREEN);
+        size.cx = workArea.right;
+        size.cy = workArea.bottom;
     }
+    RecordWindowSize(size);
 }
 
 // The window can't be resized: every size notification puts it back over
@@ -47,8 +59,8 @@ static void OnSize()
     MoveWindow(gMainWindow, 0, 0, gWindowSize.cx, gWindowSize.cy, TRUE);
     RECT client;
     GetClientRect(gMainWindow, &client);
-    gClientSize.cx = client.right;
-    gClientSize.cy = client.bottom;
+    SIZE size = { client.right, client.bottom };
+    RecordClientSize(size);
     ShowFormTitle();
 }
 
