@@ -71,6 +71,7 @@ static void OnClose()
     if (!CancelEntryEdit())
         return;
     ForgetKeptEntries();
+    CollectFormFields();
     ReleaseFormImage();
     DestroyWindow(gMainWindow);
 }
@@ -109,6 +110,14 @@ static void OnDelete()
         OnDeleteKey();
 }
 
+// Tab goes to the form's fields: one pressed while they are still being
+// found waits for them.
+static void OnTab()
+{
+    CollectFormFields();
+    OnTabKey(GetKeyState(VK_SHIFT) < 0);
+}
+
 // The keys of the main window that move the view or delete; every other
 // key is swallowed. The keys of commands (F1, PgDn, PgUp, Ctrl+Z, Ctrl+Y)
 // become commands in the message loop, by the "FORMKEYS" table.
@@ -116,7 +125,7 @@ static void OnKeyDown(int key)
 {
     switch (key) {
     case VK_HOME: OnHomeKey(); break;
-    case VK_TAB: OnTabKey(GetKeyState(VK_SHIFT) < 0); break;
+    case VK_TAB: OnTab(); break;
     case VK_LEFT:
     case VK_UP:
     case VK_RIGHT:
@@ -151,6 +160,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_RBUTTONUP: OnEntryRelease(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
     case WM_ENDSESSION: OnEndSession(wParam); return 0;
     case WM_MOUSEWHEEL: OnMouseWheel(wParam); return 0;
+    case FieldsFoundMessage: OnFieldsFound(); return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
