@@ -7,6 +7,7 @@
 #include "entries/entry_edit.h"
 #include "entries/entry_record.h"
 #include "entries/entry_text.h"
+#include "output/csv_code_page.h"
 #include "output/print.h"
 #include "output/print_pages.h"
 #include "output/table_copies.h"
@@ -49,8 +50,7 @@ static bool ReadTableFile(const char* path, char** bytes, size_t* size)
     if (!read) {
         free(*bytes);
         *bytes = NULL;
-        ShowMessage(fits ? "The table could not be read." : "The table is larger than 16 MB, more than Scrivelander reads.",
-                    Caption, MB_OK);
+        ShowMessage(fits ? "The table could not be read." : CsvTooLargeMessage(), Caption, MB_OK);
         return false;
     }
     *size = (size_t)length.QuadPart;
@@ -96,7 +96,7 @@ static void PrintCopies(HDC printer, const PrintSetup& setup, const CsvTable& ta
         ShowMessage("There is not enough memory to print the copies.", Caption, MB_OK);
         return;
     }
-    for (size_t row = 0; row < table.rows.size(); row++) {
+    for (size_t row = 0; row < CsvRowCount(table); row++) {
         CopyEntries(gEntryTable, gEntryCount, table, row, copy);
         MeasureFilledTexts(gEntryTable, copy, gEntryCount);
         FormPage form = FormPageOf(picture, gFormImage.width, gFormImage.height, copy);
@@ -108,7 +108,7 @@ static void PrintCopies(HDC printer, const PrintSetup& setup, const CsvTable& ta
                 ReportPageNotStarted();
             char text[200];
             snprintf(text, sizeof text, "Copy %u of %u could not be printed, so the print job was cancelled.",
-                     (unsigned)row + 1, (unsigned)table.rows.size());
+                     (unsigned)row + 1, (unsigned)CsvRowCount(table));
             ShowMessage(text, Caption, MB_OK);
             return;
         }
@@ -127,7 +127,7 @@ static bool CheckedTable(CsvTable* table)
     if (!ReadTableFile(gTablePath, &bytes, &size))
         return false;
     char message[CopyMessageSize];
-    bool usable = ReadCsvTable(bytes, size, table, message) && CheckCopies(gEntryTable, gEntryCount, *table, message);
+    bool usable = ReadCsvTable(bytes, size, ProgramCodePage(), table, message) && CheckCopies(gEntryTable, gEntryCount, *table, message);
     free(bytes);
     if (!usable) {
         char text[CopyMessageSize + PathBufferSize + 60];
@@ -152,7 +152,7 @@ void OnPrintFromTable()
     if (!CheckedTable(&table))
         return;
     char question[PathBufferSize + 60];
-    CopiesQuestion(table.rows.size(), gTableTitle, question, sizeof question);
+    CopiesQuestion(CsvRowCount(table), gTableTitle, question, sizeof question);
     if (ShowMessage(question, Caption, MB_OKCANCEL) != IDOK)
         return;
     // The picture is read once for every copy; a blank form prints only the

@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 #include <string>
+#include <vector>
 
 // The placeholder that begins at text[at] ("{" up to the next "}", with no
 // "{" between them): its name's place. False when none begins there.
@@ -28,15 +29,16 @@ bool IsTemplateText(const char* text)
     return false;
 }
 
-bool FillPlaceholders(const char* text, const CsvTable& table, size_t row, char out[EntryTextSize],
-                      char message[CopyMessageSize])
+// The column each placeholder of `text` names, in order. False, with the
+// message, when one names no column of the table.
+static bool PlaceholderColumns(const char* text, const CsvTable& table, std::vector<int>* columns,
+                               char message[CopyMessageSize])
 {
-    std::string filled;
-    int longest = -1;   // the column whose value is longest: the one to name when the text is too long
+    columns->clear();
     for (size_t i = 0; text[i];) {
         size_t start, length;
         if (!PlaceholderAt(text, i, &start, &length)) {
-            filled += text[i++];
+            i++;
             continue;
         }
         int column = CsvColumnNamed(table, text + start, length);
@@ -50,31 +52,68 @@ bool FillPlaceholders(const char* text, const CsvTable& table, size_t row, char 
                      text, (int)length, text + start, names.c_str());
             return false;
         }
-        const std::string& value = table.rows[row][(size_t)column];
-        if (longest < 0 || value.size() > table.rows[row][(size_t)longest].size())
-            longest = column;
-        filled += value;
+        columns->push_back(column);
         i = start + length + 1;
     }
-    if (filled.size() > (size_t)EntryTextSize - 1) {
-        snprintf(message, CopyMessageSize,
-                 "Row %d, column \"%.60s\": the entry \"%s\" would be %d characters long with this row's values; "
-                 "an entry holds at most 99.",
-                 (int)row + 2, table.columns[(size_t)longest].c_str(), text, (int)filled.size());
-        return false;
-    }
-    memcpy(out, filled.c_str(), filled.size() + 1);
     return true;
 }
 
+// `text` filled in for `row` from the columns its placeholders name.
+static bool FillFromColumns(const char* text, const std::vector<int>& columns, const CsvTable& table, size_t row,
+                            char out[EntryTextSize], char message[CopyMessageSize])
+{
+    size_t length = 0, placeholder = 0;
+    int longest = -1;   // the column whose value is longest: the one to name when the text is too long
+    auto append = [&](const char* part, size_t size) {
+        if (length + size < (size_t)EntryTextSize)
+            memcpy(out + length, part, size);
+        length += size;
+    };
+    for (size_t i = 0; text[i];) {
+        size_t start, nameLength;
+        if (!PlaceholderAt(text, i, &start, &nameLength)) {
+            append(text + i++, 1);
+            continue;
+        }
+        int column = columns[placeholder++];
+        std::string_view value = CsvValue(table, row, (size_t)column);
+        if (longest < 0 || value.size() > CsvValue(table, row, (size_t)longest).size())
+            longest = column;
+        append(value.data(), value.size());
+        i = start + nameLength + 1;
+    }
+    if (length > (size_t)EntryTextSize - 1) {
+        snprintf(message, CopyMessageSize,
+                 "Row %d, column \"%.60s\": the entry \"%s\" would be %d characters long with this row's values; "
+                 "an entry holds at most 99.",
+                 (int)row + 2, table.columns[(size_t)longest].c_str(), text, (int)length);
+        return false;
+    }
+    out[length] = 0;
+    return true;
+}
+
+bool FillPlaceholders(const char* text, const CsvTable& table, size_t row, char out[EntryTextSize],
+                      char message[CopyMessageSize])
+{
+    std::vector<int> columns;
+    return PlaceholderColumns(text, table, &columns, message) &&
+           FillFromColumns(text, columns, table, row, out, message);
+}
+
+// Each entry's placeholders are looked up once, not once a row: a table
+// may have thousands of rows and columns.
 bool CheckCopies(const EntryRecord* entries, int count, const CsvTable& table, char message[CopyMessageSize])
 {
     char filled[EntryTextSize];
+    std::vector<int> columns;
     for (int i = 0; i < count && i < EntryTableSlots; i++) {
         if (!IsTemplateText(entries[i].text))
             continue;
-        for (size_t row = 0; row < table.rows.size(); row++)
-            if (!FillPlaceholders(entries[i].text, table, row, filled, message))
+        if (!PlaceholderColumns(entries[i].text, table, &columns, message))
+            return false;
+        for (size_t row = 0; row < CsvRowCount(table); row++)
+            if (!FillFromColumns(entries[i].text, columns, table, row, filled, message))
                 return false;
     }
     message[0] = 0;

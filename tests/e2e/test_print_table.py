@@ -68,6 +68,10 @@ def test_a_table_that_cant_be_printed_is_refused_before_anything_prints(ctx):
         ("ragged.csv", "Name,Quantity,Price\nAnna,5,3\nBob,1,2,3\n", "Row 3 has 4 values"),
         ("empty.csv", "Name,Quantity,Price\n", "no rows"),
         ("long.csv", "Name,Quantity,Price\n%s,1,1\n" % ("n" * 99), 'Row 2, column "Name"'),
+        ("zero-byte.csv", b"Name,Quantity,Price\nAnna,5\x003,3\n", 'Row 2, column "Quantity", holds a zero byte'),
+        ("mixed.csv", b"Name,Quantity,Price\nJos\xc3\xa9,1,1\nRen\xe9,2,2\n",
+         "Row 3, column \"Name\", holds bytes that aren't UTF-8 text"),
+        ("twice.csv", "Name,Quantity,Price,NAME\nAnna,5,3,4\n", 'names the column "NAME" twice'),
     ]
     before_files = None
     before = printing.printed_pdfs()

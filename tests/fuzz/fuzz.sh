@@ -9,7 +9,7 @@ cd "$(dirname "$0")/../.."
 seconds=${FUZZ_SECONDS:-60}
 out=build/fuzz
 # target and the longest input worth trying (the targets of targets.cmake)
-targets="bmp_headers:4096 bmp_rle:4096 entry_record:172 formula:2048 formula_differential:256"
+targets="bmp_headers:4096 bmp_rle:4096 entry_record:172 formula:2048 formula_differential:256 csv_table:4096"
 rows=()
 failed=0
 for entry in $targets; do

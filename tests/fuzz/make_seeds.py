@@ -112,6 +112,32 @@ FORMULAS = {
 }
 
 
+def utf16(text, order="le", mark=True):
+    data = text.encode("utf-16-" + order)
+    return (("\ufeff".encode("utf-16-" + order)) if mark else b"") + data
+
+
+TABLES = {
+    "commas": b"Name,Amount\r\nAnna,5\r\nBob,7\r\n",
+    "quotes-and-line-breaks": b'Name,Note\n"Smith, Anna","said ""hi""\nthen left"\n  "blanks before",x"y\n',
+    "semicolons-short-rows": b"A;B;C\n1\n\n;;\n2;3\n",
+    "tabs": b"Name\tAmount\nAnna, Jr.\t5\n",
+    "utf-8-marked": b"\xef\xbb\xbf Name , Town\nJos\xc3\xa9,Z\xc3\xbcrich\n",
+    "utf-8-unmarked": "Name,Town\nJos\u00e9,\u4e2d\U0001F600\n".encode("utf-8"),
+    "utf-8-mixed-with-code-page": b"Name,Town\nJos\xc3\xa9,\xe9t\xe9\n",
+    "code-page": b"Name,Town\nJos\xe9,Z\xfcrich\n",
+    "utf-16-le-marked": utf16("Name,Town\r\nJos\u00e9,Z\u00fcrich\r\n"),
+    "utf-16-be-unmarked": utf16("Name,Town\r\nJos\u00e9,Z\u00fcrich\r\n", "be", False),
+    "utf-16-lone-surrogate": utf16("Name\nA\nB") + b"\x00\xd8b\x00\n\x00",
+    "nul-byte": b"Name,Amount\nAnna,5\0\n",
+    "duplicate-names": b"Name,Amount,NAME\nAnna,5,6\n",
+    "ragged-row": b"A,B\n1,2,3\n",
+    "open-quote": b'A\n"never closed\n',
+    "many-columns": ",".join("c%d" % k for k in range(1, 1002)).encode() + b"\n1\n",
+    "many-quotes": b'A\n"' + b'"' * 2048 + b'"\n',
+}
+
+
 def write(target, files):
     folder = os.path.join(HERE, "corpus", target)
     os.makedirs(folder, exist_ok=True)
@@ -124,6 +150,7 @@ def main():
     write("bmp_headers", BMP)
     write("entry_record", RECORDS)
     write("formula", FORMULAS)
+    write("csv_table", TABLES)
     # Random tables start from any bytes: a few fixed ones.
     write("formula_differential", {"seed-%d" % i: bytes((i * 37 + k * 101) % 256 for k in range(64))
                                    for i in range(8)})
