@@ -46,7 +46,7 @@ $(FIELDS_NATIVE)/find_fields: tools/fields/find_fields.cpp $(wildcard src/fields
 	g++ -std=c++17 -O2 -Wall -Wextra -Isrc -o $@ tools/fields/find_fields.cpp $(wildcard src/fields/*.cpp)
 
 fields: $(FIELDS_NATIVE)/find_fields
-	python3 tools/fields/measure.py $(FIELDS_DIR) $(FIELDS_NATIVE)/find_fields $(BUILD)/fields --own --timing
+	nice python3 tools/fields/measure.py $(FIELDS_DIR) $(FIELDS_NATIVE)/find_fields $(BUILD)/fields --jobs 2 --own --timing
 
 # A Linux desktop's launcher, menu entry and "Open with" for .bmp files;
 # uninstall removes exactly what install put there.

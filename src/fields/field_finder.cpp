@@ -72,7 +72,8 @@ double WeighRules(const FieldImage& image, int paper, const InkMask& mask, doubl
 }
 
 // Three or more equal check boxes in a row, close together, are the cells
-// of a comb printed as separate boxes.
+// of a comb printed as separate boxes; so are two that share their middle
+// wall (the two digits of a month or a day).
 void CombsOfSquares(std::vector<FormField>& checks, std::vector<FormField>& out)
 {
     std::sort(checks.begin(), checks.end(), [](const FormField& a, const FormField& b) {
@@ -94,7 +95,8 @@ void CombsOfSquares(std::vector<FormField>& checks, std::vector<FormField>& out)
                 q.left - p.right <= side / 2 + 3)
                 row.push_back(k);
         }
-        if (row.size() >= 3) {
+        bool pair = row.size() == 2 && checks[row[1]].area.left - first.right <= std::max(3, side / 4);
+        if (row.size() >= 3 || pair) {
             FieldRect span = first;
             for (size_t k : row) {
                 used[k] = true;

@@ -17,7 +17,7 @@ struct FormField {
     FieldRect area;   // where the text goes: a box's cell less a printed label at its top
                       // or left; the band above an underline; the span of a comb's cells;
                       // the inside of a check box. Its bottom is just above the bottom rule.
-    int cells;        // a comb's number of character cells (3 or more), otherwise 1
+    int cells;        // a comb's number of character cells (2 or more), otherwise 1
 };
 
 // The pixels as a DIB stores them.

@@ -51,7 +51,8 @@ int FreeRowsAbove(const InkMask& mask, int x0, int x1, int bottom, int limit)
 
 // Runs of ticks at an even pitch standing on the rule under [x0, x1). A
 // heavier or taller tick parts groups of cells (a number printed as 9, 2 and 4 digits):
-// each group is a comb of its own, or a box when it has fewer than 3 cells.
+// each group is a comb of its own (two cells are a comb too: a month, a day),
+// or a box when it is a single cell.
 struct Comb {
     int from, to, cells, tallest;
 };
@@ -99,7 +100,9 @@ std::vector<Comb> FindCombs(const InkMask& mask, const PageScale& scale, const C
         if (height >= lowest) {
             at.push_back(middle);
             heights.push_back(height);
-            widths.push_back(x - start);
+            // A tick cut by the stretch's end is a side whose width is unknown.
+            bool cut = start <= cell.x0 + 1 || x >= cell.x1 - 1;
+            widths.push_back(cut ? widest : x - start);
         }
     }
     if (cell.closedRight)
@@ -142,11 +145,32 @@ void AddField(std::vector<FormField>& out, FieldKind kind, int left, int top, in
         out.push_back({ kind, { left, top, right, bottom }, cells });
 }
 
+// A group of three or more cells is a comb, one character to a cell, and so
+// are two cells of a character's size (a month, a day); else it is a box.
+void AddComb(std::vector<FormField>& out, const PageScale& scale, const Comb& comb, int top, int bottom)
+{
+    bool cells = comb.cells >= 3 || (comb.cells == 2 && comb.to - comb.from <= 2 * scale.Points(20));
+    AddField(out, cells ? FieldComb : FieldBox, comb.from, top, comb.to, bottom, cells ? comb.cells : 1);
+}
+
+// Ink down from row y for `length` rows in one of the columns x-reach..x+reach.
+bool HangsDown(const InkMask& mask, int x, int y, int length, int reach)
+{
+    for (int cx = x - reach; cx <= x + reach; cx++)
+        if (ColumnCount(mask, cx, y, y + length) >= length)
+            return true;
+    return false;
+}
+
 // Upright rules hang from the rule under [x0, x1): it is the top of boxes
 // below, and the open band above it is the gap between two tables or above
 // one, not a place to write.
-bool TopOfBoxes(const std::vector<Rule>& upright, const Rule& rule, int x0, int x1, int reach)
+
+bool TopOfBoxes(const InkMask& mask, const std::vector<Rule>& upright, const Rule& rule, int x0, int x1, int reach)
 {
+    // Both ends turn down, however short the sides: a row of small boxes.
+    if (HangsDown(mask, x0, rule.at1, 2 * reach, reach / 2) && HangsDown(mask, x1 - 1, rule.at1, 2 * reach, reach / 2))
+        return true;
     for (const Rule& u : upright)
         if (u.at0 >= x0 - reach && u.at1 <= x1 + reach && u.from <= rule.at1 + reach && u.from >= rule.at0 - reach &&
             u.to > rule.at1 + 2 * reach)
@@ -280,15 +304,13 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
         // (a row of a table without sides) parts the page, too.
         auto acrossPage = [&](const Rule& r) { return (r.to - r.from) * 10 >= mask.width * 7; };
         auto underline = [&](int x0, int x1, int limit, int topRule) {
-            if (TopOfBoxes(upright, bottom, x0, x1, s.sideReach))
+            if (TopOfBoxes(mask, upright, bottom, x0, x1, s.sideReach))
                 return;
             // Ticks on an open rule: a comb with no top.
             int reach = std::max(limit, bottom.at0 - s.underlineHeight);
             std::vector<Comb> combs = FindCombs(mask, scale, { x0, x1, reach, bottom.at0, false, false, -1, order[ob] });
             for (const Comb& comb : combs)
-                AddField(out, comb.cells >= 3 ? FieldComb : FieldBox, comb.from,
-                         std::max(reach, bottom.at0 - comb.tallest - s.margin), comb.to, bottom.at0 - s.margin,
-                         comb.cells >= 3 ? comb.cells : 1);
+                AddComb(out, scale, comb, std::max(reach, bottom.at0 - comb.tallest - s.margin), bottom.at0 - s.margin);
             if (!combs.empty() || divider || (acrossPage(bottom) && (topRule < 0 || !acrossPage(level[topRule]))))
                 return;
             int ceiling = std::max(limit, bottom.at0 - s.underlineHeight);
@@ -351,8 +373,7 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                     // A comb fills its box, unless the box is much taller than its ticks.
                     bool fills = box && (c.bottom - c.top) * 2 <= comb.tallest * 5;
                     int combTop = fills ? c.top + s.margin : std::max(c.top + s.margin, c.bottom - comb.tallest - s.margin);
-                    AddField(out, comb.cells >= 3 ? FieldComb : FieldBox, comb.from, combTop, comb.to, c.bottom - s.margin,
-                             comb.cells >= 3 ? comb.cells : 1);
+                    AddComb(out, scale, comb, combTop, c.bottom - s.margin);
                 }
                 if (!combs.empty())
                     continue;
@@ -381,8 +402,9 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
         }
     }
 
-    // Three or more equal narrow boxes side by side between the same rules
-    // are one comb (digits printed as closed boxes).
+    // Two or more equal narrow boxes side by side between the same rules
+    // are one comb (digits printed as closed boxes). A pair must be about as
+    // tall as wide and share its middle wall, as the two digits of a month do.
     std::sort(boxes.begin(), boxes.end(), [](const Boxed& a, const Boxed& b) {
         if (a.bottomRule != b.bottomRule)
             return a.bottomRule < b.bottomRule;
@@ -400,7 +422,8 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                 break;
             k++;
         }
-        if (k - i >= 3) {
+        bool pair = k - i == 2 && w * 2 <= h * 3 && boxes[i + 1].field.area.left - r.right <= std::max(2, w / 5);
+        if (k - i >= 3 || pair) {
             FieldRect span = r;
             for (size_t j = i; j < k; j++) {
                 span.top = std::min(span.top, boxes[j].field.area.top);

@@ -279,12 +279,25 @@ static Sketch DottedForm()
     return s;
 }
 
-// Digits printed as closed boxes side by side.
-static Sketch DigitBoxForm()
+// Digits printed as closed boxes side by side, `side` points wide and `tall` high.
+static Sketch DigitBoxForm(int count = 6, double side = 14, double tall = 16)
 {
     Sketch s = Page();
-    for (int i = 0; i < 6; i++)
-        Frame(s, 60 + i * 14, 80, 60 + i * 14 + 14.75, 96);
+    for (int i = 0; i < count; i++)
+        Frame(s, 60 + i * side, 80, 60 + i * side + side + 0.75, 80 + tall);
+    return s;
+}
+
+// A date on an open rule: month and day of two cells, a year of four, the
+// groups parted by taller ticks.
+static Sketch DateCombForm()
+{
+    Sketch s = Page();
+    Rule(s, 60, 60 + 8 * 14, 100);
+    for (int i = 0; i <= 8; i++) {
+        bool tall = i == 0 || i == 2 || i == 4 || i == 8;
+        Upright(s, 60 + i * 14 - (i == 8 ? 0.75 : 0), tall ? 88 : 94, 100.5);
+    }
     return s;
 }
 
@@ -324,6 +337,10 @@ TEST(FieldFinder, FindsEachKindOfFieldOnSmallForms)
             { FieldBox, 151, 88, 269, 112, 1 }, { FieldBox, 31, 112, 150, 136, 1 }, { FieldBox, 151, 112, 269, 136, 1 } } },
         { "dotted leader", DottedForm(), {}, { { FieldUnderline, 80, 86, 260, 99, 1 } } },
         { "digit boxes", DigitBoxForm(), {}, { { FieldComb, 60, 80, 145, 96, 6 } } },
+        { "two digit boxes sharing a wall", DigitBoxForm(2), {}, { { FieldComb, 60, 80, 89, 96, 2 } } },
+        { "two small digit boxes", DigitBoxForm(2, 9, 9), {}, { { FieldComb, 60, 80, 79, 89, 2 } } },
+        { "date of 2, 2 and 4 cells on a rule", DateCombForm(), {},
+          { { FieldComb, 60, 88, 88, 100, 2 }, { FieldComb, 88, 88, 116, 100, 2 }, { FieldComb, 116, 88, 172, 100, 4 } } },
         { "gray rules and a section rule", GrayForm(), {},
           { { FieldUnderline, 80, 78, 200, 90, 1 }, { FieldUnderline, 30, 100, 200, 120, 1 },
             { FieldBox, 31, 141, 149, 169, 1 }, { FieldBox, 171, 141, 269, 169, 1 } } },
