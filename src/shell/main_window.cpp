@@ -98,8 +98,8 @@ static void OnDelete()
 }
 
 // The keys of the main window that move the view or delete; every other
-// key is swallowed. The keys of commands (F1, PgDn, PgUp, Ctrl+Z, Ctrl+Y)
-// become commands in the message loop, by the "FORMKEYS" table.
+// key is swallowed. The keys of commands (F1, PgDn, PgUp, + and -, Ctrl+Z,
+// Ctrl+Y) become commands in the message loop, by the "FORMKEYS" table.
 static void OnKeyDown(int key)
 {
     switch (key) {
@@ -109,8 +109,6 @@ static void OnKeyDown(int key)
     case VK_UP:
     case VK_RIGHT:
     case VK_DOWN: OnArrowKey(key); break;
-    case VK_OEM_PLUS: ZoomIn(); break;
-    case VK_OEM_MINUS: ZoomOut(); break;
     case VK_DELETE: OnDelete(); break;
     }
 }
