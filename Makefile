@@ -20,8 +20,10 @@ build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j2 --target Scrivelander
 	@echo "built $(BUILD)/Scrivelander.exe"
 
+# `make run` builds only what it runs: the program, the sample form and its
+# entries, and the bridge to the Linux gs; not the unit tests.
 run: deps $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) -j2
+	cmake --build $(BUILD) -j2 --target Scrivelander sample_form sample_entries gs_bridge
 	scripts/run.sh
 
 test: deps $(BUILD)/CMakeCache.txt

@@ -198,6 +198,17 @@ static void PrintOnPrinter(HDC printer, double scannerDpi)
     DeleteDC(printer);
 }
 
+bool FormOpenToPrint()
+{
+    if (!CancelEntryEdit())
+        return false;
+    if (!gFormImage.imageLoaded) {
+        ShowMessage("There is no form to print. Open a form first.", NULL, MB_OK);
+        return false;
+    }
+    return true;
+}
+
 void OnPrint()
 {
     if (!CancelEntryEdit())

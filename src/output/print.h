@@ -60,6 +60,11 @@ bool StartPrintDocument(HDC printer);
 // Tells the user that StartPage failed.
 void ReportPageNotStarted();
 
+// The start of the commands that print the open form once or many times
+// (Print all pages, Print from table): an open edit is ended, and without a
+// form the user is told to open one. False when the command goes no further.
+bool FormOpenToPrint();
+
 // Command 40011.
 void OnPrint();
 

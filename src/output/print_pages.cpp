@@ -6,7 +6,6 @@
 #include <string.h>
 
 #include "base/form_pages.h"
-#include "entries/entry_edit.h"
 #include "entries/entry_record.h"
 #include "output/print.h"
 #include "view/form_image.h"
@@ -220,12 +219,8 @@ static void PrintDocument(HDC printer, const PrintSetup& setup, const DocumentPa
 
 void OnPrintAllPages()
 {
-    if (!CancelEntryEdit())
+    if (!FormOpenToPrint())
         return;
-    if (!gFormImage.imageLoaded) {
-        ShowMessage("There is no form to print. Open a form first.", NULL, MB_OK);
-        return;
-    }
     PageList list;
     if (!ListDocumentPages(gFormImage.formPath, &list)) {
         ShowMessage(NoMemoryText, NULL, MB_OK);

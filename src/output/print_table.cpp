@@ -4,7 +4,6 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include "entries/entry_edit.h"
 #include "entries/entry_record.h"
 #include "entries/entry_text.h"
 #include "output/csv_code_page.h"
@@ -139,12 +138,8 @@ static bool CheckedTable(CsvTable* table)
 
 void OnPrintFromTable()
 {
-    if (!CancelEntryEdit())
+    if (!FormOpenToPrint())
         return;
-    if (!gFormImage.imageLoaded) {
-        ShowMessage("There is no form to print. Open a form first.", NULL, MB_OK);
-        return;
-    }
     gTableOpenDialog.hwndOwner = gMainWindow;
     if (!GetOpenFileNameA(&gTableOpenDialog))
         return;

@@ -119,8 +119,8 @@ static void OnTab()
 }
 
 // The keys of the main window that move the view or delete; every other
-// key is swallowed. The keys of commands (F1, PgDn, PgUp, Ctrl+Z, Ctrl+Y)
-// become commands in the message loop, by the "FORMKEYS" table.
+// key is swallowed. The keys of commands (F1, PgDn, PgUp, + and -, Ctrl+Z,
+// Ctrl+Y) become commands in the message loop, by the "FORMKEYS" table.
 static void OnKeyDown(int key)
 {
     switch (key) {
@@ -130,8 +130,6 @@ static void OnKeyDown(int key)
     case VK_UP:
     case VK_RIGHT:
     case VK_DOWN: OnArrowKey(key); break;
-    case VK_OEM_PLUS: ZoomIn(); break;
-    case VK_OEM_MINUS: ZoomOut(); break;
     case VK_DELETE: OnDelete(); break;
     }
 }
