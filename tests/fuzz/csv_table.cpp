@@ -89,7 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (size_t r = 0; r < rows; r++)
         for (size_t c = 0; c < columns; c++) {
             std::string_view value = CsvValue(t, r, c);
-            Require(value.empty() || (value.data() >= t.text.data() && value.data() + value.size() <= t.text.data() + t.text.size()),
+            const char* text = t.text.data();
+            Require(value.empty() || (value.data() >= text && value.data() + value.size() <= text + t.text.size()),
                     "a value lies inside the text");
             Require(value.find('\0') == std::string_view::npos, "no value holds a NUL");
         }
