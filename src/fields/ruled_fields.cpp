@@ -153,11 +153,18 @@ void AddComb(std::vector<FormField>& out, const PageScale& scale, const Comb& co
     AddField(out, cells ? FieldComb : FieldBox, comb.from, top, comb.to, bottom, cells ? comb.cells : 1);
 }
 
-// Ink down from row y for `length` rows in one of the columns x-reach..x+reach.
-bool HangsDown(const InkMask& mask, int x, int y, int length, int reach)
+// A side hangs from the rule's end at x: ink down from below the rule for
+// `length` rows in one of the columns x-reach..x+reach, and none above the
+// rule there (a corner, where a crossing rule runs on up).
+bool HangsDown(const InkMask& mask, const Rule& rule, int x, int length, int reach)
 {
     for (int cx = x - reach; cx <= x + reach; cx++)
-        if (ColumnCount(mask, cx, y, y + length) >= length)
+        if (ColumnCount(mask, cx, rule.at1, rule.at1 + length) >= length)
+            for (int ux = x - reach; ux <= x + reach; ux++)
+                if (ColumnCount(mask, ux, rule.at0 - length, rule.at0) >= length / 2)
+                    return false;
+    for (int cx = x - reach; cx <= x + reach; cx++)
+        if (ColumnCount(mask, cx, rule.at1, rule.at1 + length) >= length)
             return true;
     return false;
 }
@@ -169,7 +176,7 @@ bool HangsDown(const InkMask& mask, int x, int y, int length, int reach)
 bool TopOfBoxes(const InkMask& mask, const std::vector<Rule>& upright, const Rule& rule, int x0, int x1, int reach)
 {
     // Both ends turn down, however short the sides: a row of small boxes.
-    if (HangsDown(mask, x0, rule.at1, 2 * reach, reach / 2) && HangsDown(mask, x1 - 1, rule.at1, 2 * reach, reach / 2))
+    if (HangsDown(mask, rule, x0, 2 * reach, reach / 2) && HangsDown(mask, rule, x1 - 1, 2 * reach, reach / 2))
         return true;
     for (const Rule& u : upright)
         if (u.at0 >= x0 - reach && u.at1 <= x1 + reach && u.from <= rule.at1 + reach && u.from >= rule.at0 - reach &&
@@ -403,8 +410,8 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
     }
 
     // Two or more equal narrow boxes side by side between the same rules
-    // are one comb (digits printed as closed boxes). A pair must be about as
-    // tall as wide and share its middle wall, as the two digits of a month do.
+    // are one comb (digits printed as closed boxes). A pair must be of a
+    // character's size and share its middle wall, as the two digits of a month do.
     std::sort(boxes.begin(), boxes.end(), [](const Boxed& a, const Boxed& b) {
         if (a.bottomRule != b.bottomRule)
             return a.bottomRule < b.bottomRule;
@@ -422,7 +429,8 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                 break;
             k++;
         }
-        bool pair = k - i == 2 && w * 2 <= h * 3 && boxes[i + 1].field.area.left - r.right <= std::max(2, w / 5);
+        bool pair = k - i == 2 && w * 2 <= h * 3 && h <= 2 * w && w <= scale.Points(20) && h <= scale.Points(24) &&
+                    boxes[i + 1].field.area.left - r.right <= std::max(2, w / 5);
         if (k - i >= 3 || pair) {
             FieldRect span = r;
             for (size_t j = i; j < k; j++) {
