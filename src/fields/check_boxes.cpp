@@ -13,7 +13,8 @@ namespace {
 
 struct Shape {
     int left, top, right, bottom;   // outer edges, exclusive right and bottom
-    int stroke;
+    int stroke;                     // of the top and left sides
+    int strokeRight, strokeBottom;  // heavier where the box casts a shadow
 };
 
 // Ink, then clear, then ink down column x from row y; the end of the second ink.
@@ -68,7 +69,8 @@ bool Outline(const InkMask& m, const Shape& s, bool round)
     // Empty inside, but for a few specks of the scan; a round box is looked
     // into only within its middle square.
     int inset = round ? (w + 2) / 4 : s.stroke + 1;
-    int inside = InkIn(m, s.left + inset, s.top + inset, s.right - inset, s.bottom - inset);
+    int insetRight = round ? inset : s.strokeRight + 1, insetBottom = round ? inset : s.strokeBottom + 1;
+    int inside = InkIn(m, s.left + inset, s.top + inset, s.right - insetRight, s.bottom - insetBottom);
     return inside <= std::max(2, w * h / 50);
 }
 
@@ -149,13 +151,24 @@ void SideWeights(const InkMask& m, const Shape& s, int sides[4])
 }
 
 // A box is drawn with a light line all round; a letter's bowl is heavier,
-// and a letter O is heavier at its sides than at its top.
-bool LightEvenLine(const InkMask& m, const Shape& s)
+// and a letter O is heavier at its sides than at its top. A box may cast a
+// shadow: its right and bottom sides heavier, but alike, and its top and left
+// light and even. Sets the shape's right and bottom strokes.
+bool LightEvenLine(const InkMask& m, Shape& s)
 {
     int sides[4];
     SideWeights(m, s, sides);
+    int h = s.bottom - s.top;
     int thinnest = *std::min_element(sides, sides + 4), thickest = *std::max_element(sides, sides + 4);
-    return thinnest > 0 && thickest <= 2 * thinnest + 1 && thickest * 4 <= s.bottom - s.top + 1;
+    s.strokeBottom = std::max(s.stroke, sides[1]), s.strokeRight = std::max(s.stroke, sides[3]);
+    if (thinnest > 0 && thickest <= 2 * thinnest + 1 && thickest * 4 <= h + 1)
+        return true;
+    int light = std::min(sides[0], sides[2]), lightMax = std::max(sides[0], sides[2]);
+    int heavy = std::min(sides[1], sides[3]), heavyMax = std::max(sides[1], sides[3]);
+    if (light <= 0 || lightMax > 2 * light + 1 || heavy <= lightMax || heavyMax > heavy + 1 + heavy / 2 ||
+        heavyMax * 3 > h + 1)
+        return false;
+    return true;
 }
 
 // A drawn circle has one weight all round.
@@ -202,7 +215,7 @@ void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<For
             if (left < 0 || right < 0 || abs(width - height) > std::max(2, height / 8))
                 continue;
             int t = std::max(1, std::min(stroke, height / 4));
-            Shape s = { left, y, right, bottom, t };
+            Shape s = { left, y, right, bottom, t, t, t };
             // Nothing printed right against its left side, as there is in a word.
             if (!LightEvenLine(mask, s) || !ClearBefore(mask, s, std::max(2, scale.Points(1.2))))
                 continue;
@@ -212,7 +225,7 @@ void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<For
                           !ClearBefore(mask, s, width / 2)))
                 continue;
             if ((square || round) && Outline(mask, s, round))
-                found.push_back({ FieldCheck, { left + t, y + t, right - t, bottom - t }, 1 });
+                found.push_back({ FieldCheck, { left + t, y + t, right - s.strokeRight, bottom - s.strokeBottom }, 1 });
         }
     }
     for (const FormField& f : found) {
