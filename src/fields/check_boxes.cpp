@@ -171,6 +171,42 @@ bool LightEvenLine(const InkMask& m, Shape& s)
     return true;
 }
 
+// The clear run through x along row y, stopping at ink either side.
+int ClearSpan(const InkMask& m, int x, int y, int longest)
+{
+    if (MaskAt(m, x, y))
+        return 0;
+    int a = x, b = x;
+    while (x - a < longest && !MaskAt(m, a - 1, y))
+        a--;
+    while (b - x < longest && !MaskAt(m, b + 1, y))
+        b++;
+    return b - a + 1;
+}
+
+// A box's inside is square: just under its top and just over its bottom it
+// is as wide as in its middle, where the hole of a letter o or e narrows;
+bool SquareInside(const InkMask& m, const Shape& s)
+{
+    int sides[4];
+    SideWeights(m, s, sides);
+    int midX = (s.left + s.right) / 2, midY = (s.top + s.bottom) / 2, w = s.right - s.left;
+    int middle = ClearSpan(m, midX, midY, w);
+    int high = ClearSpan(m, midX, s.top + sides[0] + 1, w), low = ClearSpan(m, midX, s.bottom - 2 - sides[1], w);
+    int slack = std::max(2, middle / 4);
+    // and it is most of the box: a heavy letter's hole is small for its size.
+    int down = 0;
+    if (!MaskAt(m, midX, midY)) {
+        int a = midY, b = midY;
+        while (a > s.top && !MaskAt(m, midX, a - 1))
+            a--;
+        while (b < s.bottom - 1 && !MaskAt(m, midX, b + 1))
+            b++;
+        down = b - a + 1;
+    }
+    return middle * 9 >= w * 4 && down * 9 >= (s.bottom - s.top) * 4 && high >= middle - slack && low >= middle - slack;
+}
+
 // A drawn circle has one weight all round.
 bool EvenRing(const InkMask& m, const Shape& s)
 {
@@ -219,7 +255,7 @@ void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<For
             // Nothing printed right against its left side, as there is in a word.
             if (!LightEvenLine(mask, s) || !ClearBefore(mask, s, std::max(2, scale.Points(1.2))))
                 continue;
-            bool square = Square(mask, s);
+            bool square = Square(mask, s) && SquareInside(mask, s);
             bool round = !square && (end - start) * 10 < width * 7 && Circle(mask, s);
             if (round && (!Apart(mask, s, std::max(2, scale.Points(1.2))) || !EvenRing(mask, s) ||
                           !ClearBefore(mask, s, width / 2)))
