@@ -153,7 +153,15 @@ void KeepRules(Sweep& sweep, const RuleLimits& limits, bool level, const InkMask
         auto clear = [&](int ink) { return ink * 100 <= length * 12; };
         if (fill >= 0.85 ? broken(inkBefore) || broken(inkAfter) : !clear(inkBefore) || !clear(inkAfter))
             continue;
-        out.push_back({ p.from, p.to, p.first, p.last + 1, (float)fill, 0.0f });
+        // Its rows are those where it runs along most of its length: print
+        // or the top of a box touching it joins the part but is no rule.
+        int first = p.first, last = p.last, least = (int)(length * fill / 2);
+        auto along = [&](int at) { return level ? MaskCount(mask, at, p.from, p.to) : ColumnCount(mask, at, p.from, p.to); };
+        while (first < last && along(first) < least)
+            first++;
+        while (last > first && along(last) < least)
+            last--;
+        out.push_back({ p.from, p.to, first, last + 1, (float)fill, 0.0f });
     }
 }
 
