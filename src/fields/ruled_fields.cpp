@@ -33,6 +33,8 @@ struct Cell {
 
 struct Sizes {
     int margin, shortestBand, underlineHeight, leastFree, leastLine, narrowest, shortestLine, sideReach;
+    int feet;         // how near the rule a label's feet stand
+    int lineHeight;   // the most of an underline's band that is its field
 };
 
 bool RowHasText(const InkMask& mask, int y, int x0, int x1)
@@ -266,6 +268,8 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
     s.narrowest = scale.Points(5);
     s.shortestLine = scale.Points(14);
     s.sideReach = scale.Points(2);
+    s.feet = scale.Points(2.5);
+    s.lineHeight = scale.Points(14);
 
     std::vector<int> order(level.size());
     for (size_t i = 0; i < order.size(); i++)
@@ -335,7 +339,13 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                 bool inked = x < x1 && ColumnCount(mask, x, y0, y1) > 0;
                 if (x < x1 && !inked)
                     continue;
-                if (x - runFrom >= s.shortestLine) {
+                // The print before the stretch stands on the rule: a line of
+                // print above the rule, its feet clear of it, is a row of
+                // text (a question, a note), and what follows it no field.
+                bool standing = runFrom == x0;
+                for (int k = std::max(x0, runFrom - s.shortestLine / 2); k < runFrom && !standing; k++)
+                    standing = ColumnCount(mask, k, bottom.at0 - s.margin - s.feet, bottom.at0 - s.margin + 1) > 0;
+                if (x - runFrom >= s.shortestLine && standing) {
                     int a = runFrom + s.margin, b = x - s.margin;
                     int f = FreeRowsAbove(mask, a, b, bottom.at0 - s.margin, ceiling);
                     if (f >= s.leastLine)
@@ -404,7 +414,10 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                 joined.top = std::max(joined.top, lines[k].top);
                 k++;
             }
-            AddField(out, FieldUnderline, joined.x0, joined.top, joined.x1, joined.bottom, 1);
+            // A line of handwriting or type fits in the lowest rows of the
+            // free band; above them is the space between rows, not the field.
+            AddField(out, FieldUnderline, joined.x0, std::max(joined.top, joined.bottom - s.lineHeight), joined.x1,
+                     joined.bottom, 1);
             i = k;
         }
     }

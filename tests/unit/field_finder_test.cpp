@@ -475,6 +475,18 @@ static Sketch AmountColumnForm()
     return s;
 }
 
+// A row of a table with no right side: a question printed in it, its feet
+// clear of the rule under it; the row's empty end is no field.
+static Sketch QuestionRowForm()
+{
+    Sketch s = Page();
+    Rule(s, 20, 280, 60);
+    Rule(s, 20, 280, 90);
+    Upright(s, 20, 60, 90.75);
+    Words(s, 30, 85, 160);
+    return s;
+}
+
 TEST(FieldFinder, MissesAndFalseFindsOfFormsNeverSeen)
 {
     struct Case {
@@ -492,6 +504,9 @@ TEST(FieldFinder, MissesAndFalseFindsOfFormsNeverSeen)
           { { FieldBox, 40, 60, 150, 90, 1 }, { FieldBox, 170, 60, 270, 90, 1 } } },
         { "white boxes on a tinted panel, scanned", TintedPanelForm(), scanned,
           { { FieldBox, 40, 60, 150, 90, 1 }, { FieldBox, 170, 60, 270, 90, 1 } } },
+        { "the empty end of a row holding a question", QuestionRowForm(), {}, {} },
+        { "an underline's field is the line above it, not the space up to the print above",
+          UnderlineForm(), {}, { { FieldUnderline, 80, 90, 260, 100, 1 } } },
         { "amounts with cents printed on the rule, scanned", AmountColumnForm(), scanned,
           { { FieldBox, 61, 61, 180, 80, 1 }, { FieldBox, 61, 81, 180, 100, 1 }, { FieldBox, 61, 101, 180, 120, 1 } } },
     };
