@@ -35,6 +35,7 @@ struct Sizes {
     int margin, shortestBand, underlineHeight, leastFree, leastLine, narrowest, shortestLine, sideReach;
     int feet;         // how near the rule a label's feet stand
     int lineHeight;   // the most of an underline's band that is its field
+    int shortDotted;  // a dotted leader is at least this long
 };
 
 bool RowHasText(const InkMask& mask, int y, int x0, int x1)
@@ -270,6 +271,7 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
     s.sideReach = scale.Points(2);
     s.feet = scale.Points(2.5);
     s.lineHeight = scale.Points(14);
+    s.shortDotted = scale.Points(36);
 
     std::vector<int> order(level.size());
     for (size_t i = 0; i < order.size(); i++)
@@ -413,6 +415,12 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                 joined.x1 = std::max(joined.x1, lines[k].x1);
                 joined.top = std::max(joined.top, lines[k].top);
                 k++;
+            }
+            // A short stretch of a broken rule is the tops or feet of a line
+            // of print, where a dotted leader runs on for a while.
+            if (bottom.fill < 0.85f && joined.x1 - joined.x0 < s.shortDotted) {
+                i = k;
+                continue;
             }
             // A line of handwriting or type fits in the lowest rows of the
             // free band; above them is the space between rows, not the field.

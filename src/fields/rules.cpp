@@ -162,8 +162,10 @@ void KeepRules(Sweep& sweep, const RuleLimits& limits, bool level, const InkMask
         }
         if (thickness > limits.thickest)
             continue;
-        // A heavy rule is solid; only a light one may be dotted.
-        if (thickness > limits.thickestDotted && fill < 0.9)
+        // A heavy rule is solid; only a light one may be dotted. A dotted
+        // one is a few rows deep, where the tops or feet of a line of print,
+        // broken in the same way, run down into its letters.
+        if ((thickness > limits.thickestDotted || last - first + 1 > limits.thickestDotted) && fill < 0.9)
             continue;
         int before = first - limits.beside, after = last + limits.beside;
         int inkBefore = level ? MaskCount(mask, before, p.from, p.to) : ColumnCount(mask, before, p.from, p.to);
