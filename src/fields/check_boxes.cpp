@@ -30,8 +30,14 @@ bool ProfileDown(const InkMask& m, int x, int y, int longest, int& stroke1, int&
     inside = k - clear;
     if (k >= limit || !inside)
         return false;
+    int from = k;
     while (k < limit + 3 && MaskAt(m, x, k))
         k++;
+    // Ink running on well past a box's bottom side is a rule the box sits
+    // on: its bottom side is taken to be as heavy as its top.
+    bool onRule = MaskCount(m, from + stroke1 + 2, x - longest, x + longest) >= 2 * longest * 9 / 10;
+    if (k - from > 2 * stroke1 + 2 || (k - from > stroke1 + 2 && onRule))
+        k = from + stroke1;
     end = k;
     return true;
 }
@@ -62,8 +68,19 @@ bool Outline(const InkMask& m, const Shape& s, bool round)
     int w = s.right - s.left, h = s.bottom - s.top;
     // The ink just outside: a label may stand close at one side, but the box
     // is not a cell of a grid.
-    int around = MaskCount(m, s.top - 2, s.left, s.right) + MaskCount(m, s.bottom + 1, s.left, s.right) +
-                 ColumnCount(m, s.left - 2, s.top, s.bottom) + ColumnCount(m, s.right + 1, s.top, s.bottom);
+    // A rule running past it on both sides, just above or below, is one it
+    // sits on or under (a column of boxes between a table's rules), as long
+    // as its own sides stop short of it, where a cell's run on through.
+    auto ruleBeside = [&](int y, int step) {
+        if (MaskCount(m, y, s.left - w, s.right + w) * 10 < 3 * w * 9)
+            return false;
+        for (int k = 1; k <= 3 && MaskAt(m, s.left + s.stroke / 2, y); k++)
+            y += step;
+        return !MaskAt(m, s.left + s.stroke / 2, y + step) || !MaskAt(m, s.right - 1 - s.stroke / 2, y + step);
+    };
+    int above = ruleBeside(s.top - 2, -1) ? 0 : MaskCount(m, s.top - 2, s.left, s.right);
+    int below = ruleBeside(s.bottom + 1, 1) ? 0 : MaskCount(m, s.bottom + 1, s.left, s.right);
+    int around = above + below + ColumnCount(m, s.left - 2, s.top, s.bottom) + ColumnCount(m, s.right + 1, s.top, s.bottom);
     if (around * 3 > 2 * (w + h))
         return false;
     // Empty inside, but for a few specks of the scan; a round box is looked
