@@ -316,14 +316,16 @@ static Sketch GrayForm()
     return s;
 }
 
+// A form, how it is scanned, and the fields it holds.
+struct Case {
+    const char* name;
+    Sketch sketch;
+    Scan scan;
+    std::vector<Want> wants;
+};
+
 TEST(FieldFinder, FindsEachKindOfFieldOnSmallForms)
 {
-    struct Case {
-        const char* name;
-        Sketch sketch;
-        Scan scan;
-        std::vector<Want> wants;
-    };
     const Case cases[] = {
         { "box", BoxForm(), {}, { { FieldBox, 41, 61, 259, 89, 1 } } },
         { "underline", UnderlineForm(), {}, { { FieldUnderline, 80, 86, 260, 100, 1 } } },
@@ -489,12 +491,6 @@ static Sketch QuestionRowForm()
 
 TEST(FieldFinder, MissesAndFalseFindsOfFormsNeverSeen)
 {
-    struct Case {
-        const char* name;
-        Sketch sketch;
-        Scan scan;
-        std::vector<Want> wants;
-    };
     const Scan scanned = { 150, 0.4, true, 8 };
     const Case cases[] = {
         { "a check box with a shadow", ShadowedCheckForm(), {}, { { FieldCheck, 40, 80, 50, 90, 1 } } },
