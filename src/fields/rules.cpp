@@ -146,6 +146,7 @@ void KeepRules(Sweep& sweep, const RuleLimits& limits, bool level, const InkMask
             first++;
         while (last > first && along(last) < least)
             last--;
+        int depth = last - first + 1;
         if (first != p.first || last != p.last) {
             int ink = 0;
             for (int at = first; at <= last; at++)
@@ -163,9 +164,10 @@ void KeepRules(Sweep& sweep, const RuleLimits& limits, bool level, const InkMask
         if (thickness > limits.thickest)
             continue;
         // A heavy rule is solid; only a light one may be dotted. A dotted
-        // one is a few rows deep, where the tops or feet of a line of print,
-        // broken in the same way, run down into its letters.
-        if ((thickness > limits.thickestDotted || last - first + 1 > limits.thickestDotted) && fill < 0.9)
+        // one is a few rows deep (a label beside it aside), where the tops or
+        // feet of a line of print, broken in the same way, run down into its
+        // letters.
+        if ((thickness > limits.thickestDotted || depth > limits.thickestDotted) && fill < 0.9)
             continue;
         int before = first - limits.beside, after = last + limits.beside;
         int inkBefore = level ? MaskCount(mask, before, p.from, p.to) : ColumnCount(mask, before, p.from, p.to);

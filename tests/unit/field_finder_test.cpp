@@ -501,6 +501,7 @@ TEST(FieldFinder, MissesAndFalseFindsOfFormsNeverSeen)
         { "white boxes on a tinted panel, scanned", TintedPanelForm(), scanned,
           { { FieldBox, 40, 60, 150, 90, 1 }, { FieldBox, 170, 60, 270, 90, 1 } } },
         { "the empty end of a row holding a question", QuestionRowForm(), {}, {} },
+        { "a dotted leader after its label, scanned", DottedForm(), scanned, { { FieldUnderline, 80, 86, 260, 99, 1 } } },
         { "an underline's field is the line above it, not the space up to the print above",
           UnderlineForm(), {}, { { FieldUnderline, 80, 90, 260, 100, 1 } } },
         { "amounts with cents printed on the rule, scanned", AmountColumnForm(), scanned,
