@@ -13,7 +13,8 @@ namespace {
 
 struct Shape {
     int left, top, right, bottom;   // outer edges, exclusive right and bottom
-    int stroke;
+    int stroke;                     // of the top and left sides
+    int strokeRight, strokeBottom;  // heavier where the box casts a shadow
 };
 
 // Ink, then clear, then ink down column x from row y; the end of the second ink.
@@ -29,8 +30,14 @@ bool ProfileDown(const InkMask& m, int x, int y, int longest, int& stroke1, int&
     inside = k - clear;
     if (k >= limit || !inside)
         return false;
+    int from = k;
     while (k < limit + 3 && MaskAt(m, x, k))
         k++;
+    // Ink running on well past a box's bottom side is a rule the box sits
+    // on: its bottom side is taken to be as heavy as its top.
+    bool onRule = MaskCount(m, from + stroke1 + 2, x - longest, x + longest) >= 2 * longest * 9 / 10;
+    if (k - from > 2 * stroke1 + 2 || (k - from > stroke1 + 2 && onRule))
+        k = from + stroke1;
     end = k;
     return true;
 }
@@ -61,14 +68,26 @@ bool Outline(const InkMask& m, const Shape& s, bool round)
     int w = s.right - s.left, h = s.bottom - s.top;
     // The ink just outside: a label may stand close at one side, but the box
     // is not a cell of a grid.
-    int around = MaskCount(m, s.top - 2, s.left, s.right) + MaskCount(m, s.bottom + 1, s.left, s.right) +
-                 ColumnCount(m, s.left - 2, s.top, s.bottom) + ColumnCount(m, s.right + 1, s.top, s.bottom);
+    // A rule running past it on both sides, just above or below, is one it
+    // sits on or under (a column of boxes between a table's rules), as long
+    // as its own sides stop short of it, where a cell's run on through.
+    auto ruleBeside = [&](int y, int step) {
+        if (MaskCount(m, y, s.left - w, s.right + w) * 10 < 3 * w * 9)
+            return false;
+        for (int k = 1; k <= 3 && MaskAt(m, s.left + s.stroke / 2, y); k++)
+            y += step;
+        return !MaskAt(m, s.left + s.stroke / 2, y + step) || !MaskAt(m, s.right - 1 - s.stroke / 2, y + step);
+    };
+    int above = ruleBeside(s.top - 2, -1) ? 0 : MaskCount(m, s.top - 2, s.left, s.right);
+    int below = ruleBeside(s.bottom + 1, 1) ? 0 : MaskCount(m, s.bottom + 1, s.left, s.right);
+    int around = above + below + ColumnCount(m, s.left - 2, s.top, s.bottom) + ColumnCount(m, s.right + 1, s.top, s.bottom);
     if (around * 3 > 2 * (w + h))
         return false;
     // Empty inside, but for a few specks of the scan; a round box is looked
     // into only within its middle square.
     int inset = round ? (w + 2) / 4 : s.stroke + 1;
-    int inside = InkIn(m, s.left + inset, s.top + inset, s.right - inset, s.bottom - inset);
+    int insetRight = round ? inset : s.strokeRight + 1, insetBottom = round ? inset : s.strokeBottom + 1;
+    int inside = InkIn(m, s.left + inset, s.top + inset, s.right - insetRight, s.bottom - insetBottom);
     return inside <= std::max(2, w * h / 50);
 }
 
@@ -149,13 +168,60 @@ void SideWeights(const InkMask& m, const Shape& s, int sides[4])
 }
 
 // A box is drawn with a light line all round; a letter's bowl is heavier,
-// and a letter O is heavier at its sides than at its top.
-bool LightEvenLine(const InkMask& m, const Shape& s)
+// and a letter O is heavier at its sides than at its top. A box may cast a
+// shadow: its right and bottom sides heavier, but alike, and its top and left
+// light and even. Sets the shape's right and bottom strokes.
+bool LightEvenLine(const InkMask& m, Shape& s)
 {
     int sides[4];
     SideWeights(m, s, sides);
+    int h = s.bottom - s.top;
     int thinnest = *std::min_element(sides, sides + 4), thickest = *std::max_element(sides, sides + 4);
-    return thinnest > 0 && thickest <= 2 * thinnest + 1 && thickest * 4 <= s.bottom - s.top + 1;
+    s.strokeBottom = std::max(s.stroke, sides[1]), s.strokeRight = std::max(s.stroke, sides[3]);
+    if (thinnest > 0 && thickest <= 2 * thinnest + 1 && thickest * 4 <= h + 1)
+        return true;
+    int light = std::min(sides[0], sides[2]), lightMax = std::max(sides[0], sides[2]);
+    int heavy = std::min(sides[1], sides[3]), heavyMax = std::max(sides[1], sides[3]);
+    if (light <= 0 || lightMax > 2 * light + 1 || heavy <= lightMax || heavyMax > heavy + 1 + heavy / 2 ||
+        heavyMax * 3 > h + 1)
+        return false;
+    return true;
+}
+
+// The clear run through x along row y, stopping at ink either side.
+int ClearSpan(const InkMask& m, int x, int y, int longest)
+{
+    if (MaskAt(m, x, y))
+        return 0;
+    int a = x, b = x;
+    while (x - a < longest && !MaskAt(m, a - 1, y))
+        a--;
+    while (b - x < longest && !MaskAt(m, b + 1, y))
+        b++;
+    return b - a + 1;
+}
+
+// A box's inside is square: just under its top and just over its bottom it
+// is as wide as in its middle, where the hole of a letter o or e narrows;
+bool SquareInside(const InkMask& m, const Shape& s)
+{
+    int sides[4];
+    SideWeights(m, s, sides);
+    int midX = (s.left + s.right) / 2, midY = (s.top + s.bottom) / 2, w = s.right - s.left;
+    int middle = ClearSpan(m, midX, midY, w);
+    int high = ClearSpan(m, midX, s.top + sides[0] + 1, w), low = ClearSpan(m, midX, s.bottom - 2 - sides[1], w);
+    int slack = std::max(2, middle / 4);
+    // and it is most of the box: a heavy letter's hole is small for its size.
+    int down = 0;
+    if (!MaskAt(m, midX, midY)) {
+        int a = midY, b = midY;
+        while (a > s.top && !MaskAt(m, midX, a - 1))
+            a--;
+        while (b < s.bottom - 1 && !MaskAt(m, midX, b + 1))
+            b++;
+        down = b - a + 1;
+    }
+    return middle * 9 >= w * 4 && down * 9 >= (s.bottom - s.top) * 4 && high >= middle - slack && low >= middle - slack;
 }
 
 // A drawn circle has one weight all round.
@@ -202,17 +268,17 @@ void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<For
             if (left < 0 || right < 0 || abs(width - height) > std::max(2, height / 8))
                 continue;
             int t = std::max(1, std::min(stroke, height / 4));
-            Shape s = { left, y, right, bottom, t };
+            Shape s = { left, y, right, bottom, t, t, t };
             // Nothing printed right against its left side, as there is in a word.
             if (!LightEvenLine(mask, s) || !ClearBefore(mask, s, std::max(2, scale.Points(1.2))))
                 continue;
-            bool square = Square(mask, s);
+            bool square = Square(mask, s) && SquareInside(mask, s);
             bool round = !square && (end - start) * 10 < width * 7 && Circle(mask, s);
             if (round && (!Apart(mask, s, std::max(2, scale.Points(1.2))) || !EvenRing(mask, s) ||
                           !ClearBefore(mask, s, width / 2)))
                 continue;
             if ((square || round) && Outline(mask, s, round))
-                found.push_back({ FieldCheck, { left + t, y + t, right - t, bottom - t }, 1 });
+                found.push_back({ FieldCheck, { left + t, y + t, right - s.strokeRight, bottom - s.strokeBottom }, 1 });
         }
     }
     for (const FormField& f : found) {

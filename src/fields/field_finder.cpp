@@ -146,7 +146,7 @@ std::vector<FormField> FindFormFields(const FieldImage& image)
     PageScale scale = { Resolution(image) };
     InkLevels levels = MeasureInkLevels(image);
     InkMask mask;
-    PackInkMask(image, levels.faint, mask);
+    PackInkMask(image, levels.faint, levels.tint, scale.Points(1.2), mask);
     int factor = ReduceMask(mask, scale.dpi >= 225 ? (scale.dpi + 75) / 150 : 1);
     scale.dpi = (scale.dpi + factor / 2) / factor;
     double slope = EstimateSlope(mask, scale);

@@ -60,11 +60,14 @@ struct PageScale {
 struct InkLevels {
     int paper;       // luminance 0..255 of the bare paper
     int faint;       // below this a pixel is ink for rules and marks
+    int tint;        // from here up to faint a pixel is a light tint
 };
 
 InkLevels MeasureInkLevels(const FieldImage& image);
 // Packs the image into the mask (rows from the top) and clears lone specks.
-void PackInkMask(const FieldImage& image, int faintBelow, InkMask& mask);
+// Pixels of a light tint (from tintBelow up to faintBelow) are ink only
+// within tintReach pixels of the bare paper.
+void PackInkMask(const FieldImage& image, int faintBelow, int tintBelow, int tintReach, InkMask& mask);
 // ORs blocks of factor x factor pixels into one, in place: a fine scan is
 // read at about 150 dpi, where its rules and boxes are still whole.
 // Returns the factor (1: unchanged).

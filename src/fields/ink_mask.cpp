@@ -151,7 +151,7 @@ InkLevels MeasureInkLevels(const FieldImage& image)
             n++;
         }
     }
-    InkLevels levels = { 255, 235 };
+    InkLevels levels = { 255, 235, 175 };
     int seen = 0, wanted = n * 3 / 4;
     for (int v = 0; v < 256; v++) {
         seen += histogram[v];
@@ -161,6 +161,7 @@ InkLevels MeasureInkLevels(const FieldImage& image)
         }
     }
     levels.faint = std::max(96, levels.paper - std::max(18, levels.paper / 12));
+    levels.tint = std::max(64, levels.paper - 80);
     return levels;
 }
 
@@ -208,17 +209,83 @@ static bool AllBytesAtLeast(const uint8_t* p, int count, int least)
     return true;
 }
 
-void PackInkMask(const FieldImage& image, int faintBelow, InkMask& mask)
+// Bits of `v` moved one pixel right and left within a row of words, ORed in.
+static void SpreadRow(const uint64_t* in, uint64_t* out, int words)
+{
+    for (int w = 0; w < words; w++) {
+        uint64_t v = in[w];
+        uint64_t right = (v << 1) | (w > 0 ? in[w - 1] >> 63 : 0);
+        uint64_t left = (v >> 1) | (w + 1 < words ? in[w + 1] << 63 : 0);
+        out[w] = v | right | left;
+    }
+}
+
+// Sets every bit within `reach` pixels (across and down) of a set bit.
+static void Spread(std::vector<uint64_t>& bits, int words, int height, int reach)
+{
+    std::vector<uint64_t> row(words);
+    for (int k = 0; k < reach; k++)
+        for (int y = 0; y < height; y++) {
+            uint64_t* r = &bits[(size_t)y * words];
+            SpreadRow(r, row.data(), words);
+            std::copy(row.begin(), row.end(), r);
+        }
+    std::vector<uint64_t> out(bits.size());
+    for (int y = 0; y < height; y++)
+        for (int d = -reach; d <= reach; d++) {
+            int from = y + d;
+            if (from < 0 || from >= height)
+                continue;
+            for (int w = 0; w < words; w++)
+                out[(size_t)y * words + w] |= bits[(size_t)from * words + w];
+        }
+    bits.swap(out);
+}
+
+// A light tint (a gray panel, a shaded cell) is ink only at its edges, where
+// it meets the bare paper: a white box on a tinted panel is then a box drawn
+// in outline, and a shaded bar the frame of one. Print darker than the tint,
+// and pale rules, which meet the paper all along, stay whole.
+static void OutlineTints(InkMask& mask, const std::vector<uint64_t>& dark, int reach)
+{
+    int words = mask.words, height = mask.height;
+    // The paper: clear pixels whose four neighbours are clear too (a speck
+    // of the scan's grain inside a tint is no paper).
+    std::vector<uint64_t> paper(mask.bits.size());
+    uint64_t lastWord = (mask.width & 63) ? (1ull << (mask.width & 63)) - 1 : ~0ull;
+    for (int y = 0; y < height; y++) {
+        const uint64_t* r = &mask.bits[(size_t)y * words];
+        std::vector<uint64_t> grown(words);
+        SpreadRow(r, grown.data(), words);
+        for (int w = 0; w < words; w++) {
+            uint64_t inked = grown[w];
+            if (y > 0)
+                inked |= r[w - words];
+            if (y + 1 < height)
+                inked |= r[w + words];
+            paper[(size_t)y * words + w] = ~inked & (w + 1 == words ? lastWord : ~0ull);
+        }
+    }
+    Spread(paper, words, height, reach);
+    for (size_t i = 0; i < mask.bits.size(); i++)
+        mask.bits[i] &= dark[i] | paper[i];
+}
+
+void PackInkMask(const FieldImage& image, int faintBelow, int tintBelow, int tintReach, InkMask& mask)
 {
     mask.width = image.width;
     mask.height = image.height;
     mask.words = (image.width + 63) / 64;
     mask.bits.assign((size_t)mask.words * image.height, 0);
+    std::vector<uint64_t> dark(mask.bits.size(), 0);
+    bool tinted = false;
     PixelReader reader;
     MakeReader(image, reader);
-    bool ink[256];
-    for (int i = 0; i < 256; i++)
+    bool ink[256], deep[256];
+    for (int i = 0; i < 256; i++) {
         ink[i] = reader.paletteLum[i] < faintBelow;
+        deep[i] = reader.paletteLum[i] < tintBelow;
+    }
     // At one bit a pixel a stored byte is eight pixels, the leftmost in its
     // top bit: its eight mask bits, the leftmost lowest, for every byte.
     uint8_t inkOfByte[256];
@@ -227,43 +294,56 @@ void PackInkMask(const FieldImage& image, int faintBelow, InkMask& mask)
         for (int i = 0; i < 8; i++)
             inkOfByte[b] |= (uint8_t)(ink[(b >> (7 - i)) & 1] << i);
     }
-    const uint32_t limit = (uint32_t)faintBelow * 256;
+    const uint32_t limit = (uint32_t)faintBelow * 256, deepLimit = (uint32_t)tintBelow * 256;
     for (int y = 0; y < image.height; y++) {
         const uint8_t* row = StoredRow(image, y);
         uint64_t* out = &mask.bits[(size_t)y * mask.words];
+        uint64_t* outDark = &dark[(size_t)y * mask.words];
         for (int w = 0; w < mask.words; w++) {
             int x0 = w * 64, count = std::min(64, image.width - x0);
-            uint64_t bits = 0;
+            uint64_t bits = 0, darkBits = 0;
             if (image.bitCount == 24) {
                 const uint8_t* p = row + 3 * x0;
-                if (count == 64 && AllBytesAtLeast(p, 192, faintBelow))
-                    bits = 0;
-                else
-                    for (int i = 0; i < count; i++, p += 3)
-                        bits |= (uint64_t)(p[2] * 77u + p[1] * 150u + p[0] * 29u < limit) << i;
+                if (!(count == 64 && AllBytesAtLeast(p, 192, faintBelow)))
+                    for (int i = 0; i < count; i++, p += 3) {
+                        uint32_t lum = p[2] * 77u + p[1] * 150u + p[0] * 29u;
+                        bits |= (uint64_t)(lum < limit) << i;
+                        darkBits |= (uint64_t)(lum < deepLimit) << i;
+                    }
             } else if (image.bitCount == 8) {
                 const uint8_t* p = row + x0;
-                for (int i = 0; i < count; i++)
+                for (int i = 0; i < count; i++) {
                     bits |= (uint64_t)ink[p[i]] << i;
+                    darkBits |= (uint64_t)deep[p[i]] << i;
+                }
             } else if (image.bitCount == 1) {
                 const uint8_t* p = row + x0 / 8;
                 for (int k = 0; k < (count + 7) / 8; k++)
                     bits |= (uint64_t)inkOfByte[p[k]] << (8 * k);
                 if (count < 64)
                     bits &= (1ull << count) - 1;
+                darkBits = bits;
             } else if (image.bitCount <= 4) {
                 for (int i = 0; i < count; i++) {
                     int x = x0 + i;
                     unsigned index = (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15;
                     bits |= (uint64_t)ink[index] << i;
+                    darkBits |= (uint64_t)deep[index] << i;
                 }
             } else {
-                for (int i = 0; i < count; i++)
-                    bits |= (uint64_t)(ReadLuminance(image, reader, row, x0 + i) < faintBelow) << i;
+                for (int i = 0; i < count; i++) {
+                    int lum = ReadLuminance(image, reader, row, x0 + i);
+                    bits |= (uint64_t)(lum < faintBelow) << i;
+                    darkBits |= (uint64_t)(lum < tintBelow) << i;
+                }
             }
             out[w] = bits;
+            outDark[w] = darkBits;
+            tinted |= (bits & ~darkBits) != 0;
         }
     }
+    if (tinted && tintReach > 0)
+        OutlineTints(mask, dark, tintReach);
     ClearSpecks(mask);
 }
 

@@ -33,6 +33,9 @@ struct Cell {
 
 struct Sizes {
     int margin, shortestBand, underlineHeight, leastFree, leastLine, narrowest, shortestLine, sideReach;
+    int feet;         // how near the rule a label's feet stand
+    int lineHeight;   // the most of an underline's band that is its field
+    int shortDotted;  // a dotted leader is at least this long
 };
 
 bool RowHasText(const InkMask& mask, int y, int x0, int x1)
@@ -153,11 +156,18 @@ void AddComb(std::vector<FormField>& out, const PageScale& scale, const Comb& co
     AddField(out, cells ? FieldComb : FieldBox, comb.from, top, comb.to, bottom, cells ? comb.cells : 1);
 }
 
-// Ink down from row y for `length` rows in one of the columns x-reach..x+reach.
-bool HangsDown(const InkMask& mask, int x, int y, int length, int reach)
+// A side hangs from the rule's end at x: ink down from below the rule for
+// `length` rows in one of the columns x-reach..x+reach, and none above the
+// rule there (a corner, where a crossing rule runs on up).
+bool HangsDown(const InkMask& mask, const Rule& rule, int x, int length, int reach)
 {
     for (int cx = x - reach; cx <= x + reach; cx++)
-        if (ColumnCount(mask, cx, y, y + length) >= length)
+        if (ColumnCount(mask, cx, rule.at1, rule.at1 + length) >= length)
+            for (int ux = x - reach; ux <= x + reach; ux++)
+                if (ColumnCount(mask, ux, rule.at0 - length, rule.at0) >= length / 2)
+                    return false;
+    for (int cx = x - reach; cx <= x + reach; cx++)
+        if (ColumnCount(mask, cx, rule.at1, rule.at1 + length) >= length)
             return true;
     return false;
 }
@@ -169,7 +179,7 @@ bool HangsDown(const InkMask& mask, int x, int y, int length, int reach)
 bool TopOfBoxes(const InkMask& mask, const std::vector<Rule>& upright, const Rule& rule, int x0, int x1, int reach)
 {
     // Both ends turn down, however short the sides: a row of small boxes.
-    if (HangsDown(mask, x0, rule.at1, 2 * reach, reach / 2) && HangsDown(mask, x1 - 1, rule.at1, 2 * reach, reach / 2))
+    if (HangsDown(mask, rule, x0, 2 * reach, reach / 2) && HangsDown(mask, rule, x1 - 1, 2 * reach, reach / 2))
         return true;
     for (const Rule& u : upright)
         if (u.at0 >= x0 - reach && u.at1 <= x1 + reach && u.from <= rule.at1 + reach && u.from >= rule.at0 - reach &&
@@ -259,6 +269,9 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
     s.narrowest = scale.Points(5);
     s.shortestLine = scale.Points(14);
     s.sideReach = scale.Points(2);
+    s.feet = scale.Points(2.5);
+    s.lineHeight = scale.Points(14);
+    s.shortDotted = scale.Points(36);
 
     std::vector<int> order(level.size());
     for (size_t i = 0; i < order.size(); i++)
@@ -328,7 +341,13 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                 bool inked = x < x1 && ColumnCount(mask, x, y0, y1) > 0;
                 if (x < x1 && !inked)
                     continue;
-                if (x - runFrom >= s.shortestLine) {
+                // The print before the stretch stands on the rule: a line of
+                // print above the rule, its feet clear of it, is a row of
+                // text (a question, a note), and what follows it no field.
+                bool standing = runFrom == x0;
+                for (int k = std::max(x0, runFrom - s.shortestLine / 2); k < runFrom && !standing; k++)
+                    standing = ColumnCount(mask, k, bottom.at0 - s.margin - s.feet, bottom.at0 - s.margin + 1) > 0;
+                if (x - runFrom >= s.shortestLine && standing) {
                     int a = runFrom + s.margin, b = x - s.margin;
                     int f = FreeRowsAbove(mask, a, b, bottom.at0 - s.margin, ceiling);
                     if (f >= s.leastLine)
@@ -397,14 +416,23 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                 joined.top = std::max(joined.top, lines[k].top);
                 k++;
             }
-            AddField(out, FieldUnderline, joined.x0, joined.top, joined.x1, joined.bottom, 1);
+            // A short stretch of a broken rule is the tops or feet of a line
+            // of print, where a dotted leader runs on for a while.
+            if (bottom.fill < 0.85f && joined.x1 - joined.x0 < s.shortDotted) {
+                i = k;
+                continue;
+            }
+            // A line of handwriting or type fits in the lowest rows of the
+            // free band; above them is the space between rows, not the field.
+            AddField(out, FieldUnderline, joined.x0, std::max(joined.top, joined.bottom - s.lineHeight), joined.x1,
+                     joined.bottom, 1);
             i = k;
         }
     }
 
     // Two or more equal narrow boxes side by side between the same rules
-    // are one comb (digits printed as closed boxes). A pair must be about as
-    // tall as wide and share its middle wall, as the two digits of a month do.
+    // are one comb (digits printed as closed boxes). A pair must be of a
+    // character's size and share its middle wall, as the two digits of a month do.
     std::sort(boxes.begin(), boxes.end(), [](const Boxed& a, const Boxed& b) {
         if (a.bottomRule != b.bottomRule)
             return a.bottomRule < b.bottomRule;
@@ -422,7 +450,8 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                 break;
             k++;
         }
-        bool pair = k - i == 2 && w * 2 <= h * 3 && boxes[i + 1].field.area.left - r.right <= std::max(2, w / 5);
+        bool pair = k - i == 2 && w * 2 <= h * 3 && h <= 2 * w && w <= scale.Points(20) && h <= scale.Points(24) &&
+                    boxes[i + 1].field.area.left - r.right <= std::max(2, w / 5);
         if (k - i >= 3 || pair) {
             FieldRect span = r;
             for (size_t j = i; j < k; j++) {

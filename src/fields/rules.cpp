@@ -137,12 +137,39 @@ void KeepRules(Sweep& sweep, const RuleLimits& limits, bool level, const InkMask
             continue;
         double thickness = (double)p.runLength / length;
         double fill = (double)p.ink / p.runLength;
+        // Its rows are those where it runs along most of its length: print
+        // or the top of a box touching it joins the part but is no rule, and
+        // is left out of its thickness and fill.
+        int first = p.first, last = p.last, least = (int)(length * fill / 2);
+        auto along = [&](int at) { return level ? MaskCount(mask, at, p.from, p.to) : ColumnCount(mask, at, p.from, p.to); };
+        while (first < last && along(first) < least)
+            first++;
+        while (last > first && along(last) < least)
+            last--;
+        int depth = last - first + 1;
+        if (first != p.first || last != p.last) {
+            int ink = 0;
+            for (int at = first; at <= last; at++)
+                ink += along(at);
+            double coreFill = (double)ink / ((last - first + 1) * (double)length);
+            // Only a solid core is a rule with print touching it; a line
+            // of text has no solid rows.
+            if (coreFill >= 0.9) {
+                thickness = last - first + 1;
+                fill = std::min(1.0, coreFill);
+            } else {
+                first = p.first, last = p.last;
+            }
+        }
         if (thickness > limits.thickest)
             continue;
-        // A heavy rule is solid; only a light one may be dotted.
-        if (thickness > limits.thickestDotted && fill < 0.9)
+        // A heavy rule is solid; only a light one may be dotted. A dotted
+        // one is a few rows deep (a label beside it aside), where the tops or
+        // feet of a line of print, broken in the same way, run down into its
+        // letters.
+        if ((thickness > limits.thickestDotted || depth > limits.thickestDotted) && fill < 0.9)
             continue;
-        int before = p.first - limits.beside, after = p.last + limits.beside;
+        int before = first - limits.beside, after = last + limits.beside;
         int inkBefore = level ? MaskCount(mask, before, p.from, p.to) : ColumnCount(mask, before, p.from, p.to);
         int inkAfter = level ? MaskCount(mask, after, p.from, p.to) : ColumnCount(mask, after, p.from, p.to);
         // A solid rule may have print or a parallel rule (a double border)
@@ -153,7 +180,7 @@ void KeepRules(Sweep& sweep, const RuleLimits& limits, bool level, const InkMask
         auto clear = [&](int ink) { return ink * 100 <= length * 12; };
         if (fill >= 0.85 ? broken(inkBefore) || broken(inkAfter) : !clear(inkBefore) || !clear(inkAfter))
             continue;
-        out.push_back({ p.from, p.to, p.first, p.last + 1, (float)fill, 0.0f });
+        out.push_back({ p.from, p.to, first, last + 1, (float)fill, 0.0f });
     }
 }
 

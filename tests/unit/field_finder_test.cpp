@@ -316,14 +316,16 @@ static Sketch GrayForm()
     return s;
 }
 
+// A form, how it is scanned, and the fields it holds.
+struct Case {
+    const char* name;
+    Sketch sketch;
+    Scan scan;
+    std::vector<Want> wants;
+};
+
 TEST(FieldFinder, FindsEachKindOfFieldOnSmallForms)
 {
-    struct Case {
-        const char* name;
-        Sketch sketch;
-        Scan scan;
-        std::vector<Want> wants;
-    };
     const Case cases[] = {
         { "box", BoxForm(), {}, { { FieldBox, 41, 61, 259, 89, 1 } } },
         { "underline", UnderlineForm(), {}, { { FieldUnderline, 80, 86, 260, 100, 1 } } },
@@ -406,5 +408,107 @@ TEST(FieldFinder, ReadingOrderIsRowsTopToBottomThenLeftToRight)
         SCOPED_TRACE(i);
         EXPECT_EQ(fields[i].area.left, lefts[i]);
         EXPECT_EQ(fields[i].area.top, tops[i]);
+    }
+}
+
+// ---- Forms unlike the ones the finder was first made on ----
+
+// A check box that casts a shadow: light top and left, heavier right and bottom.
+static Sketch ShadowedCheckForm()
+{
+    Sketch s = Page();
+    Frame(s, 40, 80, 49, 89, 0.5);
+    Ink(s, 48.5, 81, 50.2, 90.2);
+    Ink(s, 41, 88.5, 50.2, 90.2);
+    Words(s, 54, 88, 120);
+    return s;
+}
+
+// The letters "of" of a line of small print as a blurred scan leaves them at
+// 150 dpi, one character a pixel: the o runs into the f, and its hole looks
+// like the inside of a box with a shadow.
+static Sketch BlurredLettersForm()
+{
+    static const char* const rows[] = {
+        "....................####....", "..................#######...", "..................#######...",
+        "..................######....", "..................####......", "......#######....#######....",
+        ".....#########..#########...", "....#####################...", "...#####################....",
+        "...#####....#####.####......", "...####.....#####.####......", "...####......####.####......",
+        "...####......####.####......", "...####......####.####......", "...#####....#####.####......",
+        "...#####...######.####......", "....############..####......", ".....##########...####......",
+        "......########....####......", ".......######......##.......",
+    };
+    Sketch s = Page();
+    const double px = 72.0 / 150;
+    for (int r = 0; r < 20; r++)
+        for (int c = 0; rows[r][c]; c++)
+            if (rows[r][c] == '#')
+                Ink(s, (200 + c) * px, (180 + r) * px, (201 + c) * px, (181 + r) * px);
+    return s;
+}
+
+// White boxes on a gray panel, with no border of their own, under a label.
+static Sketch TintedPanelForm()
+{
+    Sketch s = Page();
+    const uint8_t tint = 215;
+    Ink(s, 20, 40, 280, 60, tint);
+    Ink(s, 20, 90, 280, 110, tint);
+    Ink(s, 20, 60, 40, 90, tint);
+    Ink(s, 150, 60, 170, 90, tint);
+    Ink(s, 270, 60, 280, 90, tint);
+    Words(s, 40, 55, 140, 7);
+    return s;
+}
+
+// A column of amounts: boxes between rules, each with a cents part after it
+// where "00" is printed standing on the rule below.
+static Sketch AmountColumnForm()
+{
+    Sketch s = Page();
+    for (int r = 0; r <= 3; r++)
+        Rule(s, 60, 210, 60 + r * 20, 1.5);
+    Upright(s, 60, 60, 121.5, 1.5);
+    Upright(s, 180, 60, 121.5, 1.5);
+    for (int r = 1; r <= 3; r++) {
+        Frame(s, 184, 60 + r * 20 - 9, 190, 60 + r * 20, 1.4);
+        Frame(s, 192, 60 + r * 20 - 9, 198, 60 + r * 20, 1.4);
+    }
+    return s;
+}
+
+// A row of a table with no right side: a question printed in it, its feet
+// clear of the rule under it; the row's empty end is no field.
+static Sketch QuestionRowForm()
+{
+    Sketch s = Page();
+    Rule(s, 20, 280, 60);
+    Rule(s, 20, 280, 90);
+    Upright(s, 20, 60, 90.75);
+    Words(s, 30, 85, 160);
+    return s;
+}
+
+TEST(FieldFinder, MissesAndFalseFindsOfFormsNeverSeen)
+{
+    const Scan scanned = { 150, 0.4, true, 8 };
+    const Case cases[] = {
+        { "a check box with a shadow", ShadowedCheckForm(), {}, { { FieldCheck, 40, 80, 50, 90, 1 } } },
+        { "a check box with a shadow, scanned", ShadowedCheckForm(), scanned, { { FieldCheck, 40, 80, 50, 90, 1 } } },
+        { "the hole of an o blurred into the f beside it", BlurredLettersForm(), {}, {} },
+        { "white boxes on a tinted panel", TintedPanelForm(), {},
+          { { FieldBox, 40, 60, 150, 90, 1 }, { FieldBox, 170, 60, 270, 90, 1 } } },
+        { "white boxes on a tinted panel, scanned", TintedPanelForm(), scanned,
+          { { FieldBox, 40, 60, 150, 90, 1 }, { FieldBox, 170, 60, 270, 90, 1 } } },
+        { "the empty end of a row holding a question", QuestionRowForm(), {}, {} },
+        { "a dotted leader after its label, scanned", DottedForm(), scanned, { { FieldUnderline, 80, 86, 260, 99, 1 } } },
+        { "an underline's field is the line above it, not the space up to the print above",
+          UnderlineForm(), {}, { { FieldUnderline, 80, 90, 260, 100, 1 } } },
+        { "amounts with cents printed on the rule, scanned", AmountColumnForm(), scanned,
+          { { FieldBox, 61, 61, 180, 80, 1 }, { FieldBox, 61, 81, 180, 100, 1 }, { FieldBox, 61, 101, 180, 120, 1 } } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExpectFields(c.sketch, c.scan, c.wants);
     }
 }
