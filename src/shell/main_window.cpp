@@ -6,6 +6,7 @@
 #include "base/settings.h"
 #include "entries/entry_edit.h"
 #include "entries/entry_hover.h"
+#include "entries/field_tab.h"
 #include "view/kept_entries.h"
 #include "resources/resource.h"
 #include "shell/commands.h"
@@ -23,6 +24,7 @@ static void OnCreate(HWND window)
     gHandCursor = LoadCursorA(NULL, (LPCSTR)IDC_HAND);
     gMainMenu = GetMenu(window);
     ReadFieldSettings();
+    InstallFieldKeys();
     CheckMenuItem(gMainMenu, IDM_LEFT_JUSTIFIED, MF_CHECKED);
     CheckMenuItem(gMainMenu, IDM_HORIZONTAL, MF_CHECKED);
     gBmpOpenDialog.hwndOwner = window;
@@ -136,7 +138,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_LBUTTONDOWN: OnLeftButtonDown(); break;
     case WM_LBUTTONUP: OnLeftButtonUp(); return 0;
     case WM_RBUTTONDOWN: OnEntryPress(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
-    case WM_RBUTTONUP: OnEntryRelease(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+    case WM_RBUTTONUP: OnRightButtonRelease(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
     case WM_ENDSESSION: OnEndSession(wParam); return 0;
     case WM_MOUSEWHEEL: OnMouseWheel(wParam); return 0;
     }

@@ -8,7 +8,7 @@
 #include "fields/field_seating.h"
 #include "resources/resource.h"
 
-FormFieldsState gFormFields = { {}, -1, false, false };
+FormFieldsState gFormFields = { {}, -1, false, false, 0 };
 
 FieldImage FieldImageOf(const void* bits, const uint8_t* headerBlock, const PixelFormat& format)
 {
@@ -33,10 +33,13 @@ void FindFormImageFields()
 {
     gFormFields.found.clear();
     gFormFields.lastVisited = -1;
+    gFormFields.dotsPerInch = 0;
     if (!gFormImage.bits || !gFormImage.headerBlock)
         return;
     PixelFormat format = PixelFormatOf(gFormImage.headerBlock, gFormImage.headerBlockSize);
-    gFormFields.found = FindFormFields(FieldImageOf(gFormImage.bits, gFormImage.headerBlock, format));
+    FieldImage image = FieldImageOf(gFormImage.bits, gFormImage.headerBlock, format);
+    gFormFields.dotsPerInch = image.dotsPerInch;
+    gFormFields.found = FindFormFields(image);
 }
 
 int FieldAt(int x, int y)

@@ -139,10 +139,12 @@ TEST(FieldScroll, AFieldOutOfViewIsScrolledInAtEitherZoom)
     SIZE client = { 800, 600 };
     struct Case { int half, offsetX, offsetY; RECT area; int x, y; } cases[] = {
         { 0, 0, 0, { 100, 100, 300, 140 }, 0, 0 },          // in view: no move
-        { 0, 0, 0, { 900, 1000, 1100, 1040 }, 300, 440 },    // right and below: its far corner shows
-        { 0, 1000, 1000, { 100, 100, 300, 140 }, 100, 100 }, // left and above: its near corner
+        { 0, 0, 0, { 900, 1000, 1100, 1040 }, 300, 800 },    // right and below: a third of the way down
+        { 0, 1000, 1000, { 100, 100, 300, 140 }, 100, 0 },   // left and above: as far up as the form goes
+        { 0, 0, 1500, { 100, 1300, 300, 1340 }, 0, 1100 },   // above: a third down too
         { 1, 0, 0, { 900, 1000, 1100, 1040 }, 0, 0 },        // half size shows twice as much
-        { 1, 0, 0, { 1500, 1300, 1700, 1340 }, 100, 140 },
+        { 1, 0, 0, { 1500, 1300, 1700, 1340 }, 100, 900 },
+        { 0, 0, 0, { 100, 900, 300, 1400 }, 0, 900 },        // taller than two thirds: its top at the top
         { 0, 0, 0, { 3500, 3800, 3900, 3840 }, 3000, 3000 }, // the limits hold
     };
     for (const Case& c : cases) {
