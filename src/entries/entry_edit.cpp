@@ -416,6 +416,23 @@ static void MoveEntryCaret()
     ReleaseDC(gMainWindow, dc);
 }
 
+// The extent of `text` in the edit's font, level, at full size: in image
+// pixels.
+static SIZE FullSizeExtent(const char* text)
+{
+    LOGFONTA font = EditFont();
+    font.lfEscapement = font.lfOrientation = 0;
+    HDC dc = GetDC(gMainWindow);
+    HFONT handle = CreateFontIndirectA(&font);
+    HGDIOBJ previous = SelectObject(dc, handle);
+    SIZE size = {};
+    GetTextExtentPoint32A(dc, text, (int)strlen(text), &size);
+    SelectObject(dc, previous);
+    DeleteObject(handle);
+    ReleaseDC(gMainWindow, dc);
+    return size;
+}
+
 // Whether the typed text is a new entry seated in a box or on a line, which
 // shrinks to the field's width.
 static bool FitsFieldWidth()
@@ -435,23 +452,12 @@ static void FitTypedTextToWidth()
     int room = area.right - area.left - 2 * SeatMarginAcross(area);
     LONG full = gEdit.seat.fontHeight;
     int height = full < 0 ? -full : full;
-    LOGFONTA font = gCurrentFont;
-    font.lfEscapement = font.lfOrientation = 0;
-    HDC dc = GetDC(gMainWindow);
     for (;;) {
-        font.lfHeight = full < 0 ? -height : height;
-        HFONT handle = CreateFontIndirectA(&font);
-        HGDIOBJ previous = SelectObject(dc, handle);
-        SIZE size = {};
-        GetTextExtentPoint32A(dc, gEdit.typedText, (int)strlen(gEdit.typedText), &size);
-        SelectObject(dc, previous);
-        DeleteObject(handle);
-        if (!ShrinkToFit(size.cx, room, height, gEdit.seat.leastHeight))
+        gEdit.fittedHeight = full < 0 ? -height : height;
+        if (!ShrinkToFit(FullSizeExtent(gEdit.typedText).cx, room, height, gEdit.seat.leastHeight))
             break;
         height -= 2;
     }
-    ReleaseDC(gMainWindow, dc);
-    gEdit.fittedHeight = font.lfHeight;
 }
 
 void OnEntryTextChanged()
@@ -517,12 +523,21 @@ static void CommittedBytes(uint8_t bytes[EntryRecordSize])
     MeasureTypedText();
     NewEntryInput in = { gEdit.typedText, gEdit.typedExtent, gEdit.anchorX, gEdit.anchorY,
                          gEdit.editLeftJustified, gEntryModes.verticalText };
-    if (gEdit.seated)
+    ViewState view = gViewState;
+    if (gEdit.seated) {
+        // Measured at full size, as it was fitted to its field: the half-size
+        // font's rounding would make it wider than the field.
         in.verticalText = 0;
-    EntryRecord r = NewEntryRecord(in, gViewState, EditFont(), gCurrentTextColour);
+        in.extent = FullSizeExtent(gEdit.typedText);
+        view = InitialViewState();
+        view.halfSize = 0;
+    }
+    EntryRecord r = NewEntryRecord(in, view, EditFont(), gCurrentTextColour);
     if (gEdit.seated) {
         r.x = gEdit.seat.x;   // the seat itself, not its window point rounded at half size
         r.y = gEdit.seat.y;
+        if (FitsFieldWidth() && gEdit.seat.cellHeight > in.extent.cy)
+            r.y += gEdit.seat.cellHeight - in.extent.cy;   // made smaller: still on the bottom rule
     }
     if (gEdit.keepAnchor && gEdit.pickedSlot >= 0) {
         r.x = gEdit.pickedRecord.x;
@@ -554,11 +569,6 @@ static bool StoreCombCharacters()
     static uint8_t records[EntryTableSlots][EntryRecordSize];
     const FieldRect& area = gEdit.seat.area;
     int cells = gEdit.seat.cells;
-    LOGFONTA font = EditFont();
-    font.lfEscapement = font.lfOrientation = 0;
-    HDC dc = GetDC(gMainWindow);
-    HFONT handle = CreateFontIndirectA(&font);
-    HGDIOBJ previous = SelectObject(dc, handle);
     ViewState image = InitialViewState();   // full size at the origin: window points are image points
     image.halfSize = 0;
     int length = (int)strlen(gEdit.typedText), count = 0;
@@ -568,15 +578,11 @@ static bool StoreCombCharacters()
         memcpy(piece, gEdit.typedText + i, (size_t)pieceLength);
         if (strspn(piece, " ") == (size_t)pieceLength)
             continue;
-        SIZE size = {};
-        GetTextExtentPoint32A(dc, piece, pieceLength, &size);
+        SIZE size = FullSizeExtent(piece);
         int left = CombCharacterLeft(area, cells, i, pieceLength == 1 ? size.cx : 0);
         NewEntryInput in = { piece, size, left > 0 ? left : 1, gEdit.seat.y, true, 0 };
-        EncodeEntryRecord(NewEntryRecord(in, image, font, gCurrentTextColour), records[count++]);
+        EncodeEntryRecord(NewEntryRecord(in, image, EditFont(), gCurrentTextColour), records[count++]);
     }
-    SelectObject(dc, previous);
-    DeleteObject(handle);
-    ReleaseDC(gMainWindow, dc);
     return count == 0 || StoreEntries(gEdit.entryFile, records[0], count, gEdit.typedText);
 }
 

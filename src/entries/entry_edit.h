@@ -32,6 +32,7 @@ struct EntrySeat {
     int x = 0, y = 0;            // image point of a new entry's anchor
     int rightX = 0;              // ...of an amount's right end (the right margin)
     LONG fontHeight = 0;         // lfHeight at which a cell fits the field's height
+    int cellHeight = 0;          // ...and that cell's height: a smaller text keeps its bottom
     bool rightJustified = false;
     bool amountColumn = false;   // one of a column of amounts: a number ends at the right margin
     int leastHeight = 0;         // a text too wide shrinks down to this height, not below

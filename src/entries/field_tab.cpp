@@ -69,6 +69,7 @@ static EntrySeat SeatOf(int index)
     }
     ReleaseDC(gMainWindow, dc);
     seat.fontHeight = font.lfHeight;
+    seat.cellHeight = cell;
     if (seat.leastHeight > fitted)
         seat.leastHeight = fitted;   // a field lower than that: no shrinking to its width
     FieldSeat at = field.kind == FieldCheck ? CheckMarkSeat(field.area, markWidth, cell)

@@ -433,3 +433,31 @@ def test_a_partly_filled_comb_is_picked_up_whole_and_stored_a_character_to_a_cel
     for i, r in enumerate(got):
         assert left + i * pitch < r["x"] + r["width"] / 2 < left + (i + 1) * pitch, (i, r)
     assert app.close() == 0
+
+
+def test_a_long_text_shrinks_to_its_field_and_amounts_end_at_the_right_of_their_column(ctx):
+    # A column of four boxes, 300 pixels wide, their right edges in line.
+    ink = [bytearray(b"\xff" * bmpfiles.stride(W, 1)) for _ in range(H)]
+    for i in range(4):
+        y0, y1 = 100 + 60 * i, 160 + 60 * i
+        for y in range(y0, y1):
+            for x in range(600, 900):
+                if y < y0 + 2 or y >= y1 - 2 or x < 602 or x >= 898:
+                    ink[y][x >> 3] &= ~(0x80 >> (x & 7)) & 0xFF
+    form = ctx.write("column.bmp", bmpfiles.raw_bmp(W, H, 1, [bytes(r) for r in ink], dpi=150))
+    app = ctx.start_app()
+    app.open_bmp(form, via="command")
+    app.wait_title("column.bmp")
+    app.sync()
+    texts = ["1,215.00", "Name", "12 Long Street, Springfield, Anytown"]
+    tab(app, "Tab")
+    for text in texts:
+        app.type(text)
+        tab(app, "Tab")
+    tab(app, "Escape")
+    harness.wait_until(lambda: len(entries(ctx, "column.dta")) == 3, 5, what="three entries")
+    amount, name, street = entries(ctx, "column.dta")
+    assert amount["right"] == 1 and 880 <= amount["x"] < 898, amount      # ends at the right margin
+    assert name["right"] == 0 and name["x"] < 620, name                    # words stay at the left
+    assert street["size"] < name["size"] and street["x"] + street["width"] <= 898, street
+    assert street["y"] + street["height"] == name["y"] + name["height"] + 60, (street, name)   # on its rule
