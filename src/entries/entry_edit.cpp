@@ -416,48 +416,12 @@ static void MoveEntryCaret()
     ReleaseDC(gMainWindow, dc);
 }
 
-// The extent of `text` in the edit's font, level, at full size: in image
-// pixels.
-static SIZE FullSizeExtent(const char* text)
-{
-    LOGFONTA font = EditFont();
-    font.lfEscapement = font.lfOrientation = 0;
-    HDC dc = GetDC(gMainWindow);
-    HFONT handle = CreateFontIndirectA(&font);
-    HGDIOBJ previous = SelectObject(dc, handle);
-    SIZE size = {};
-    GetTextExtentPoint32A(dc, text, (int)strlen(text), &size);
-    SelectObject(dc, previous);
-    DeleteObject(handle);
-    ReleaseDC(gMainWindow, dc);
-    return size;
-}
-
-// Whether the typed text is a new entry seated in a box or on a line, which
-// shrinks to the field's width.
-static bool FitsFieldWidth()
-{
-    return gEdit.seated && gEdit.pickedSlot < 0 && gEdit.seat.fontHeight &&
-           (gEdit.seat.kind == FieldBox || gEdit.seat.kind == FieldUnderline);
-}
-
-// A seated text wider than its field is made smaller in 2-pixel steps until
-// it fits, but no smaller than the least legible height; measured at full
-// size, where a font's height is in image pixels.
+// A seated text wider than its field is made smaller to fit it (a new
+// entry in a box or on a line).
 static void FitTypedTextToWidth()
 {
-    if (!FitsFieldWidth())
-        return;
-    const FieldRect& area = gEdit.seat.area;
-    int room = area.right - area.left - 2 * SeatMarginAcross(area);
-    LONG full = gEdit.seat.fontHeight;
-    int height = full < 0 ? -full : full;
-    for (;;) {
-        gEdit.fittedHeight = full < 0 ? -height : height;
-        if (!ShrinkToFit(FullSizeExtent(gEdit.typedText).cx, room, height, gEdit.seat.leastHeight))
-            break;
-        height -= 2;
-    }
+    if (gEdit.seated && gEdit.pickedSlot < 0 && ShrinksToWidth(gEdit.seat))
+        gEdit.fittedHeight = HeightFittingWidth(gEdit.seat, gCurrentFont, gEdit.typedText);
 }
 
 void OnEntryTextChanged()
@@ -528,7 +492,7 @@ static void CommittedBytes(uint8_t bytes[EntryRecordSize])
         // Measured at full size, as it was fitted to its field: the half-size
         // font's rounding would make it wider than the field.
         in.verticalText = 0;
-        in.extent = FullSizeExtent(gEdit.typedText);
+        in.extent = FullSizeExtent(EditFont(), gEdit.typedText);
         view = InitialViewState();
         view.halfSize = 0;
     }
@@ -536,7 +500,7 @@ static void CommittedBytes(uint8_t bytes[EntryRecordSize])
     if (gEdit.seated) {
         r.x = gEdit.seat.x;   // the seat itself, not its window point rounded at half size
         r.y = gEdit.seat.y;
-        if (FitsFieldWidth() && gEdit.seat.cellHeight > in.extent.cy)
+        if (gEdit.pickedSlot < 0 && ShrinksToWidth(gEdit.seat) && gEdit.seat.cellHeight > in.extent.cy)
             r.y += gEdit.seat.cellHeight - in.extent.cy;   // made smaller: still on the bottom rule
     }
     if (gEdit.keepAnchor && gEdit.pickedSlot >= 0) {
@@ -560,29 +524,12 @@ static void CommittedBytes(uint8_t bytes[EntryRecordSize])
     EncodeEntryRecord(r, bytes);
 }
 
-// A comb's text is stored a character to a cell (the last cell takes what
-// is left, so nothing is dropped), each its own record centred in its cell
-// at the seat's height; blanks leave their cell empty. All the records go
-// into the entry file in one replacement: all of them or none.
+// A comb's text is stored a character to a cell, all the records in one
+// replacement of the entry file: all of them or none.
 static bool StoreCombCharacters()
 {
     static uint8_t records[EntryTableSlots][EntryRecordSize];
-    const FieldRect& area = gEdit.seat.area;
-    int cells = gEdit.seat.cells;
-    ViewState image = InitialViewState();   // full size at the origin: window points are image points
-    image.halfSize = 0;
-    int length = (int)strlen(gEdit.typedText), count = 0;
-    for (int i = 0; i < cells && i < length && count < EntryTableSlots; i++) {
-        char piece[EntryTextSize] = {};
-        int pieceLength = CombPieceLength(length, cells, i);
-        memcpy(piece, gEdit.typedText + i, (size_t)pieceLength);
-        if (strspn(piece, " ") == (size_t)pieceLength)
-            continue;
-        SIZE size = FullSizeExtent(piece);
-        int left = CombCharacterLeft(area, cells, i, pieceLength == 1 ? size.cx : 0);
-        NewEntryInput in = { piece, size, left > 0 ? left : 1, gEdit.seat.y, true, 0 };
-        EncodeEntryRecord(NewEntryRecord(in, image, EditFont(), gCurrentTextColour), records[count++]);
-    }
+    int count = CombRecords(gEdit.seat, EditFont(), gCurrentTextColour, gEdit.typedText, records);
     return count == 0 || StoreEntries(gEdit.entryFile, records[0], count, gEdit.typedText);
 }
 

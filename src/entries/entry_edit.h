@@ -8,7 +8,7 @@
 #include <windows.h>
 
 #include "entries/entry_geometry.h"
-#include "fields/field_types.h"
+#include "entries/field_text.h"
 
 // The entry edit box exists and has the keyboard focus.
 bool EntryBoxOpen();
@@ -22,21 +22,6 @@ HWND EntryBoxWindow();
 void DisarmRightButton();
 
 // ---- fields: the field code (entries/field_tab) hands its seats in ----
-
-// A found field an edit opens in: where a new entry sits in it, and how.
-struct EntrySeat {
-    int field = -1;              // its index among the found fields; -1: none
-    FieldKind kind = FieldBox;
-    FieldRect area = {};
-    int cells = 1;               // a comb's cells
-    int x = 0, y = 0;            // image point of a new entry's anchor
-    int rightX = 0;              // ...of an amount's right end (the right margin)
-    LONG fontHeight = 0;         // lfHeight at which a cell fits the field's height
-    int cellHeight = 0;          // ...and that cell's height: a smaller text keeps its bottom
-    bool rightJustified = false;
-    bool amountColumn = false;   // one of a column of amounts: a number ends at the right margin
-    int leastHeight = 0;         // a text too wide shrinks down to this height, not below
-};
 
 // Opens the box for a new entry seated in a field: its own height
 // (smaller for a text wider than the field), horizontal, stored at the
