@@ -171,11 +171,6 @@ bool TakeOutEntries(const char* path, const int* slots, const uint8_t* records, 
     return false;
 }
 
-void BeginEditStep()
-{
-    BeginGroup(gEntryHistory);
-}
-
 void EndEditStep()
 {
     EndGroup(gEntryHistory);

@@ -35,9 +35,6 @@ bool TakeOutEntries(const char* path, const int* slots, const uint8_t* records, 
 // them.
 bool StoreEntries(const char* path, const uint8_t* records, int count, const char* entryText);
 
-// What is stored from here to EndEditStep is one step (the cells of a comb).
-void BeginEditStep();
-
 // An edit has ended: what it changed is one step.
 void EndEditStep();
 

@@ -226,8 +226,7 @@ void OnPointerMove(WPARAM keys, int x, int y)
 static LRESULT CALLBACK EntryBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Creates the hidden box at the anchor, gives it the focus and shows the
-// caret; `text` (may be empty) is put into it and echoed: all of it, a
-// text longer than the box takes by typing among them.
+// caret; `text` (may be empty) is put into it and echoed.
 static void OpenEntryBox(const char* text)
 {
     gEdit.box = CreateWindowExA(0, "EDIT", "", WS_CHILD, 0, 100, gClientSize.cx, 100, gMainWindow, NULL,

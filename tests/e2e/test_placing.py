@@ -249,3 +249,11 @@ def test_a_click_on_an_entry_edits_it_where_it_stands(ctx):
     # A real drag still moves the corner to the pointer.
     place(app, 600, 700, None, drag_from=(420, 315))
     assert ("Fixed", 600, 700) in [(r["text"], r["x"], r["y"]) for r in entries(ctx)], entries(ctx)
+    # Emptied in the box, then Esc: put back as it was, not deleted.
+    place(app, 610, 710, None, key=None, drag_from=(610, 710))
+    for _ in range(5):
+        app.key("BackSpace")
+    app.key("Escape")
+    app.sync()
+    harness.wait_until(lambda: ("Fixed", 600, 700) in [(r["text"], r["x"], r["y"]) for r in entries(ctx)], 5,
+                       what="the emptied entry put back by Esc")
