@@ -169,8 +169,9 @@ EntryChangeOutcome PlanEntryFileChange(const EntryFileBytes& current, const Entr
     EntryChangeOutcome outcome = RecordNotThere;
     switch (change.kind) {
     case RemoveRecordChange:
-        outcome = PlanRemoval(current, change.indexes ? change.indexes : &change.index, change.indexes ? change.count : 1,
-                              change.record, after);
+        // One record at `index`, or several at `indexes`.
+        outcome = PlanRemoval(current, change.indexes ? change.indexes : &change.index,
+                              change.indexes ? change.count : 1, change.record, after);
         break;
     case AppendRecordChange: outcome = PlanAppend(current, change.record, change.count, after); break;
     case RestoreChange: outcome = PlanRestore(current, *change.expected, *change.content, after); break;

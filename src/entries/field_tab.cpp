@@ -25,18 +25,6 @@ static void MeasureFont(HDC dc, LOGFONTA font, int* cellHeight, int* markWidth)
     *markWidth = mark.cx;
 }
 
-// Whether field `index` is one of a column of amounts.
-static bool AmountColumn(int index)
-{
-    static FieldRect areas[4096];
-    int count = (int)gFormFields.found.size();
-    if (count > (int)(sizeof areas / sizeof areas[0]))
-        return false;
-    for (int i = 0; i < count; i++)
-        areas[i] = gFormFields.found[i].area;
-    return InAmountColumn(areas, count, index);
-}
-
 // The seat of a new entry in field `index`: the current font at the height
 // that fits, at the field's left or right margin above its bottom rule, or
 // an "X" centred in a check box.
@@ -49,7 +37,8 @@ static EntrySeat SeatOf(int index)
     seat.area = field.area;
     seat.cells = field.cells;
     seat.rightJustified = field.kind != FieldCheck && gEntryModes.leftJustified == 0;
-    seat.amountColumn = (field.kind == FieldBox || field.kind == FieldUnderline) && AmountColumn(index);
+    seat.amountColumn = (field.kind == FieldBox || field.kind == FieldUnderline) &&
+                        InAmountColumn(gFormFields.found.data(), (int)gFormFields.found.size(), index);
     seat.leastHeight = LeastLegibleHeight(gFormFields.dotsPerInch);
     LONG current = gCurrentFont.lfHeight;
     int height = current < 0 ? -current : current;

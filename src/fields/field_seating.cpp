@@ -139,15 +139,15 @@ bool OnSameRow(const FieldRect& a, const FieldRect& b)
     return b.top <= am && am < b.bottom && a.top <= bm && bm < a.bottom;
 }
 
-bool InAmountColumn(const FieldRect* areas, int count, int index)
+bool InAmountColumn(const FormField* fields, int count, int index)
 {
     const int slack = 3;
     if (index < 0 || index >= count)
         return false;
-    const FieldRect& own = areas[index];
+    const FieldRect& own = fields[index].area;
     int stacked = 1;
     for (int i = 0; i < count; i++) {
-        const FieldRect& other = areas[i];
+        const FieldRect& other = fields[i].area;
         int apart = other.right - own.right;
         bool lined = apart >= -slack && apart <= slack;
         bool above = other.bottom <= own.top + slack, below = other.top >= own.bottom - slack;

@@ -84,7 +84,7 @@ bool OnSameRow(const FieldRect& a, const FieldRect& b);
 // Whether field `index` of `count` is one of a column of amounts: three or
 // more fields stacked one above the other whose right edges line up (within
 // a few pixels).
-bool InAmountColumn(const FieldRect* areas, int count, int index);
+bool InAmountColumn(const FormField* fields, int count, int index);
 
 // Whether a typed text reads as an amount: digits, with only signs,
 // brackets, blanks, separators (. , ') and currency signs ($, and the ANSI

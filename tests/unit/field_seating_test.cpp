@@ -164,8 +164,9 @@ TEST(FieldScroll, AFieldOutOfViewIsScrolledInAtEitherZoom)
 TEST(FieldFilling, CombsAmountsShrinkingAndClicks)
 {
     FieldRect comb = { 100, 300, 420, 350 };   // 8 cells of 40
-    FieldRect column[] = { { 500, 100, 800, 130 }, { 520, 140, 801, 170 }, { 600, 180, 798, 210 },
-                           { 100, 180, 400, 210 }, { 500, 300, 790, 330 } };
+    FormField column[] = { { FieldBox, { 500, 100, 800, 130 }, 1 }, { FieldBox, { 520, 140, 801, 170 }, 1 },
+                           { FieldBox, { 600, 180, 798, 210 }, 1 }, { FieldBox, { 100, 180, 400, 210 }, 1 },
+                           { FieldBox, { 500, 300, 790, 330 }, 1 } };
     const int cellOf[] = { 4, 0, 2 };
     const char* const texts[] = { "Z", "A", "BC" };
     char joined[8];
