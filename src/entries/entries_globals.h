@@ -81,7 +81,7 @@ extern void (*gShowEntryFileProblem)(const char* text);
 
 // ---- Kept inside their owner file (static there) ----
 // entries/entry_edit.cpp: gEdit, the placement or edit under way (read
-//   through EntryBoxOpen, EntryBoxWindow, EntryPickHeld).
+//   through EntryBoxOpen, EntryBoxWindow, EntryPickHeld, EditedField).
 // entries/entry_record.cpp: gTableBytes, the table's records as stored.
 // entries/entry_hover.cpp: gHoverLatched, whether the hover shows a formula.
 // entries/entry_changes.cpp: gPictureLossTold, whether a deleted picture

@@ -128,9 +128,9 @@ bool OpenForm(const char* path)
     return true;
 }
 
-static bool TakeOut(const char* path, int slot, const uint8_t* record)
+static bool TakeOut(const char* path, const int* slots, const uint8_t* records, int count)
 {
-    EntryFileChange change = { RemoveRecordChange, slot, record, NULL, NULL };
+    EntryFileChange change = { RemoveRecordChange, slots[0], records, NULL, NULL, count, slots };
     EntryFileBytes before = {}, after = {};
     EntryChangeOutcome outcome = ChangeEntryFile(path, change, &before, &after);
     if (outcome != ChangeMade) {
@@ -149,12 +149,12 @@ void DeleteEntry(int slot)
 {
     uint8_t record[EntryRecordSize];
     StoredRecordBytes(slot, record);
-    TakeOut(gFormImage.entryFilePath, slot, record);
+    TakeOut(gFormImage.entryFilePath, &slot, record, 1);
 }
 
-bool TakeOutEntry(const char* path, int slot, const uint8_t record[EntryRecordSize], uint32_t* keptAt)
+bool TakeOutEntries(const char* path, const int* slots, const uint8_t* records, int count, uint32_t* keptAt)
 {
-    if (!AppendToRecoveryFile(path, record, keptAt)) {
+    if (!AppendToRecoveryFile(path, records, keptAt, count)) {
         char text[2 * PathBufferSize + 300];
         wsprintfA(text, "The entry can't be moved or edited. While it is out of\n%s\na copy of it is kept beside "
                         "that file as %s.recovered, and that copy can't be written.\n\n"
@@ -164,16 +164,11 @@ bool TakeOutEntry(const char* path, int slot, const uint8_t record[EntryRecordSi
         return false;
     }
     BeginGroup(gEntryHistory);
-    if (TakeOut(path, slot, record))
+    if (TakeOut(path, slots, records, count))
         return true;
     EndGroup(gEntryHistory);
-    TakeBackFromRecoveryFile(path, record, *keptAt);
+    TakeBackFromRecoveryFile(path, records, *keptAt, count);
     return false;
-}
-
-void BeginEditStep()
-{
-    BeginGroup(gEntryHistory);
 }
 
 void EndEditStep()
@@ -201,9 +196,9 @@ static void ReportPictureWithoutFile()
     gShowEntryFileProblem(text);
 }
 
-bool StoreEntry(const char* path, const uint8_t record[EntryRecordSize], const char* entryText)
+bool StoreEntries(const char* path, const uint8_t* records, int count, const char* entryText)
 {
-    EntryFileChange change = { AppendRecordChange, 0, record, NULL, NULL };
+    EntryFileChange change = { AppendRecordChange, 0, records, NULL, NULL, count };
     EntryFileBytes before = {}, after = {};
     EntryChangeOutcome outcome = ChangeEntryFile(path, change, &before, &after);
     if (outcome != ChangeMade) {
@@ -214,9 +209,9 @@ bool StoreEntry(const char* path, const uint8_t record[EntryRecordSize], const c
     KeepChange(gEntryHistory, before, after);
     // The new record shows in the slot of its number. When the file held
     // what the table did, reading it again and drawing the one entry is
-    // enough; a formula's value changes others, and anything else means the
-    // whole form is loaded again.
-    bool inStep = index == gEntryCount && index < EntryTableSlots && ReadEntryFile() == index + 1;
+    // enough; a formula's value changes others, and anything else (several
+    // records among them) means the whole form is loaded again.
+    bool inStep = count == 1 && index == gEntryCount && index < EntryTableSlots && ReadEntryFile() == index + 1;
     if (inStep && EntryValue(gEntryTable[index], gEntryTable) == FormulaError) {
         DrawEntry(index);
         ReportPictureWithoutFile();   // a reload would have found it out
@@ -229,11 +224,11 @@ bool StoreEntry(const char* path, const uint8_t record[EntryRecordSize], const c
     return true;
 }
 
-void SaveEntryAtSessionEnd(const char* path, const uint8_t record[EntryRecordSize], uint32_t keptAt)
+void SaveEntriesAtSessionEnd(const char* path, const uint8_t* records, int count, uint32_t keptAt)
 {
-    EntryFileChange change = { AppendRecordChange, 0, record, NULL, NULL };
+    EntryFileChange change = { AppendRecordChange, 0, records, NULL, NULL, count };
     if (ChangeEntryFile(path, change, NULL, NULL) == ChangeMade)
-        TakeBackFromRecoveryFile(path, record, keptAt);
+        TakeBackFromRecoveryFile(path, records, keptAt, count);
 }
 
 static void ReportHistoryRefused(bool undo, const char* path)

@@ -18,30 +18,30 @@ bool OpenForm(const char* path);
 // The Delete key: takes the entry of a table slot out of the entry file.
 void DeleteEntry(int slot);
 
-// The release on a picked entry: takes its record (the bytes read into the
-// table, at position `slot`) out of the entry file at `path` while it is
-// edited. The record goes first into the recovery file beside the entry
-// file (`keptAt` receives where), so that at every moment, through a crash
-// or a power cut, it is in one of the two files. Its changes up to
-// EndEditStep make one step. False, with the user told, when either file
-// could not be changed; both are then as they were.
-bool TakeOutEntry(const char* path, int slot, const uint8_t record[EntryRecordSize], uint32_t* keptAt);
+// The release on a picked entry: takes its records (the bytes read into the
+// table, at positions `slots`: one, or the cells of a comb) out of the entry
+// file at `path` while they are edited, in one replacement. The records go
+// first into the recovery file beside the entry file (`keptAt` receives
+// where), so that at every moment, through a crash or a power cut, they are
+// in one of the two files. Their changes up to EndEditStep make one step.
+// False, with the user told, when either file could not be changed; both are
+// then as they were.
+bool TakeOutEntries(const char* path, const int* slots, const uint8_t* records, int count, uint32_t* keptAt);
 
-// Stores a record after the last one of the entry file at `path`, the file
-// of the form on screen (an edit ends before another form opens), and shows
-// it. False, with the entry's text in a message, when the file can't take it.
-bool StoreEntry(const char* path, const uint8_t record[EntryRecordSize], const char* entryText);
-
-// What is stored from here to EndEditStep is one step (the cells of a comb).
-void BeginEditStep();
+// Stores `count` records (a comb's cells, or one entry) after the last one
+// of the entry file at `path`, the file of the form on screen (an edit ends
+// before another form opens), in one replacement: all of them or none. Shows
+// them. False, with the entry's text in a message, when the file can't take
+// them.
+bool StoreEntries(const char* path, const uint8_t* records, int count, const char* entryText);
 
 // An edit has ended: what it changed is one step.
 void EndEditStep();
 
-// Windows is ending and nothing can be asked: a picked record goes back into
-// its entry file if it can, and otherwise stays in the recovery file beside
-// it, where its pick-up put it at `keptAt`.
-void SaveEntryAtSessionEnd(const char* path, const uint8_t record[EntryRecordSize], uint32_t keptAt);
+// Windows is ending and nothing can be asked: picked records go back into
+// their entry file if they can, and otherwise stay in the recovery file
+// beside it, where their pick-up put them at `keptAt`.
+void SaveEntriesAtSessionEnd(const char* path, const uint8_t* records, int count, uint32_t keptAt);
 
 // Puts the entry file back as it was before the last change, or as it was
 // after the change undone last. Refused, with a message, when the file is

@@ -5,7 +5,6 @@
 
 #include "entries/entry_changes.h"
 #include "fields/field_seating.h"
-#include "view/form_fields.h"
 #include "view/view_state.h"
 #include "entries/entry_draw.h"
 #include "entries/entry_file.h"
@@ -18,14 +17,18 @@
 
 // The placement or edit under way.
 struct EntryEdit {
-    int pickedSlot = -1;        // -1: a new entry
-    EntryRecord pickedRecord = {};   // the picked entry as it stood at the press
-    uint8_t pickedBytes[EntryRecordSize] = {};   // ...and as its entry file held it
-    uint32_t keptAt = 0;                         // where its copy lies in the recovery file
+    int pickedSlot = -1;        // the (first) picked entry's slot; -1: a new entry
+    int pickedCount = 0;        // the picked records: one entry, or the cells of a comb
+    int pickedSlots[EntryTableSlots] = {};
+    EntryRecord pickedRecord = {};   // the first picked entry as it stood at the press
+    uint8_t pickedBytes[EntryTableSlots][EntryRecordSize] = {};   // ...all of them as the entry file held them
+    uint32_t keptAt = 0;                         // where their copy lies in the recovery file
     char entryFile[PathBufferSize] = {};         // the entry file the edit belongs to, from the release
     COLORREF pickedColour = 0;
     bool editLeftJustified = true;
     int anchorX = 0, anchorY = 0;    // window point of the release
+    int pressX = 0, pressY = 0;      // window point of the press
+    bool dragged = false;            // the pointer went past the drag distance since the press
     TEXTMETRICA markMetrics = {};    // of the view font at the press
     char typedText[EntryTextSize] = {};
     int typedLength = 0;
@@ -38,14 +41,14 @@ struct EntryEdit {
     bool rightButtonArmed = false;
     bool boxOpen = false;      // the box exists and has the keyboard focus
     HWND box = NULL;          // the hidden edit box while boxOpen
-    // A found field the edit was opened in (by Tab, or a snapped placement);
-    // -1: none. A new entry there is seated: its own height, horizontal,
-    // and stored at the seat's image point.
-    int field = -1;
+    EntryBoxKeys keys = {};
+    // The found field the edit was opened in (by Tab, or a snapped
+    // placement); its field is -1 when none. A new entry there is seated:
+    // its own height, horizontal, and stored at the seat's image point.
+    EntrySeat seat;
     LONG fittedHeight = 0;         // the seated entry's lfHeight; 0: the current font's
-    bool seated = false;
-    int seatX = 0, seatY = 0;      // image point of the seated entry's anchor
-    bool keepAnchor = false;       // an entry Tab picked up keeps its own x and y
+    bool seated = false;           // stored at the seat (a comb: a character to a cell)
+    bool keepAnchor = false;       // a picked entry edited in place keeps its own x and y
 };
 static EntryEdit gEdit;
 
@@ -64,6 +67,21 @@ HWND EntryBoxWindow()
 void DisarmRightButton()
 {
     gEdit.rightButtonArmed = false;
+}
+
+void SetEntryBoxKeys(EntryBoxKeys keys)
+{
+    gEdit.keys = keys;
+}
+
+int EditedField()
+{
+    return gEdit.boxOpen ? gEdit.seat.field : -1;
+}
+
+bool NewEntryRelease()
+{
+    return !gEdit.boxOpen && gFormImage.imageLoaded && gEdit.rightButtonArmed && gEdit.pickedSlot < 0;
 }
 
 // ---- drawing on the window ----
@@ -131,14 +149,19 @@ static POINT WindowPointOf(int x, int y)
     return p;
 }
 
-// The entry in `slot` is picked up to be moved or edited: its font and
-// colour become the current ones. Returns where its anchor is on the window.
-static POINT PickEntry(int slot)
+// The entries in `slots` (one, or a comb's cells) are picked up to be moved
+// or edited: the first one's font and colour become the current ones.
+// Returns where its anchor is on the window.
+static POINT PickEntries(const int* slots, int count)
 {
     ShowFormTitle();
-    gEdit.pickedSlot = slot;
-    gEdit.pickedRecord = gEntryTable[slot];
-    StoredRecordBytes(slot, gEdit.pickedBytes);
+    gEdit.pickedSlot = slots[0];
+    gEdit.pickedCount = count;
+    for (int i = 0; i < count; i++) {
+        gEdit.pickedSlots[i] = slots[i];
+        StoredRecordBytes(slots[i], gEdit.pickedBytes[i]);
+    }
+    gEdit.pickedRecord = gEntryTable[slots[0]];
     ApplyRecordFont(gEdit.pickedRecord);
     gEdit.pickedColour = gCurrentTextColour;
     gEdit.editLeftJustified = gEdit.pickedRecord.rightJustified != 1;
@@ -151,21 +174,34 @@ void OnEntryPress(int wx, int wy)
     if (gEdit.boxOpen || !gFormImage.imageLoaded)
         return;
     gEdit.pickedSlot = -1;
+    gEdit.pickedCount = 0;
+    gEdit.pressX = wx;
+    gEdit.pressY = wy;
+    gEdit.dragged = false;
     gEdit.editLeftJustified = gEntryModes.leftJustified != 0;
     int slot = HitTestEntries(gViewState.offsetX + gViewState.pointerX, gViewState.offsetY + gViewState.pointerY);
     POINT mark = { wx, wy };
     if (slot >= 0)
-        mark = PickEntry(slot);
+        mark = PickEntries(&slot, 1);
     HDC dc = GetDC(gMainWindow);
     ReadMarkMetrics(dc);
     DrawMark(dc, CurrentVariant(), mark.x, mark.y);
     ReleaseDC(gMainWindow, dc);
 }
 
+// Whether the pointer is past the system's drag distance from the press.
+static bool PastDragDistance(int x, int y)
+{
+    return MovedPastDrag(x - gEdit.pressX, y - gEdit.pressY, GetSystemMetrics(SM_CXDRAG),
+                         GetSystemMetrics(SM_CYDRAG));
+}
+
 static void OnEntryDrag(int x, int y)
 {
     if (!gFormImage.imageLoaded)
         return;
+    if (PastDragDistance(x, y))
+        gEdit.dragged = true;
     HDC dc = GetDC(gMainWindow);
     DrawView(dc);
     DrawMark(dc, CurrentVariant(), x, y);
@@ -216,9 +252,10 @@ static void EndEdit()
     gEdit.typedText[0] = 0;
     gEdit.typedLength = 0;
     gEdit.pickedSlot = -1;
+    gEdit.pickedCount = 0;
     gEdit.box = NULL;
     gEdit.boxOpen = false;
-    gEdit.field = -1;
+    gEdit.seat = EntrySeat();
     gEdit.fittedHeight = 0;
     gEdit.seated = false;
     gEdit.keepAnchor = false;
@@ -239,8 +276,8 @@ static void RepaintWindow()
 }
 
 // Opens the box for the new or picked entry with its anchor at window
-// point (wx, wy).
-static void BeginEdit(int wx, int wy)
+// point (wx, wy); a picked entry's box holds `pickedText`.
+static void BeginEdit(int wx, int wy, const char* pickedText)
 {
     if (gEdit.pickedSlot < 0 && gEntryCount >= EntryTableSlots) {
         gEdit.rightButtonArmed = false;
@@ -257,8 +294,9 @@ static void BeginEdit(int wx, int wy)
     if (gEdit.pickedSlot >= 0) {
         // Until the box echoes it, the text is the entry's own: an edit
         // ended before that puts the entry back whole.
-        memcpy(gEdit.typedText, gEdit.pickedRecord.text, EntryTextSize);
-        if (!TakeOutEntry(gEdit.entryFile, gEdit.pickedSlot, gEdit.pickedBytes, &gEdit.keptAt)) {
+        lstrcpynA(gEdit.typedText, pickedText, EntryTextSize);
+        if (!TakeOutEntries(gEdit.entryFile, gEdit.pickedSlots, gEdit.pickedBytes[0], gEdit.pickedCount,
+                            &gEdit.keptAt)) {
             // The entry file was left as it was (the user has been told):
             // the entry stays where it is, and nothing is edited.
             EndEdit();
@@ -270,25 +308,81 @@ static void BeginEdit(int wx, int wy)
             return;   // the edit was ended while the form was loaded again
         UseTextColour(gEdit.pickedColour);
     }
-    OpenEntryBox(gEdit.pickedSlot >= 0 ? gEdit.pickedRecord.text : "");
+    OpenEntryBox(gEdit.pickedSlot >= 0 ? pickedText : "");
 }
-
-static POINT SeatNewEntry(int index);
 
 void OnEntryRelease(int wx, int wy)
 {
     if (gEdit.boxOpen || !gFormImage.imageLoaded || !gEdit.rightButtonArmed)
         return;
-    if (gFormFields.snapToFields && gEdit.pickedSlot < 0) {
-        POINT form = FormPointOf(wx, wy, gViewState);
-        int field = FieldAt(form.x, form.y);
-        if (field >= 0) {
-            POINT seat = SeatNewEntry(field);
-            BeginEdit(seat.x, seat.y);
-            return;
-        }
+    if (gEdit.pickedSlot >= 0 && !gEdit.dragged && !PastDragDistance(wx, wy)) {
+        // A click on an entry, not a drag: it is edited where it stands.
+        gEdit.keepAnchor = true;
+        POINT at = WindowPointOf(gEdit.pickedRecord.x, gEdit.pickedRecord.y);
+        wx = at.x;
+        wy = at.y;
     }
-    BeginEdit(wx, wy);
+    BeginEdit(wx, wy, gEdit.pickedRecord.text);
+}
+
+// Draws the view with the insertion mark at window point `at`.
+static void ShowMarkAt(POINT at)
+{
+    HDC dc = GetDC(gMainWindow);
+    ReadMarkMetrics(dc);
+    DrawView(dc);
+    DrawMark(dc, CurrentVariant(), at.x, at.y);
+    ReleaseDC(gMainWindow, dc);
+}
+
+void BeginSeatedEdit(const EntrySeat& seat)
+{
+    gEdit.pickedSlot = -1;
+    gEdit.pickedCount = 0;
+    gEdit.seat = seat;
+    gEdit.seated = true;
+    gEdit.fittedHeight = seat.fontHeight;
+    gEdit.editLeftJustified = !seat.rightJustified;
+    POINT anchor = WindowPointOf(seat.x, seat.y);
+    ShowMarkAt(anchor);
+    BeginEdit(anchor.x, anchor.y, "");
+}
+
+// The text of a comb's entries in `slots`, joined cell by cell; false when
+// it would not fit a box.
+static bool CombTextOf(const FieldRect& area, int cells, const int* slots, int count, char text[EntryTextSize])
+{
+    static int cellOf[EntryTableSlots];
+    static const char* texts[EntryTableSlots];
+    for (int i = 0; i < count; i++) {
+        const EntryRecord& r = gEntryTable[slots[i]];
+        int cell = CombCellOf(area, cells, r.x + r.width / 2);
+        cellOf[i] = cell < 0 ? 0 : cell;
+        texts[i] = r.text;
+    }
+    return JoinCombTexts(cellOf, texts, count, text, EntryTextSize);
+}
+
+void BeginFieldPick(const EntrySeat& seat, const int* slots, int count)
+{
+    char text[EntryTextSize];
+    bool comb = seat.kind == FieldComb && count >= 1 && count <= EntryTableSlots &&
+                CombTextOf(seat.area, seat.cells, slots, count, text);
+    if (!comb)
+        count = 1;   // one entry, picked up and edited in place
+    POINT anchor = PickEntries(slots, count);
+    gEdit.seat = seat;
+    gEdit.keepAnchor = true;
+    if (comb) {
+        // Stored again one character to a cell, at the height they had.
+        gEdit.seated = true;
+        gEdit.seat.y = gEdit.pickedRecord.y;
+        anchor = WindowPointOf(seat.x, gEdit.seat.y);
+    } else {
+        lstrcpynA(text, gEdit.pickedRecord.text, EntryTextSize);
+    }
+    ShowMarkAt(anchor);
+    BeginEdit(anchor.x, anchor.y, text);
 }
 
 // ---- the echo ----
@@ -321,11 +415,22 @@ static void MoveEntryCaret()
     ReleaseDC(gMainWindow, dc);
 }
 
+// A seated text wider than its field is made smaller to fit it (a new
+// entry in a box or on a line).
+static void FitTypedTextToWidth()
+{
+    if (gEdit.seated && gEdit.pickedSlot < 0 && ShrinksToWidth(gEdit.seat))
+        gEdit.fittedHeight = HeightFittingWidth(gEdit.seat, gCurrentFont, gEdit.typedText);
+}
+
 void OnEntryTextChanged()
 {
     if (!gEdit.boxOpen || !gEdit.box)
         return;
     HideCaret(gMainWindow);
+    gEdit.typedLength = GetWindowTextA(gEdit.box, gEdit.typedText, EntryTextSize);
+    gEdit.typedText[gEdit.typedLength] = 0;
+    FitTypedTextToWidth();
     HDC dc = GetDC(gMainWindow);
     DrawView(dc);
     SetBkMode(dc, TRANSPARENT);
@@ -333,8 +438,6 @@ void OnEntryTextChanged()
     PlacementVariant variant = CurrentVariant();
     HFONT font = MakeVariantFont(variant);
     HGDIOBJ previous = SelectObject(dc, font);
-    gEdit.typedLength = GetWindowTextA(gEdit.box, gEdit.typedText, EntryTextSize);
-    gEdit.typedText[gEdit.typedLength] = 0;
     GetTextExtentPoint32A(dc, gEdit.typedText, gEdit.typedLength, &gEdit.typedExtent);
     SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
     int ax = gEdit.anchorX, ay = gEdit.anchorY, cx = gEdit.typedExtent.cx;
@@ -355,6 +458,7 @@ void OnEntryTextChanged()
 // zoom of this moment.
 static void MeasureTypedText()
 {
+    FitTypedTextToWidth();
     HDC dc = GetDC(gMainWindow);
     HFONT font = MakeVariantFont(CurrentVariant());
     HGDIOBJ previous = SelectObject(dc, font);
@@ -364,22 +468,39 @@ static void MeasureTypedText()
     ReleaseDC(gMainWindow, dc);
 }
 
+// A number typed into one of a column of amounts ends at the field's right
+// margin, as the printed amounts do.
+static void SeatAmountAtTheRight()
+{
+    if (gEdit.seated && gEdit.pickedSlot < 0 && gEdit.seat.amountColumn && gEdit.editLeftJustified &&
+        LooksLikeAmount(gEdit.typedText)) {
+        gEdit.editLeftJustified = false;
+        gEdit.seat.x = gEdit.seat.rightX;
+    }
+}
+
 // The stored bytes of the entry the commit stores.
 static void CommittedBytes(uint8_t bytes[EntryRecordSize])
 {
-    if (gEdit.pickedSlot >= 0 && gEdit.keepInPlace) {
-        memcpy(bytes, gEdit.pickedBytes, EntryRecordSize);   // back as it was, byte for byte
-        return;
-    }
+    SeatAmountAtTheRight();
     MeasureTypedText();
     NewEntryInput in = { gEdit.typedText, gEdit.typedExtent, gEdit.anchorX, gEdit.anchorY,
                          gEdit.editLeftJustified, gEntryModes.verticalText };
-    if (gEdit.seated)
-        in.verticalText = 0;
-    EntryRecord r = NewEntryRecord(in, gViewState, EditFont(), gCurrentTextColour);
+    ViewState view = gViewState;
     if (gEdit.seated) {
-        r.x = gEdit.seatX;   // the seat itself, not its window point rounded at half size
-        r.y = gEdit.seatY;
+        // Measured at full size, as it was fitted to its field: the half-size
+        // font's rounding would make it wider than the field.
+        in.verticalText = 0;
+        in.extent = FullSizeExtent(EditFont(), gEdit.typedText);
+        view = InitialViewState();
+        view.halfSize = 0;
+    }
+    EntryRecord r = NewEntryRecord(in, view, EditFont(), gCurrentTextColour);
+    if (gEdit.seated) {
+        r.x = gEdit.seat.x;   // the seat itself, not its window point rounded at half size
+        r.y = gEdit.seat.y;
+        if (gEdit.pickedSlot < 0 && ShrinksToWidth(gEdit.seat) && gEdit.seat.cellHeight > in.extent.cy)
+            r.y += gEdit.seat.cellHeight - in.extent.cy;   // made smaller: still on the bottom rule
     }
     if (gEdit.keepAnchor && gEdit.pickedSlot >= 0) {
         r.x = gEdit.pickedRecord.x;
@@ -402,57 +523,29 @@ static void CommittedBytes(uint8_t bytes[EntryRecordSize])
     EncodeEntryRecord(r, bytes);
 }
 
-static bool InField(FieldKind kind)
-{
-    return gEdit.field >= 0 && gEdit.field < (int)gFormFields.found.size() &&
-           gFormFields.found[gEdit.field].kind == kind;
-}
-
-// A new entry in a comb is stored a character to a cell, each its own record
-// centred in its cell at the seat's height, all of them one step; spaces
-// leave their cell empty and characters past the last cell are dropped.
+// A comb's text is stored a character to a cell, all the records in one
+// replacement of the entry file: all of them or none.
 static bool StoreCombCharacters()
 {
-    const FormField& comb = gFormFields.found[gEdit.field];
-    LOGFONTA font = EditFont();
-    HDC dc = GetDC(gMainWindow);
-    HFONT handle = CreateFontIndirectA(&font);
-    HGDIOBJ previous = SelectObject(dc, handle);
-    ViewState image = InitialViewState();   // full size at the origin: window points are image points
-    image.halfSize = 0;
-    BeginEditStep();
-    bool stored = true;
-    for (int i = 0; gEdit.typedText[i] && stored; i++) {
-        char text[2] = { gEdit.typedText[i], 0 };
-        SIZE size = {};
-        GetTextExtentPoint32A(dc, text, 1, &size);
-        int left = CombCharacterLeft(comb.area, comb.cells, i, size.cx);
-        if (left < 0)
-            break;
-        if (text[0] == ' ')
-            continue;
-        NewEntryInput in = { text, size, left > 0 ? left : 1, gEdit.seatY, true, 0 };
-        uint8_t bytes[EntryRecordSize];
-        EncodeEntryRecord(NewEntryRecord(in, image, font, gCurrentTextColour), bytes);
-        stored = StoreEntry(gEdit.entryFile, bytes, text);
-    }
-    SelectObject(dc, previous);
-    DeleteObject(handle);
-    ReleaseDC(gMainWindow, dc);
-    return stored;
+    static uint8_t records[EntryTableSlots][EntryRecordSize];
+    int count = CombRecords(gEdit.seat, EditFont(), gCurrentTextColour, gEdit.typedText, records);
+    return count == 0 || StoreEntries(gEdit.entryFile, records[0], count, gEdit.typedText);
 }
 
 // Stores what the box holds; an empty box stores nothing (for a picked
-// entry, which is out of its file, that deletes it).
+// entry, which is out of its file, that deletes it). Put back, picked
+// entries go back as they were, byte for byte, whatever the box holds.
 static bool StoreTypedEntry()
 {
+    if (gEdit.pickedSlot >= 0 && gEdit.keepInPlace)
+        return StoreEntries(gEdit.entryFile, gEdit.pickedBytes[0], gEdit.pickedCount, gEdit.pickedRecord.text);
     if (!gEdit.typedText[0])
         return true;
-    if (gEdit.seated && gEdit.pickedSlot < 0 && InField(FieldComb))
+    if (gEdit.seated && gEdit.seat.kind == FieldComb)
         return StoreCombCharacters();
     uint8_t bytes[EntryRecordSize];
     CommittedBytes(bytes);
-    return StoreEntry(gEdit.entryFile, bytes, gEdit.typedText);
+    return StoreEntries(gEdit.entryFile, bytes, 1, gEdit.typedText);
 }
 
 bool CommitEntryEdit()
@@ -474,7 +567,7 @@ bool CommitEntryEdit()
     // The picked entry is back in its file (or was emptied, and so deleted):
     // its copy beside the file goes.
     if (gEdit.pickedSlot >= 0)
-        TakeBackFromRecoveryFile(gEdit.entryFile, gEdit.pickedBytes, gEdit.keptAt);
+        TakeBackFromRecoveryFile(gEdit.entryFile, gEdit.pickedBytes[0], gEdit.keptAt, gEdit.pickedCount);
     CloseEntryBox();
     SetFocus(gMainWindow);
     RepaintWindow();
@@ -506,9 +599,9 @@ void EndEntryEditAtSessionEnd()
     if (!gEdit.boxOpen)
         return;
     if (gEdit.pickedSlot >= 0 && gEdit.typedText[0])
-        SaveEntryAtSessionEnd(gEdit.entryFile, gEdit.pickedBytes, gEdit.keptAt);
-    else if (gEdit.pickedSlot >= 0)
-        TakeBackFromRecoveryFile(gEdit.entryFile, gEdit.pickedBytes, gEdit.keptAt);   // emptied: deleted
+        SaveEntriesAtSessionEnd(gEdit.entryFile, gEdit.pickedBytes[0], gEdit.pickedCount, gEdit.keptAt);
+    else if (gEdit.pickedSlot >= 0)   // emptied: deleted
+        TakeBackFromRecoveryFile(gEdit.entryFile, gEdit.pickedBytes[0], gEdit.keptAt, gEdit.pickedCount);
     CloseEntryBox();
     EndEdit();
 }
@@ -535,123 +628,10 @@ void OnRedoCommand()
         RedoEntryChange();
 }
 
-// ---- fields: Tab from field to field, seating ----
-
-static bool InCheckBox()
-{
-    return InField(FieldCheck);
-}
-
-// The cell height and the width of "X" of `font` (turned level).
-static void MeasureFont(HDC dc, LOGFONTA font, int* cellHeight, int* markWidth)
-{
-    font.lfEscapement = font.lfOrientation = 0;
-    HFONT handle = CreateFontIndirectA(&font);
-    HGDIOBJ previous = SelectObject(dc, handle);
-    TEXTMETRICA metrics = {};
-    GetTextMetricsA(dc, &metrics);
-    SIZE mark = {};
-    GetTextExtentPoint32A(dc, "X", 1, &mark);
-    SelectObject(dc, previous);
-    DeleteObject(handle);
-    *cellHeight = metrics.tmHeight;
-    *markWidth = mark.cx;
-}
-
-// Seats a new entry in field `index`: the current font at the height that
-// fits, at the field's left or right margin above its bottom rule, or an
-// "X" centred in a check box. Returns the anchor's window point.
-static POINT SeatNewEntry(int index)
-{
-    const FormField& field = gFormFields.found[index];
-    gEdit.pickedSlot = -1;
-    gEdit.field = index;
-    gEdit.editLeftJustified = field.kind == FieldCheck || gEntryModes.leftJustified != 0;
-    LONG current = gCurrentFont.lfHeight;
-    int height = current < 0 ? -current : current;
-    HDC dc = GetDC(gMainWindow);
-    int cell = 0, markWidth = 0;
-    MeasureFont(dc, gCurrentFont, &cell, &markWidth);
-    int fitted = height ? FittedFontHeight(field.area, height, cell) : 0;
-    int room = field.area.bottom - field.area.top - 2 * SeatMarginDown(field.area);
-    LOGFONTA font = gCurrentFont;
-    for (;;) {
-        font.lfHeight = current < 0 ? -fitted : fitted;
-        MeasureFont(dc, font, &cell, &markWidth);
-        // Cells don't always scale exactly with the height: the measure decides.
-        if (cell <= room || fitted <= 2)
-            break;
-        fitted -= 2;
-    }
-    ReleaseDC(gMainWindow, dc);
-    gEdit.fittedHeight = font.lfHeight;
-    FieldSeat seat = field.kind == FieldCheck ? CheckMarkSeat(field.area, markWidth, cell)
-                                              : SeatInField(field.area, cell, !gEdit.editLeftJustified);
-    gEdit.seated = true;
-    gEdit.seatX = seat.x;
-    gEdit.seatY = seat.y;
-    SetLastVisitedField(index);
-    return WindowPointOf(seat.x, seat.y);
-}
-
-// The first entry whose anchor lies in the field; -1 when it is empty.
-static int EntryInField(const FormField& field)
-{
-    for (int i = 0; i < gEntryCount && i < EntryTableSlots; i++)
-        if (FieldHolds(field.area, gEntryTable[i].x, gEntryTable[i].y))
-            return i;
-    return -1;
-}
-
-// Opens the box in field `index`, scrolled into view: the entry in it is
-// picked up as a right-button press picks it, or a new one is seated.
-static void OpenField(int index)
-{
-    const FormField& field = gFormFields.found[index];
-    RECT area = { field.area.left, field.area.top, field.area.right, field.area.bottom };
-    ShowFormArea(area);
-    int slot = EntryInField(field);
-    POINT anchor;
-    if (slot >= 0) {
-        anchor = PickEntry(slot);
-        gEdit.field = index;
-        gEdit.keepAnchor = true;
-        SetLastVisitedField(index);
-    } else {
-        anchor = SeatNewEntry(index);
-    }
-    HDC dc = GetDC(gMainWindow);
-    ReadMarkMetrics(dc);
-    DrawView(dc);
-    DrawMark(dc, CurrentVariant(), anchor.x, anchor.y);
-    ReleaseDC(gMainWindow, dc);
-    BeginEdit(anchor.x, anchor.y);
-}
-
-void OnTabKey(bool backward)
-{
-    if (gEdit.boxOpen || !gFormImage.imageLoaded || gFormFields.found.empty() || EntryPickHeld())
-        return;
-    int next = FieldAfter((int)gFormFields.found.size(), gFormFields.lastVisited, backward);
-    OpenField(next == PastTheLastField ? 0 : next);
-}
-
-// Tab in the box stores the entry as Enter does; with fields found it then
-// opens the next field (Shift+Tab: the previous one), and after the last it
-// closes, so the next Tab starts at the first.
-static void TabFromBox(bool backward)
-{
-    if (!CommitEntryEdit() || gFormFields.found.empty())
-        return;
-    int next = FieldAfter((int)gFormFields.found.size(), gFormFields.lastVisited, backward);
-    if (next == PastTheLastField)
-        SetLastVisitedField(-1);
-    else
-        OpenField(next);
-}
-
-// The box's keys: Enter and Tab store, Esc abandons a new entry or puts a
-// picked one back. Everything else is the box's own business.
+// The box's keys: Enter stores, Tab stores and goes on (the field code
+// decides where), Esc abandons a new entry or puts a picked one back. The
+// characters go first to the field code (a check box, a comb). Everything
+// else is the box's own business.
 static LRESULT CALLBACK EntryBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam)
 {
     WNDPROC own = gEdit.boxProcedure;
@@ -661,7 +641,10 @@ static LRESULT CALLBACK EntryBoxProc(HWND box, UINT message, WPARAM wParam, LPAR
             CommitEntryEdit();
             return 0;
         case VK_TAB:
-            TabFromBox(GetKeyState(VK_SHIFT) < 0);
+            if (gEdit.keys.tab)
+                gEdit.keys.tab(GetKeyState(VK_SHIFT) < 0);
+            else
+                CommitEntryEdit();
             return 0;
         case VK_ESCAPE:
             CancelEntryEdit();
@@ -671,16 +654,7 @@ static LRESULT CALLBACK EntryBoxProc(HWND box, UINT message, WPARAM wParam, LPAR
         MoveEntryCaret();
         return result;
     }
-    if (message == WM_CHAR && gEdit.boxOpen && InCheckBox()) {
-        // A check box takes x, X or Space as its mark and moves on; other
-        // printable characters are not for it.
-        if (ChecksBox((char)wParam)) {
-            SetWindowTextA(box, "X");
-            TabFromBox(false);
-            return 0;
-        }
-        if (wParam >= ' ')
-            return 0;
-    }
+    if (message == WM_CHAR && gEdit.boxOpen && gEdit.keys.character && gEdit.keys.character((char)wParam))
+        return 0;
     return CallWindowProcA(own, box, message, wParam, lParam);
 }

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "entries/entry_geometry.h"
+#include "entries/field_text.h"
 
 // The entry edit box exists and has the keyboard focus.
 bool EntryBoxOpen();
@@ -20,6 +21,35 @@ HWND EntryBoxWindow();
 // last menu command: every command disarms it.
 void DisarmRightButton();
 
+// ---- fields: the field code (entries/field_tab) hands its seats in ----
+
+// Opens the box for a new entry seated in a field: its own height
+// (smaller for a text wider than the field), horizontal, stored at the
+// seat; a comb's text one character to a cell.
+void BeginSeatedEdit(const EntrySeat& seat);
+
+// Opens the box on the entries already in a field (`count` table slots: one
+// entry, or the cells of a comb), picked up as a right-button press picks
+// an entry: one entry is edited where it stands; a comb's cells are joined
+// into one text (empty cells as blanks) and stored one a cell again.
+void BeginFieldPick(const EntrySeat& seat, const int* slots, int count);
+
+// The field the open edit was opened in; -1 when none (or no box is open).
+int EditedField();
+
+// A right-button release now would open the box for a new entry: a press
+// armed it, picked no entry, and no box is open.
+bool NewEntryRelease();
+
+// What the box hands up to the field code, which registers them at start:
+// Tab (or Shift+Tab), and a character typed (true when it was dealt with
+// there and goes no further).
+struct EntryBoxKeys {
+    void (*tab)(bool backward);
+    bool (*character)(char c);
+};
+void SetEntryBoxKeys(EntryBoxKeys keys);
+
 // ---- message handlers ----
 
 void OnEntryPress(int wx, int wy);
@@ -30,11 +60,6 @@ void OnEntryRelease(int wx, int wy);
 void OnPointerMove(WPARAM keys, int x, int y);
 // EN_CHANGE from the box: echo its text.
 void OnEntryTextChanged();
-
-// Tab (Shift+Tab: `backward`) in the main window with no entry open: opens
-// the next (previous) found field after the last one visited, the first at
-// the start. Nothing happens when the form has no fields.
-void OnTabKey(bool backward);
 
 // A press picked an entry up and the right button still holds it: keys that
 // change the entries (Delete, undo, redo) wait until it is let go.

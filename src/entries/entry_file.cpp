@@ -49,19 +49,38 @@ static uint32_t WholeBytes(const EntryFileBytes& bytes)
     return bytes.exists ? bytes.size / EntryRecordSize * EntryRecordSize : 0;
 }
 
-static EntryChangeOutcome PlanRemoval(const EntryFileBytes& current, int index, const uint8_t* record,
-                                      EntryFileBytes& after)
+// Whether record `i` of the file is one of the `count` positions.
+static bool Removed(const int* indexes, int count, uint32_t i)
 {
-    uint32_t whole = WholeBytes(current);
-    if (index < 0 || (uint32_t)index >= whole / EntryRecordSize)
+    for (int k = 0; k < count; k++)
+        if ((uint32_t)indexes[k] == i)
+            return true;
+    return false;
+}
+
+// Takes out the records at `indexes` (each once), which must hold `records`.
+static EntryChangeOutcome PlanRemoval(const EntryFileBytes& current, const int* indexes, int count,
+                                      const uint8_t* records, EntryFileBytes& after)
+{
+    uint32_t whole = WholeBytes(current), held = whole / EntryRecordSize;
+    if (count < 1 || (uint32_t)count > held)
         return RecordNotThere;
-    uint32_t at = (uint32_t)index * EntryRecordSize;
-    if (memcmp(current.data + at, record, EntryRecordSize) != 0)
-        return RecordNotThere;
-    if (!Allocate(after, current.size - EntryRecordSize))
+    for (int k = 0; k < count; k++) {
+        if (indexes[k] < 0 || (uint32_t)indexes[k] >= held || Removed(indexes, k, (uint32_t)indexes[k]) ||
+            memcmp(current.data + (uint32_t)indexes[k] * EntryRecordSize, records + k * EntryRecordSize,
+                   EntryRecordSize) != 0)
+            return RecordNotThere;
+    }
+    if (!Allocate(after, current.size - (uint32_t)count * EntryRecordSize))
         return NotEnoughMemory;
-    CopyInto(after.data, current.data, at);
-    CopyInto(after.data + at, current.data + at + EntryRecordSize, current.size - at - EntryRecordSize);
+    uint32_t end = 0;
+    for (uint32_t i = 0; i < held; i++) {
+        if (!Removed(indexes, count, i)) {
+            memcpy(after.data + end, current.data + i * EntryRecordSize, EntryRecordSize);
+            end += EntryRecordSize;
+        }
+    }
+    CopyInto(after.data + end, current.data + whole, current.size - whole);
     return ChangeMade;
 }
 
@@ -86,14 +105,18 @@ static void FinishWithTail(const EntryFileBytes& current, uint32_t end, EntryFil
     after.size = end + tail;
 }
 
-static EntryChangeOutcome PlanAppend(const EntryFileBytes& current, const uint8_t* record, EntryFileBytes& after)
+static EntryChangeOutcome PlanAppend(const EntryFileBytes& current, const uint8_t* records, int count,
+                                     EntryFileBytes& after)
 {
-    EntryChangeOutcome outcome = StartWithRecords(current, EntryRecordSize, after);
+    if (count < 1 || count > EntryTableSlots)
+        return RecordNotThere;
+    uint32_t added = (uint32_t)count * EntryRecordSize;
+    EntryChangeOutcome outcome = StartWithRecords(current, added, after);
     if (outcome != ChangeMade)
         return outcome;
     uint32_t whole = WholeBytes(current);
-    memcpy(after.data + whole, record, EntryRecordSize);
-    FinishWithTail(current, whole + EntryRecordSize, after);
+    memcpy(after.data + whole, records, added);
+    FinishWithTail(current, whole + added, after);
     return ChangeMade;
 }
 
@@ -145,8 +168,12 @@ EntryChangeOutcome PlanEntryFileChange(const EntryFileBytes& current, const Entr
     after = EntryFileBytes();
     EntryChangeOutcome outcome = RecordNotThere;
     switch (change.kind) {
-    case RemoveRecordChange: outcome = PlanRemoval(current, change.index, change.record, after); break;
-    case AppendRecordChange: outcome = PlanAppend(current, change.record, after); break;
+    case RemoveRecordChange:
+        // One record at `index`, or several at `indexes`.
+        outcome = PlanRemoval(current, change.indexes ? change.indexes : &change.index,
+                              change.indexes ? change.count : 1, change.record, after);
+        break;
+    case AppendRecordChange: outcome = PlanAppend(current, change.record, change.count, after); break;
     case RestoreChange: outcome = PlanRestore(current, *change.expected, *change.content, after); break;
     case RecoverChange: outcome = PlanRecovery(current, *change.content, after); break;
     }
@@ -339,8 +366,11 @@ bool RecoveryPathOf(const char* entryPath, char recoveryPath[PathBufferSize])
     return true;
 }
 
-bool AppendToRecoveryFile(const char* entryPath, const uint8_t record[EntryRecordSize], uint32_t* at)
+bool AppendToRecoveryFile(const char* entryPath, const uint8_t* records, uint32_t* at, int count)
 {
+    if (count < 1 || count > EntryTableSlots)
+        return false;
+    DWORD length = (DWORD)count * EntryRecordSize;
     char path[PathBufferSize];
     if (!RecoveryPathOf(entryPath, path))
         return false;
@@ -353,7 +383,7 @@ bool AppendToRecoveryFile(const char* entryPath, const uint8_t record[EntryRecor
     DWORD end = size == INVALID_FILE_SIZE ? 0 : size / EntryRecordSize * EntryRecordSize;
     DWORD written = 0;
     bool ok = size != INVALID_FILE_SIZE && SetFilePointer(file, (LONG)end, NULL, FILE_BEGIN) == end &&
-              WriteFile(file, record, EntryRecordSize, &written, NULL) && written == (DWORD)EntryRecordSize &&
+              WriteFile(file, records, length, &written, NULL) && written == length &&
               SetEndOfFile(file) && FlushFileBuffers(file);
     CloseHandle(file);
     // A copy that can't be written (a full disk) leaves no file made for it:
@@ -365,20 +395,18 @@ bool AppendToRecoveryFile(const char* entryPath, const uint8_t record[EntryRecor
     return ok;
 }
 
-void TakeBackFromRecoveryFile(const char* entryPath, const uint8_t record[EntryRecordSize], uint32_t at)
+void TakeBackFromRecoveryFile(const char* entryPath, const uint8_t* records, uint32_t at, int count)
 {
     char path[PathBufferSize];
-    if (!RecoveryPathOf(entryPath, path))
+    if (count < 1 || count > EntryTableSlots || !RecoveryPathOf(entryPath, path))
         return;
     HANDLE file = OpenExclusively(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
     if (file == INVALID_HANDLE_VALUE)
         return;
-    uint8_t last[EntryRecordSize];
-    DWORD got = 0;
-    bool ours = GetFileSize(file, NULL) == at + EntryRecordSize &&
-                SetFilePointer(file, (LONG)at, NULL, FILE_BEGIN) == at &&
-                ReadFile(file, last, EntryRecordSize, &got, NULL) && got == (DWORD)EntryRecordSize &&
-                memcmp(last, record, EntryRecordSize) == 0;
+    static uint8_t last[EntryTableSlots * EntryRecordSize];
+    DWORD length = (DWORD)count * EntryRecordSize, got = 0;
+    bool ours = GetFileSize(file, NULL) == at + length && SetFilePointer(file, (LONG)at, NULL, FILE_BEGIN) == at &&
+                ReadFile(file, last, length, &got, NULL) && got == length && memcmp(last, records, length) == 0;
     if (ours && at > 0)
         ours = SetFilePointer(file, (LONG)at, NULL, FILE_BEGIN) == at && SetEndOfFile(file) && FlushFileBuffers(file);
     CloseHandle(file);

@@ -19,8 +19,8 @@ bool SameEntryFileBytes(const EntryFileBytes& a, const EntryFileBytes& b);
 
 // What a change does to the file.
 enum EntryChangeKind {
-    RemoveRecordChange,    // take out the record `record` at position `index`
-    AppendRecordChange,    // add `record` after the last whole record
+    RemoveRecordChange,    // take out the `count` records at `record`, from positions `index` (one) or `indexes`
+    AppendRecordChange,    // add the `count` records at `record` after the last whole record
     RestoreChange,         // the file holds `expected`: give it `content` (undo, redo)
     RecoverChange,         // add the whole records of `content` that the file doesn't hold yet
 };
@@ -28,9 +28,11 @@ enum EntryChangeKind {
 struct EntryFileChange {
     EntryChangeKind kind;
     int index;
-    const uint8_t* record;              // EntryRecordSize bytes
+    const uint8_t* record;              // EntryRecordSize bytes each, `count` of them
     const EntryFileBytes* expected;
     const EntryFileBytes* content;
+    int count = 1;                      // records at `record`
+    const int* indexes = nullptr;       // a removal of several: their positions, each once
 };
 
 enum EntryChangeOutcome {
@@ -81,15 +83,15 @@ void ReportChangeRefused(EntryChangeOutcome outcome, const char* path);
 // False when the name would not fit a path.
 bool RecoveryPathOf(const char* entryPath, char recoveryPath[PathBufferSize]);
 
-// Adds one record after the last whole record of the recovery file,
-// creating it if needed, and makes sure it is on the disk. `at` (may be
-// NULL) receives where the record was put.
-bool AppendToRecoveryFile(const char* entryPath, const uint8_t record[EntryRecordSize], uint32_t* at = NULL);
+// Adds `count` records (one write) after the last whole record of the
+// recovery file, creating it if needed, and makes sure they are on the
+// disk. `at` (may be NULL) receives where the first was put.
+bool AppendToRecoveryFile(const char* entryPath, const uint8_t* records, uint32_t* at = NULL, int count = 1);
 
-// Takes back a record that AppendToRecoveryFile put at `at`: when the file
-// still ends with it there, it is cut off, and a file left empty goes.
-// Anything else in the file stays.
-void TakeBackFromRecoveryFile(const char* entryPath, const uint8_t record[EntryRecordSize], uint32_t at);
+// Takes back the records that AppendToRecoveryFile put at `at`: when the
+// file still ends with them there, they are cut off, and a file left empty
+// goes. Anything else in the file stays.
+void TakeBackFromRecoveryFile(const char* entryPath, const uint8_t* records, uint32_t at, int count = 1);
 
 // The recovery file's content (`exists` false when there is none).
 EntryChangeOutcome ReadRecoveryFile(const char* entryPath, EntryFileBytes& bytes);

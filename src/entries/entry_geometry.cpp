@@ -130,3 +130,8 @@ EntryRecord NewEntryRecord(const NewEntryInput& in, const ViewState& view, const
     r.rightJustified = in.leftJustified ? 0 : 1;
     return r;
 }
+
+bool MovedPastDrag(int dx, int dy, int cx, int cy)
+{
+    return dx > cx || -dx > cx || dy > cy || -dy > cy;
+}

@@ -16,6 +16,11 @@ POINT FormPointOf(int wx, int wy, const ViewState& view);
 // half-size view (truncated toward zero).
 LONG ViewFontHeight(LONG height, int halfSize);
 
+// Whether a pointer that moved (dx, dy) from a press has left the system's
+// drag distance (cx, cy: SM_CXDRAG, SM_CYDRAG, either side of the press):
+// a drag, not a click.
+bool MovedPastDrag(int dx, int dy, int cx, int cy);
+
 // The first of the `count` records read from the entry file whose
 // rectangle strictly contains the form point; -1 when none does. Every
 // record read is drawn, a record whose x is 0 (at the form's left edge)

@@ -58,4 +58,47 @@ bool ChecksBox(char c);
 // past them.
 int CombCharacterLeft(const FieldRect& area, int cells, int i, int width);
 
+// The cell of a comb of `cells` cells that holds image column x; -1 when x
+// lies outside the comb.
+int CombCellOf(const FieldRect& area, int cells, int x);
+
+// A comb's entries as one text for its box: each entry's text from its cell
+// on, cells without one as blanks (trailing ones dropped). `cellOf[i]` is
+// the cell of `texts[i]`; they may come in any order. Refuses (false) a text
+// longer than `room` less its end.
+bool JoinCombTexts(const int* cellOf, const char* const* texts, int count, char* out, int room);
+
+// How much of `text` goes into cell `i` of a comb of `cells` cells: one
+// character each, and the last cell takes what is left, so nothing typed is
+// ever dropped. 0 past the text.
+int CombPieceLength(int textLength, int cells, int i);
+
+// Whether a character typed at the end of a full comb is a separator that
+// is passed over on the way to the next comb: -, /, . or a blank.
+bool PassedOverBetweenCombs(char c);
+
+// Whether field b lies on the same row as field a: each one's middle within
+// the other's height.
+bool OnSameRow(const FieldRect& a, const FieldRect& b);
+
+// Whether field `index` of `count` is one of a column of amounts: three or
+// more fields stacked one above the other whose right edges line up (within
+// a few pixels).
+bool InAmountColumn(const FormField* fields, int count, int index);
+
+// Whether a typed text reads as an amount: digits, with only signs,
+// brackets, blanks, separators (. , ') and currency signs ($, and the ANSI
+// pound, yen, euro and cent) around and between them.
+bool LooksLikeAmount(const char* text);
+
+// The smallest legible font height (lfHeight's magnitude, even, in image
+// pixels): about 6 points at the form's resolution (150 dots an inch when it
+// is unknown).
+int LeastLegibleHeight(int dotsPerInch);
+
+// Whether a text `width` wide at font height `height` is made smaller to fit
+// `room` pixels: it is wider, and one 2-pixel step down is still at least
+// `least`.
+bool ShrinkToFit(int width, int room, int height, int least);
+
 #endif

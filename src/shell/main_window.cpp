@@ -7,6 +7,7 @@
 #include "base/settings.h"
 #include "entries/entry_edit.h"
 #include "entries/entry_hover.h"
+#include "entries/field_tab.h"
 #include "view/kept_entries.h"
 #include "resources/resource.h"
 #include "shell/commands.h"
@@ -39,6 +40,7 @@ static void OnCreate(HWND window)
     RecordMainWindow((HINSTANCE)GetWindowLongPtrA(window, GWLP_HINSTANCE), window);
     ReadSettings();
     ReadFieldSettings();
+    InstallFieldKeys();
     CheckMenuItem(gMainMenu, IDM_LEFT_JUSTIFIED, MF_CHECKED);
     CheckMenuItem(gMainMenu, IDM_HORIZONTAL, MF_CHECKED);
     gBmpOpenDialog.hwndOwner = window;
@@ -110,14 +112,6 @@ static void OnDelete()
         OnDeleteKey();
 }
 
-// Tab goes to the form's fields: one pressed while they are still being
-// found waits for them.
-static void OnTab()
-{
-    CollectFormFields();
-    OnTabKey(GetKeyState(VK_SHIFT) < 0);
-}
-
 // The keys of the main window that move the view or delete; every other
 // key is swallowed. The keys of commands (F1, PgDn, PgUp, + and -, Ctrl+Z,
 // Ctrl+Y) become commands in the message loop, by the "FORMKEYS" table.
@@ -125,7 +119,7 @@ static void OnKeyDown(int key)
 {
     switch (key) {
     case VK_HOME: OnHomeKey(); break;
-    case VK_TAB: OnTab(); break;
+    case VK_TAB: OnTabKey(GetKeyState(VK_SHIFT) < 0); break;
     case VK_LEFT:
     case VK_UP:
     case VK_RIGHT:
@@ -155,7 +149,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_LBUTTONDOWN: OnLeftButtonDown(); break;
     case WM_LBUTTONUP: OnLeftButtonUp(); return 0;
     case WM_RBUTTONDOWN: OnEntryPress(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
-    case WM_RBUTTONUP: OnEntryRelease(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+    case WM_RBUTTONUP: OnRightButtonRelease(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
     case WM_ENDSESSION: OnEndSession(wParam); return 0;
     case WM_MOUSEWHEEL: OnMouseWheel(wParam); return 0;
     case FieldsFoundMessage: OnFieldsFound(); return 0;

@@ -9,7 +9,7 @@
 #include "fields/field_seating.h"
 #include "resources/resource.h"
 
-FormFieldsState gFormFields = { {}, -1, false, false };
+FormFieldsState gFormFields = { {}, -1, false, false, 0 };
 
 FieldImage FieldImageOf(const void* bits, const uint8_t* headerBlock, const PixelFormat& format)
 {
@@ -106,8 +106,11 @@ void FindFormImageFields()
     CollectFormFields();   // the search of the page before ends first; its fields go with it
     gFormFields.found.clear();
     gFormFields.lastVisited = -1;
+    gFormFields.dotsPerInch = 0;
     if (!gFormImage.bits || !gFormImage.headerBlock)
         return;
+    PixelFormat format = PixelFormatOf(gFormImage.headerBlock, gFormImage.headerBlockSize);
+    gFormFields.dotsPerInch = FieldImageOf(gFormImage.bits, gFormImage.headerBlock, format).dotsPerInch;
     gFieldSearch.pixels = (uint8_t*)malloc(gFormImage.imageBytes);
     gFieldSearch.headerBlock = (uint8_t*)malloc(gFormImage.headerBlockSize);
     if (gFieldSearch.pixels && gFieldSearch.headerBlock) {

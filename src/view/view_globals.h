@@ -63,6 +63,7 @@ struct FormFieldsState {
     int lastVisited;                // the field Tab last opened; -1: none since the open
     bool showFields;                // "Show fields": faint outlines on the window
     bool snapToFields;              // "Snap to fields": a placement inside a field is seated
+    int dotsPerInch;                // the form's stated resolution; 0 when unknown
 };
 extern FormFieldsState gFormFields;
 

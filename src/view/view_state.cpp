@@ -179,11 +179,21 @@ static int OffsetShowing(int offset, int start, int end, int size, int limit)
     return Clamp(offset, limit);
 }
 
+// Down the view, a rectangle out of sight lands with its top a third of the
+// way down, so what is above it (its label, the lines before) shows too.
+static int OffsetShowingDown(int offset, int start, int end, int size, int limit)
+{
+    if (start >= offset && end <= offset + size)
+        return offset;
+    int third = size / 3;
+    return Clamp(end - start <= size - third ? start - third : start, limit);
+}
+
 ViewState ScrolledToShow(ViewState view, RECT area, SIZE client)
 {
     int scale = view.halfSize ? 2 : 1;
     view.offsetX = OffsetShowing(view.offsetX, area.left, area.right, scale * client.cx, view.dragLimitX);
-    view.offsetY = OffsetShowing(view.offsetY, area.top, area.bottom, scale * client.cy, view.dragLimitY);
+    view.offsetY = OffsetShowingDown(view.offsetY, area.top, area.bottom, scale * client.cy, view.dragLimitY);
     return view;
 }
 

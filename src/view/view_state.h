@@ -35,10 +35,12 @@ ViewState DragMoved(ViewState view, unsigned x, unsigned y,
 // unsigned 16-bit words: in image scale, doubled at half size.
 ViewState PointerMoved(ViewState view, unsigned x, unsigned y);
 
-// The view moved as little as it takes to show the image rectangle `area`
-// in a client area of `client` pixels at the view's zoom: the rectangle's
-// left and top when it is larger than the view; offsets stay within the
-// drag limits.
+// The view moved to show the image rectangle `area` in a client area of
+// `client` pixels at the view's zoom: across, as little as it takes (the
+// rectangle's left when it is wider than the view); down, not at all when
+// it shows already, and otherwise with its top a third of the way down the
+// view (at the top when it is taller than two thirds of it). Offsets stay
+// within the drag limits.
 ViewState ScrolledToShow(ViewState view, RECT area, SIZE client);
 
 // ---- painting ----

@@ -232,3 +232,28 @@ def test_a_new_entry_is_refused_when_all_200_slots_are_used(ctx):
     app.key("Return")
     app.sync()
     assert len(entries(ctx)) == 200
+
+
+def test_a_click_on_an_entry_edits_it_where_it_stands(ctx):
+    # Pressed and released on the entry, or moved less than the drag
+    # distance: its corner stays where it was, whatever its justification.
+    cases = [((420, 315), (420, 315), entryfiles.record(400, 300, "Fix", width=60, height=35), "Fixed"),
+             ((870, 315), (872, 316), entryfiles.record(900, 300, "Rite", width=80, height=35, right=1), "Rites")]
+    app = open_form(ctx, dta=[c[2] for c in cases], full_size=True)
+    for press, release, _, text in cases:
+        old = [r for r in entries(ctx) if text.startswith(r["text"])][0]
+        place(app, *release, text[len(old["text"]):], drag_from=press)
+        harness.wait_until(lambda: text in [r["text"] for r in entries(ctx)], 5, what=text)
+        [new] = [r for r in entries(ctx) if r["text"] == text]
+        assert (new["x"], new["y"], new["right"]) == (old["x"], old["y"], old["right"]), (old, new)
+    # A real drag still moves the corner to the pointer.
+    place(app, 600, 700, None, drag_from=(420, 315))
+    assert ("Fixed", 600, 700) in [(r["text"], r["x"], r["y"]) for r in entries(ctx)], entries(ctx)
+    # Emptied in the box, then Esc: put back as it was, not deleted.
+    place(app, 610, 710, None, key=None, drag_from=(610, 710))
+    for _ in range(5):
+        app.key("BackSpace")
+    app.key("Escape")
+    app.sync()
+    harness.wait_until(lambda: ("Fixed", 600, 700) in [(r["text"], r["x"], r["y"]) for r in entries(ctx)], 5,
+                       what="the emptied entry put back by Esc")

@@ -117,6 +117,47 @@ TEST(EntryFileChange, AppendGoesAfterTheLastWholeRecord)
     }
 }
 
+// The cells of a comb are taken out and stored together: all of them or
+// none, in one change.
+TEST(EntryFileChange, SeveralRecordsAreTakenOutOrAddedTogether)
+{
+    const Bytes file = Records(3, 30);
+    Bytes picked = RecordOf(file, 2), twice = RecordOf(file, 2), wrong = RecordOf(file, 2);
+    const Bytes first = RecordOf(file, 0), second = RecordOf(file, 1), third = RecordOf(file, 2);
+    picked.insert(picked.end(), first.begin(), first.end());
+    twice.insert(twice.end(), third.begin(), third.end());
+    wrong.insert(wrong.end(), second.begin(), second.end());
+    struct Case {
+        const char* what;
+        int indexes[2];
+        const Bytes* records;
+        EntryChangeOutcome outcome;
+    } cases[] = {
+        { "two places, in any order", { 2, 0 }, &picked, ChangeMade },
+        { "one place twice", { 2, 2 }, &twice, RecordNotThere },
+        { "one of them not at its place", { 2, 0 }, &wrong, RecordNotThere },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EntryFileChange change = { RemoveRecordChange, c.indexes[0], c.records->data(), NULL, NULL, 2, c.indexes };
+        EntryFileBytes after;
+        EXPECT_EQ(c.outcome, PlanEntryFileChange(Content(file), change, after));
+        if (c.outcome == ChangeMade) {
+            Bytes left = RecordOf(file, 1);
+            left.insert(left.end(), file.end() - 30, file.end());   // the torn tail kept last
+            EXPECT_EQ(left, Taken(after));
+        }
+    }
+    // Added back together, after the last whole record.
+    EntryFileChange add = { AppendRecordChange, 0, picked.data(), NULL, NULL, 2 };
+    EntryFileBytes after;
+    ASSERT_EQ(ChangeMade, PlanEntryFileChange(Content(file), add, after));
+    Bytes expected(file.begin(), file.end() - 30);
+    expected.insert(expected.end(), picked.begin(), picked.end());
+    expected.insert(expected.end(), file.end() - 30, file.end());
+    EXPECT_EQ(expected, Taken(after));
+}
+
 TEST(EntryFileChange, RestoreNeedsTheFileAsTheStepLeftIt)
 {
     Bytes one = Records(1), two = Records(2), empty;

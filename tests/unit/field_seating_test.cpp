@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include "entries/entry_geometry.h"
 #include "fields/field_seating.h"
 #include "view/form_fields.h"
 #include "view/view_state.h"
@@ -139,10 +140,12 @@ TEST(FieldScroll, AFieldOutOfViewIsScrolledInAtEitherZoom)
     SIZE client = { 800, 600 };
     struct Case { int half, offsetX, offsetY; RECT area; int x, y; } cases[] = {
         { 0, 0, 0, { 100, 100, 300, 140 }, 0, 0 },          // in view: no move
-        { 0, 0, 0, { 900, 1000, 1100, 1040 }, 300, 440 },    // right and below: its far corner shows
-        { 0, 1000, 1000, { 100, 100, 300, 140 }, 100, 100 }, // left and above: its near corner
+        { 0, 0, 0, { 900, 1000, 1100, 1040 }, 300, 800 },    // right and below: a third of the way down
+        { 0, 1000, 1000, { 100, 100, 300, 140 }, 100, 0 },   // left and above: as far up as the form goes
+        { 0, 0, 1500, { 100, 1300, 300, 1340 }, 0, 1100 },   // above: a third down too
         { 1, 0, 0, { 900, 1000, 1100, 1040 }, 0, 0 },        // half size shows twice as much
-        { 1, 0, 0, { 1500, 1300, 1700, 1340 }, 100, 140 },
+        { 1, 0, 0, { 1500, 1300, 1700, 1340 }, 100, 900 },
+        { 0, 0, 0, { 100, 900, 300, 1400 }, 0, 900 },        // taller than two thirds: its top at the top
         { 0, 0, 0, { 3500, 3800, 3900, 3840 }, 3000, 3000 }, // the limits hold
     };
     for (const Case& c : cases) {
@@ -154,4 +157,55 @@ TEST(FieldScroll, AFieldOutOfViewIsScrolledInAtEitherZoom)
         EXPECT_EQ(c.x, moved.offsetX);
         EXPECT_EQ(c.y, moved.offsetY);
     }
+}
+
+// The arithmetic of combs, columns of amounts, shrinking to a field's width
+// and telling a click from a drag: one case a line.
+TEST(FieldFilling, CombsAmountsShrinkingAndClicks)
+{
+    FieldRect comb = { 100, 300, 420, 350 };   // 8 cells of 40
+    FormField column[] = { { FieldBox, { 500, 100, 800, 130 }, 1 }, { FieldBox, { 520, 140, 801, 170 }, 1 },
+                           { FieldBox, { 600, 180, 798, 210 }, 1 }, { FieldBox, { 100, 180, 400, 210 }, 1 },
+                           { FieldBox, { 500, 300, 790, 330 }, 1 } };
+    const int cellOf[] = { 4, 0, 2 };
+    const char* const texts[] = { "Z", "A", "BC" };
+    char joined[8];
+    struct Case { const char* what; long long got, expected; } cases[] = {
+        { "a comb's first cell", CombCellOf(comb, 8, 100), 0 },
+        { "its last pixel is its last cell", CombCellOf(comb, 8, 419), 7 },
+        { "a cell's middle", CombCellOf(comb, 8, 260), 4 },
+        { "left of the comb", CombCellOf(comb, 8, 99), -1 },
+        { "right of it", CombCellOf(comb, 8, 420), -1 },
+        { "texts joined by their cells, empty ones blank", JoinCombTexts(cellOf, texts, 3, joined, 8) &&
+                                                           strcmp(joined, "A BCZ") == 0, 1 },
+        { "a join too long for the box is refused", JoinCombTexts(cellOf, texts, 3, joined, 5), 0 },
+        { "one character a cell", CombPieceLength(5, 8, 2), 1 },
+        { "the last cell takes the rest", CombPieceLength(10, 8, 7), 3 },
+        { "past the text", CombPieceLength(3, 8, 3), 0 },
+        { "a dash between combs", PassedOverBetweenCombs('-'), 1 },
+        { "a blank", PassedOverBetweenCombs(' '), 1 },
+        { "a digit is typed on", PassedOverBetweenCombs('7'), 0 },
+        { "side by side on a row", OnSameRow({ 100, 100, 220, 150 }, { 260, 104, 340, 152 }), 1 },
+        { "the next row is not", OnSameRow({ 100, 100, 220, 150 }, { 100, 160, 220, 210 }), 0 },
+        { "three stacked, right edges within 3", InAmountColumn(column, 5, 1), 1 },
+        { "the field beside them", InAmountColumn(column, 5, 3), 0 },
+        { "10 pixels off is not lined up", InAmountColumn(column, 5, 4), 0 },
+        { "two are not a column", InAmountColumn(column, 2, 0), 0 },
+        { "an amount", LooksLikeAmount("$1,234.56"), 1 },
+        { "a negative one", LooksLikeAmount("(1 234,50)"), 1 },
+        { "euros", LooksLikeAmount("\x80" "12"), 1 },
+        { "no digit", LooksLikeAmount("-.-"), 0 },
+        { "a word", LooksLikeAmount("12 Main St"), 0 },
+        { "6 points at 150 dpi", LeastLegibleHeight(150), 14 },
+        { "at 300 dpi", LeastLegibleHeight(300), 26 },
+        { "unknown: taken as 150", LeastLegibleHeight(0), 14 },
+        { "too wide: a step smaller", ShrinkToFit(310, 300, 30, 14), 1 },
+        { "fits", ShrinkToFit(300, 300, 30, 14), 0 },
+        { "the least legible: runs past", ShrinkToFit(400, 300, 14, 14), 0 },
+        { "within the drag distance", MovedPastDrag(4, -4, 4, 4), 0 },
+        { "past it across", MovedPastDrag(-5, 0, 4, 4), 1 },
+        { "past it down", MovedPastDrag(0, 5, 4, 4), 1 },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.expected, c.got) << c.what;
 }
