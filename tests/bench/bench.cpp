@@ -22,6 +22,7 @@
 #include "entries/entry_edit.h"
 #include "entries/entry_draw.h"
 #include "entries/entry_record.h"
+#include "entries/field_tab.h"
 #include "tests/unit/test_entry.h"
 #include "tests/unit/test_picture.h"
 #include "shell/main_window.h"
@@ -474,7 +475,7 @@ static int BenchForm(const char* path)
             uint8_t bytes[EntryRecordSize];
             EncodeEntryRecord(PlainRecord(1000 + 2 * (i % 7), 1200 + 2 * (i % 5), text), bytes);
             double start = Now();
-            StoreEntry(gFormImage.entryFilePath, bytes, text);
+            StoreEntries(gFormImage.entryFilePath, bytes, 1, text);
             Repaint();
             times.push_back(Now() - start);
         }
@@ -529,7 +530,7 @@ static int BenchLargest(const char* path)
     uint8_t bytes[EntryRecordSize];
     EncodeEntryRecord(PlainRecord(1000, 1200, "Total 1234"), bytes);
     start = Now();
-    bool stored = StoreEntry(gFormImage.entryFilePath, bytes, "Total 1234");
+    bool stored = StoreEntries(gFormImage.entryFilePath, bytes, 1, "Total 1234");
     Repaint();
     double place = Now() - start;
     double peak = (double)Memory().PeakWorkingSetSize;
