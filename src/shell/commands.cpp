@@ -8,6 +8,7 @@
 #include "entries/entry_edit.h"
 #include "output/calibration_dialog.h"
 #include "output/convert.h"
+#include "output/pdf_save.h"
 #include "output/print.h"
 #include "output/print_pages.h"
 #include "output/print_table.h"
@@ -237,6 +238,7 @@ void OnCommand(int id)
     case IDM_PREVIOUS_PAGE: OnPageCommand(PreviousPage); break;
     case IDM_PRINT_ALL_PAGES: OnPrintAllPages(); break;
     case IDM_PRINT_FROM_TABLE: OnPrintFromTable(); break;
+    case IDM_SAVE_AS_PDF: OnSaveAsPdf(); break;
     }
     // Every command, whatever it did, disarms the right button: a placement
     // needs a press after the last command. (The entry box's notifications
