@@ -77,6 +77,16 @@ void OpenFormFromCommandLine(const char* arguments)
     char path[PathBufferSize], title[PathBufferSize];
     if (!FormNamedOnCommandLine(arguments, path, title))
         return;
+    // A PDF is converted first, then its first page opens.
+    if (IsPdfName(path)) {
+        char page[PathBufferSize];
+        if (!ConvertPdfInOneStep(path, page)) {
+            TakeKeyboardBack();
+            return;
+        }
+        lstrcpynA(path, page, PathBufferSize);
+        lstrcpynA(title, FileNameOf(page), PathBufferSize);
+    }
     if (StartOpen(false))
         OpenNamedForm(path, title);
     TakeKeyboardBack();
