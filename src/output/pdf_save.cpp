@@ -371,7 +371,8 @@ const char* SavePdfFile(const char* target, const char* const* pagePaths, int co
     if (!dc)
         refusal = NoMemoryText;
     PdfBegin(save.out);
-    for (int i = 0; i < count && !refusal; i++) {
+    // A write that failed (a full disk) ends the save at the page it was on.
+    for (int i = 0; i < count && !refusal && save.file.error == ERROR_SUCCESS; i++) {
         refusal = SavePage(save, dc, pagePaths[i], blank, baseFont);
         if (refusal)
             lstrcpynA(failedPage, pagePaths[i], PathBufferSize);

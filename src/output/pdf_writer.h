@@ -76,7 +76,8 @@ PdfImageForm PdfImageFormOf(const PdfPicture& picture);
 void PdfImageRow(const PdfPicture& picture, const PdfImageForm& form, int row, uint8_t* out);
 
 // The image object `number`: the picture compressed row by row at zlib
-// level `level`, its length in an object of its own. False when there is
+// level `level` (RGB with run-length matching), its length in an object of
+// its own. False when there is
 // no memory for the compression.
 bool PdfWriteImage(PdfOutput& out, int number, const PdfPicture& picture, int level);
 
