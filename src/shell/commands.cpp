@@ -72,24 +72,44 @@ static void TakeKeyboardBack()
     SetFocus(EntryBoxOpen() ? EntryBoxWindow() : gMainWindow);
 }
 
+// Opens a form named without a dialog (the command line, a drop). A PDF is
+// converted first (or found converted), then its page 1 opens.
+static void OpenNamedFile(char path[PathBufferSize], char title[PathBufferSize])
+{
+    if (StartOpen(false)) {
+        char page[PathBufferSize];
+        if (!IsPdfName(path))
+            OpenNamedForm(path, title);
+        else if (ConvertPdfInOneStep(path, page))
+            OpenNamedForm(page, FileNameOf(page));
+    }
+    TakeKeyboardBack();
+}
+
 void OpenFormFromCommandLine(const char* arguments)
 {
     char path[PathBufferSize], title[PathBufferSize];
-    if (!FormNamedOnCommandLine(arguments, path, title))
+    if (FormNamedOnCommandLine(arguments, path, title))
+        OpenNamedFile(path, title);
+}
+
+void OpenDroppedFile(HDROP drop)
+{
+    char path[PathBufferSize] = "";
+    UINT files = DragQueryFileA(drop, 0xFFFFFFFF, NULL, 0);
+    UINT length = files > 0 ? DragQueryFileA(drop, 0, path, PathBufferSize) : 0;
+    DragFinish(drop);
+    if (files != 1) {
+        ShowMessage("Drop one form or PDF at a time.", NULL, MB_OK);
         return;
-    // A PDF is converted first, then its first page opens.
-    if (IsPdfName(path)) {
-        char page[PathBufferSize];
-        if (!ConvertPdfInOneStep(path, page)) {
-            TakeKeyboardBack();
-            return;
-        }
-        lstrcpynA(path, page, PathBufferSize);
-        lstrcpynA(title, FileNameOf(page), PathBufferSize);
     }
-    if (StartOpen(false))
-        OpenNamedForm(path, title);
-    TakeKeyboardBack();
+    if (length == 0 || length >= (UINT)PathBufferSize) {
+        ShowMessage("The path of the file dropped is too long to open.", NULL, MB_OK);
+        return;
+    }
+    char title[PathBufferSize];
+    lstrcpynA(title, FileNameOf(path), PathBufferSize);
+    OpenNamedFile(path, title);
 }
 
 // The neighbouring page of the form on screen, if there is one. A page whose

@@ -22,6 +22,7 @@ static void OnCreate(HWND window)
     gArrowCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
     gHandCursor = LoadCursorA(NULL, (LPCSTR)IDC_HAND);
     gMainMenu = GetMenu(window);
+    DragAcceptFiles(window, TRUE);
     ReadFieldSettings();
     CheckMenuItem(gMainMenu, IDM_LEFT_JUSTIFIED, MF_CHECKED);
     CheckMenuItem(gMainMenu, IDM_HORIZONTAL, MF_CHECKED);
@@ -139,6 +140,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_RBUTTONUP: OnEntryRelease(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
     case WM_ENDSESSION: OnEndSession(wParam); return 0;
     case WM_MOUSEWHEEL: OnMouseWheel(wParam); return 0;
+    case WM_DROPFILES: OpenDroppedFile((HDROP)wParam); return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
