@@ -211,3 +211,17 @@ def test_a_target_that_cant_be_replaced_is_refused_with_the_old_file_unchanged(c
             assert not os.path.exists(target), what
     holder.kill()
     assert not [n for n in os.listdir(ctx.dir) if n.endswith(".tmp")]
+
+
+def test_a_form_of_unknown_resolution_is_saved_at_300_dpi_after_the_user_is_told(ctx):
+    form = ctx.write("nodpi.bmp", ruled_form(600, 900, dpi=0, bits=1))
+    app = ctx.start_app()
+    app.open_bmp(form, via="command")
+    app.post_command(IDM_SAVE_AS_PDF)
+    caption, text = app.wait_msgbox()
+    assert caption == CAPTION and "nodpi.bmp" in text and "300 dpi" in text, (caption, text)
+    app.dismiss_msgbox()
+    pdf = ctx.path("nodpi.pdf")
+    dialog_gone(app, type_name(app, pdf))
+    wait_file(pdf)
+    assert page_sizes(pdf) == [(144.0, 216.0)]
