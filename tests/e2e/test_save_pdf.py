@@ -6,6 +6,7 @@ import subprocess
 
 import bmpfiles
 import entryfiles
+import ghostscript
 import harness
 import printing
 from resource_ids import IDM_SAVE_AS_PDF, IDM_ZOOM_IN
@@ -100,7 +101,12 @@ def test_a_form_with_every_kind_of_entry_saves_as_a_true_size_pdf_with_its_entri
     app = ctx.start_app()
     app.open_bmp(form, via="command")
     pdf = ctx.path("entries.pdf")
-    save_as(app, pdf)
+    app.post_command(IDM_SAVE_AS_PDF)
+    # The form's name with ".pdf" is proposed, in the form's folder.
+    d = app.wait_dialog(10, lambda d: d.caption == CAPTION, "the save dialog")
+    assert ghostscript.file_name_box(d) == "entries.pdf", d.controls
+    assert any(c[2] == os.path.basename(ctx.dir) for c in d.controls if c[0] == 1137), d.controls
+    dialog_gone(app, type_name(app, pdf))
     wait_file(pdf)
     check = run("qpdf", "--check", pdf)
     assert check.returncode == 0, check.stdout
