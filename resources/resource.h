@@ -31,6 +31,7 @@
 #define IDM_PREVIOUS_PAGE   40048     // File
 #define IDM_PRINT_ALL_PAGES 40049     // File
 #define IDM_PRINT_FROM_TABLE 40050    // File
+#define IDM_SAVE_AS_PDF     40051     // File
 #define IDM_UNDO            40070     // Edit
 #define IDM_REDO            40071     // Edit
 #define IDM_SHOW_FIELDS     40072     // Edit

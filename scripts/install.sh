@@ -11,7 +11,7 @@
 #                                      bridge to the Linux gs (gs-bridge/)
 #   share/applications/scrivelander.desktop
 #                                      the menu entry, which also offers the
-#                                      program for opening .bmp files
+#                                      program for opening .bmp and .pdf files
 #   share/icons/hicolor/*/apps/scrivelander.png
 # Every file it writes and every folder it makes is listed in
 # share/scrivelander/installed-files, and uninstall removes exactly those
@@ -102,7 +102,7 @@ Exec=$(exec_quoted "$prefix/bin/scrivelander") %f
 Icon=scrivelander
 Terminal=false
 Categories=Office;
-MimeType=image/bmp;
+MimeType=image/bmp;application/pdf;
 EOF_ENTRY
 }
 

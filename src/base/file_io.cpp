@@ -43,21 +43,47 @@ OpenFailure LastOpenFailure()
     return OpenFailureOf(GetLastError());
 }
 
-// The new content in `temporary`, every byte written and flushed; a copy
-// that can't be written whole is deleted.
-static ReplaceOutcome WriteTemporaryFile(const char* temporary, const void* bytes, uint32_t length)
+ReplaceOutcome StartReplacing(const char* temporary, ReplacingFile* file)
 {
-    HANDLE copy = OpenExclusively(temporary, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
-    if (copy == INVALID_HANDLE_VALUE)
-        return TemporaryNotMade;
+    file->copy = OpenExclusively(temporary, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
+    file->error = file->copy == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+    return file->copy == INVALID_HANDLE_VALUE ? TemporaryNotMade : FileReplaced;
+}
+
+bool WriteReplacing(ReplacingFile* file, const void* bytes, uint32_t length)
+{
+    if (file->error != ERROR_SUCCESS)
+        return false;
     DWORD written = 0;
-    bool whole = (length == 0 || (WriteFile(copy, bytes, length, &written, NULL) && written == length)) &&
-                 FlushFileBuffers(copy);
-    DWORD error = whole ? ERROR_SUCCESS : GetLastError();
-    whole = CloseHandle(copy) && whole;
-    if (!whole) {
+    if (length == 0 || (WriteFile(file->copy, bytes, length, &written, NULL) && written == length))
+        return true;
+    file->error = GetLastError();
+    if (file->error == ERROR_SUCCESS)
+        file->error = ERROR_WRITE_FAULT;
+    return false;
+}
+
+ReplaceOutcome FinishReplacing(const char* path, const char* temporary, ReplacingFile* file, bool abandon,
+                               HANDLE held)
+{
+    if (file->error == ERROR_SUCCESS && !FlushFileBuffers(file->copy))
+        file->error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+    if (!CloseHandle(file->copy) && file->error == ERROR_SUCCESS)
+        file->error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+    file->copy = INVALID_HANDLE_VALUE;
+    if (held != INVALID_HANDLE_VALUE)
+        CloseHandle(held);
+    if (abandon || file->error != ERROR_SUCCESS) {
         DeleteFileA(temporary);
-        return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? NoRoomOnDisk : TemporaryNotWritten;
+        if (abandon)
+            return TemporaryNotWritten;
+        return file->error == ERROR_DISK_FULL || file->error == ERROR_HANDLE_DISK_FULL ? NoRoomOnDisk
+                                                                                     : TemporaryNotWritten;
+    }
+    if (!MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        file->error = GetLastError();
+        DeleteFileA(temporary);
+        return FileNotReplaced;
     }
     return FileReplaced;
 }
@@ -65,14 +91,12 @@ static ReplaceOutcome WriteTemporaryFile(const char* temporary, const void* byte
 ReplaceOutcome WriteFileReplacing(const char* path, const char* temporary, const void* bytes, uint32_t length,
                                   HANDLE held)
 {
-    ReplaceOutcome outcome = WriteTemporaryFile(temporary, bytes, length);
-    if (held != INVALID_HANDLE_VALUE)
-        CloseHandle(held);
-    if (outcome != FileReplaced)
-        return outcome;
-    if (!MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileA(temporary);
-        return FileNotReplaced;
+    ReplacingFile file;
+    if (StartReplacing(temporary, &file) != FileReplaced) {
+        if (held != INVALID_HANDLE_VALUE)
+            CloseHandle(held);
+        return TemporaryNotMade;
     }
-    return FileReplaced;
+    WriteReplacing(&file, bytes, length);
+    return FinishReplacing(path, temporary, &file, false, held);
 }

@@ -70,4 +70,27 @@ enum ReplaceOutcome {
 ReplaceOutcome WriteFileReplacing(const char* path, const char* temporary, const void* bytes, uint32_t length,
                                   HANDLE held = INVALID_HANDLE_VALUE);
 
+// ---- writing a file anew, piece by piece ----
+// The same steps for a file made a piece at a time (a PDF of many pages),
+// so it never has to sit in memory whole.
+
+struct ReplacingFile {
+    HANDLE copy;     // the temporary, open exclusively
+    DWORD error;     // the system's error of the first step that failed; ERROR_SUCCESS while none has
+};
+
+// Makes `temporary` anew. TemporaryNotMade (with `error`) when it can't be;
+// otherwise FileReplaced, and the caller must call FinishReplacing.
+ReplaceOutcome StartReplacing(const char* temporary, ReplacingFile* file);
+
+// Appends bytes to the temporary; false (then and after) once a write failed.
+bool WriteReplacing(ReplacingFile* file, const void* bytes, uint32_t length);
+
+// Flushes and closes the temporary, closes `held`, then lets the temporary
+// take the place of `path`, as WriteFileReplacing does. When a write
+// failed, or the caller gives up (`abandon`), the temporary is deleted and
+// `path` is left as it was. `error` tells the system's reason of a failure.
+ReplaceOutcome FinishReplacing(const char* path, const char* temporary, ReplacingFile* file, bool abandon,
+                               HANDLE held = INVALID_HANDLE_VALUE);
+
 #endif

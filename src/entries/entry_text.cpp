@@ -27,16 +27,6 @@ uint32_t EntryValue(const EntryRecord& r, const EntryRecord* table)
     return r.text[0] == '#' ? EvaluateFormulaIn(table, r) : FormulaError;
 }
 
-// What an entry shows, and where, in a picture: its text or its formula's
-// value, drawn from (x, y) with its font selected.
-struct ShownEntry {
-    const char* text;
-    int length;
-    int x, y;
-    bool turned;             // a quarter turn: the text runs upward
-    char value[12];
-};
-
 // Selects the entry's font, bounded to the picture, into dc; returns the
 // font made (NULL when the picture has no size) and the one it replaced.
 static HFONT SelectEntryFont(HDC dc, const EntryRecord& r, const LOGFONTA& font, SIZE picture,
@@ -76,6 +66,15 @@ static void PlaceShownText(HDC dc, const EntryRecord& r, const LOGFONTA& font, c
     }
 }
 
+HFONT SelectShownEntry(HDC dc, const EntryRecord& r, const LOGFONTA& font, uint32_t value, SIZE picture,
+                       ShownEntry* shown, HGDIOBJ* previous)
+{
+    HFONT made = SelectEntryFont(dc, r, font, picture, &shown->bounded, previous);
+    if (made)
+        PlaceShownText(dc, r, font, shown->bounded, value, *shown);
+    return made;
+}
+
 // The box of the shown text's cells: to the right and down from its point,
 // or, turned, upward with the cells to the right of it.
 static RECT TextBox(HDC dc, const ShownEntry& shown)
@@ -109,17 +108,15 @@ static void DrawEntryText(HDC dc, const EntryRecord& r, const LOGFONTA& font, CO
         *reach = RECT{};
     if (bounds)
         *bounds = RECT{};
-    EntryDrawing bounded;
     HGDIOBJ previous = NULL;
-    HFONT made = SelectEntryFont(dc, r, font, picture, &bounded, &previous);
+    ShownEntry shown;
+    HFONT made = SelectShownEntry(dc, r, font, value, picture, &shown, &previous);
     if (!made)
         return;
     SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, colour);
-    ShownEntry shown;
-    PlaceShownText(dc, r, font, bounded, value, shown);
-    RECT within = reach || bounds || before ? ReachOf(dc, shown, bounded) : RECT{};
+    RECT within = reach || bounds || before ? ReachOf(dc, shown, shown.bounded) : RECT{};
     if (reach)
         *reach = within;
     if (before)

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <stdint.h>
 
+#include "entries/drawing_bounds.h"
 #include "entries/record_layout.h"
 
 // Draws one entry into `dc` with `font` (turned for a vertical entry) and
@@ -24,6 +25,28 @@ uint32_t DrawEntryInto(HDC dc, const EntryRecord& record, const LOGFONTA& font, 
 // page of a form printed while another is on screen.
 uint32_t DrawEntryIntoPicture(HDC dc, const EntryRecord& record, const LOGFONTA& font, COLORREF colour,
                               const EntryRecord* table, SIZE picture);
+
+// What an entry shows, and where, in a picture: its text or its formula's
+// value, drawn from (x, y), the top left of its cells (turned a quarter,
+// the text runs upward from there with its cells to the right), with its
+// font selected. `text` points into the record or into `value`: not to be
+// copied.
+struct ShownEntry {
+    const char* text;
+    int length;
+    int x, y;
+    bool turned;
+    char value[12];
+    EntryDrawing bounded;    // the font's height and weight as drawn
+};
+
+// Selects into `dc` the font an entry is drawn with, bounded to a picture
+// of `picture` pixels, and places its text (`value` its formula's value, or
+// FormulaError). Returns the font made, which the caller selects out again
+// (`previous`) and deletes; NULL, with nothing selected, when the picture
+// has no size.
+HFONT SelectShownEntry(HDC dc, const EntryRecord& record, const LOGFONTA& font, uint32_t value, SIZE picture,
+                       ShownEntry* shown, HGDIOBJ* previous);
 
 // What an entry shows: its formula's value over `table`, or FormulaError
 // for plain text and formulas without one.

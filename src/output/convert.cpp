@@ -4,10 +4,13 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "base/form_pages.h"
 #include "output/convert_pages.h"
 #include "output/convert_wait.h"
 #include "output/pdf_dialog.h"
+#include "output/print_pages.h"
 #include "output/output_globals.h"
+#include "view/form_image.h"
 
 OPENFILENAMEA gPdfOpenDialog = OpenDialogOf(" *.pdf\0*.pdf\0", "Open .pdf file", OFN_CREATEPROMPT | OFN_HIDEREADONLY,
                                             ".pdf", gChosenPath, gFileTitle);
@@ -170,14 +173,14 @@ static void Report(const char* text, const char* caption)
     ShowMessage(text, caption, MB_OK);
 }
 
-static void ReportLineTooLong()
+static void ReportLineTooLong(int colourMode, const char* resolutionText)
 {
     char text[600];
     snprintf(text, sizeof text,
              "The name of the .pdf file is too long to hand to Ghostscript:\n%s\n\n"
              "The name and its part before the first \".\" may have %d characters together, "
              "and this one has %d.\nRename the file with a shorter name and convert it again.",
-             gFileTitle, CommandLineRoom(gColourMode, gResolutionText),
+             gFileTitle, CommandLineRoom(colourMode, resolutionText),
              StemLength(gFileTitle) + (int)strlen(gFileTitle));
     Report(text, "File name too long");
 }
@@ -309,7 +312,8 @@ static bool ChoosePdf()
     return false;
 }
 
-bool ConvertPdf()
+// Ghostscript's program found, or the user told why not.
+static bool GhostscriptReady()
 {
     bool isDirectory = false;
     if (!PathExists(GhostscriptPattern, &isDirectory) || !isDirectory) {
@@ -331,19 +335,15 @@ bool ConvertPdf()
         Report(gGhostscript.program, "Couldn't find:");
         return false;
     }
-    if (!ChoosePdf())
-        return false;
-    // Ghostscript runs in the PDF's folder, which the dialog makes current
-    // when the user browses there but not always when a full path is typed.
-    char folder[PathBufferSize];
-    if (!PdfFolder(folder) || !SetCurrentDirectoryA(folder)) {
-        Report(gChosenPath, "Couldn't find:");
-        return false;
-    }
-    if (!RunConversionDialog())
-        return false;
-    if (!BuildGhostscriptCommandLine(gGhostscript.commandLine, gColourMode, gResolutionText, gFileTitle)) {
-        ReportLineTooLong();
+    return true;
+}
+
+// Converts gChosenPath (named gFileTitle) in `folder`, the current
+// directory, after asking before pages holding entries are written over.
+static bool RunConversion(const char* folder, int colourMode, const char* resolutionText)
+{
+    if (!BuildGhostscriptCommandLine(gGhostscript.commandLine, colourMode, resolutionText, gFileTitle)) {
+        ReportLineTooLong(colourMode, resolutionText);
         return false;
     }
     ConvertedPages before;
@@ -354,11 +354,95 @@ bool ConvertPdf()
     bool converted = false;
     if (ConfirmReplacingEntries(before))
         converted = RunGhostscript(folder, before);
+    FreeConvertedPages(&before);
+    return converted;
+}
+
+bool ConvertPdf()
+{
+    if (!GhostscriptReady() || !ChoosePdf())
+        return false;
+    // Ghostscript runs in the PDF's folder, which the dialog makes current
+    // when the user browses there but not always when a full path is typed.
+    char folder[PathBufferSize];
+    if (!PdfFolder(folder) || !SetCurrentDirectoryA(folder)) {
+        Report(gChosenPath, "Couldn't find:");
+        return false;
+    }
+    if (!RunConversionDialog())
+        return false;
+    bool converted = RunConversion(folder, gColourMode, gResolutionText);
     // The .bmp dialog that follows starts with no file name. A conversion
     // that failed or was cancelled leaves the names as a cancelled
     // conversion dialog does.
     if (converted)
         gChosenPath[0] = 0;
-    FreeConvertedPages(&before);
     return converted;
+}
+
+bool IsPdfName(const char* path)
+{
+    size_t length = strlen(path);
+    return length >= 4 && lstrcmpiA(path + length - 4, ".pdf") == 0;
+}
+
+void OneStepResolution(const char* lastUsed, char resolution[5])
+{
+    bool digits = lastUsed[0] != 0;
+    for (const char* c = lastUsed; *c; c++)
+        digits = digits && *c >= '0' && *c <= '9';
+    lstrcpynA(resolution, digits ? lastUsed : "300", 5);
+}
+
+// Whether every page of the PDF's last conversion is newer than the PDF,
+// and page 1 has the resolution asked for: then nothing is converted again.
+static bool AlreadyConverted(const char* folder, const char* resolution, const FILETIME& pdfWritten)
+{
+    ConvertedPages pages;
+    if (!ListConvertedPages(folder, gFileTitle, StemLength(gFileTitle), &pages))
+        return false;
+    bool newer = pages.count > 0;
+    for (int i = 0; i < pages.count; i++)
+        newer = newer && CompareFileTime(&pages.pages[i].written, &pdfWritten) > 0;
+    FreeConvertedPages(&pages);
+    char first[PathBufferSize];
+    FormFileFacts facts = {};
+    int stem = StemLength(gFileTitle);
+    if (!newer || strlen(folder) + stem + 6 > (size_t)PathBufferSize - 1)
+        return false;
+    snprintf(first, sizeof first, "%s%.*s1.bmp", folder, stem, gFileTitle);
+    return !ReadFormFile(first, false, &facts, NULL) && WholeDpi(facts.pixelsPerMeter) == atoi(resolution);
+}
+
+bool ConvertPdfInOneStep(const char* path, char firstPage[PathBufferSize])
+{
+    WIN32_FILE_ATTRIBUTE_DATA pdf;
+    const char* name = FileNameOf(path);
+    int offset = (int)(name - path);
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &pdf) || offset == 0 || offset >= PathBufferSize) {
+        Report(path, "Couldn't find:");
+        return false;
+    }
+    lstrcpynA(gChosenPath, path, PathBufferSize);
+    lstrcpynA(gFileTitle, name, PathBufferSize);
+    char folder[PathBufferSize];
+    memcpy(folder, path, offset);
+    folder[offset] = 0;
+    char resolution[5];
+    OneStepResolution(gResolutionText, resolution);
+    int stem = StemLength(gFileTitle);
+    if (offset + stem + 6 > PathBufferSize - 1) {
+        ReportLineTooLong(GrayColourMode, resolution);
+        return false;
+    }
+    snprintf(firstPage, PathBufferSize, "%s%.*s1.bmp", folder, stem, gFileTitle);
+    if (AlreadyConverted(folder, resolution, pdf.ftLastWriteTime))
+        return true;
+    if (!GhostscriptReady())
+        return false;
+    if (!SetCurrentDirectoryA(folder)) {
+        Report(path, "Couldn't find:");
+        return false;
+    }
+    return RunConversion(folder, GrayColourMode, resolution);
 }

@@ -57,4 +57,23 @@ int CommandLineRoom(int colourMode, const char* resolutionText);
 // with Ghostscript's exit code and the pages made) or was cancelled.
 bool ConvertPdf();
 
+// ---- a PDF opened in one step (its name on the command line) ----
+
+const int GrayColourMode = 2;   // "Shades of Gray"
+
+// Whether a path names a PDF: it ends in ".pdf", in any case.
+bool IsPdfName(const char* path);
+
+// The resolution a PDF opened in one step is converted at: the one last
+// used (the settings' text, when it is a number), else 300.
+void OneStepResolution(const char* lastUsed, char resolution[5]);
+
+// Converts the PDF at `path` (a full path) as the command does, without its
+// dialogs: in gray, at OneStepResolution, asking before pages that hold
+// entries are written over. When its pages are all newer than the PDF and
+// page 1 has that resolution, nothing is converted again. True with the
+// path of page 1 in `firstPage`; false after the user was told why (or
+// cancelled).
+bool ConvertPdfInOneStep(const char* path, char firstPage[PathBufferSize]);
+
 #endif

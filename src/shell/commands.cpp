@@ -8,6 +8,7 @@
 #include "entries/entry_edit.h"
 #include "output/calibration_dialog.h"
 #include "output/convert.h"
+#include "output/pdf_save.h"
 #include "output/print.h"
 #include "output/print_pages.h"
 #include "output/print_table.h"
@@ -72,14 +73,44 @@ static void TakeKeyboardBack()
     SetFocus(EntryBoxOpen() ? EntryBoxWindow() : gMainWindow);
 }
 
+// Opens a form named without a dialog (the command line, a drop). A PDF is
+// converted first (or found converted), then its page 1 opens.
+static void OpenNamedFile(char path[PathBufferSize], char title[PathBufferSize])
+{
+    if (StartOpen(false)) {
+        char page[PathBufferSize];
+        if (!IsPdfName(path))
+            OpenNamedForm(path, title);
+        else if (ConvertPdfInOneStep(path, page))
+            OpenNamedForm(page, FileNameOf(page));
+    }
+    TakeKeyboardBack();
+}
+
 void OpenFormFromCommandLine(const char* arguments)
 {
     char path[PathBufferSize], title[PathBufferSize];
-    if (!FormNamedOnCommandLine(arguments, path, title))
+    if (FormNamedOnCommandLine(arguments, path, title))
+        OpenNamedFile(path, title);
+}
+
+void OpenDroppedFile(HDROP drop)
+{
+    char path[PathBufferSize] = "";
+    UINT files = DragQueryFileA(drop, 0xFFFFFFFF, NULL, 0);
+    UINT length = files > 0 ? DragQueryFileA(drop, 0, path, PathBufferSize) : 0;
+    DragFinish(drop);
+    if (files != 1) {
+        ShowMessage("Drop one form or PDF at a time.", NULL, MB_OK);
         return;
-    if (StartOpen(false))
-        OpenNamedForm(path, title);
-    TakeKeyboardBack();
+    }
+    if (length == 0 || length >= (UINT)PathBufferSize) {
+        ShowMessage("The path of the file dropped is too long to open.", NULL, MB_OK);
+        return;
+    }
+    char title[PathBufferSize];
+    lstrcpynA(title, FileNameOf(path), PathBufferSize);
+    OpenNamedFile(path, title);
 }
 
 // The neighbouring page of the form on screen, if there is one. A page whose
@@ -238,6 +269,7 @@ void OnCommand(int id)
     case IDM_PREVIOUS_PAGE: OnPageCommand(PreviousPage); break;
     case IDM_PRINT_ALL_PAGES: OnPrintAllPages(); break;
     case IDM_PRINT_FROM_TABLE: OnPrintFromTable(); break;
+    case IDM_SAVE_AS_PDF: OnSaveAsPdf(); break;
     }
     // Every command, whatever it did, disarms the right button: a placement
     // needs a press after the last command. (The entry box's notifications

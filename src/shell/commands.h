@@ -6,6 +6,7 @@
 #define SCRIVELANDER_COMMANDS_H
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include "entries/entries_globals.h"
 
@@ -16,6 +17,10 @@ void OnCommand(int id);
 // Opens the form named on the command line, if any, as the first Open
 // command opens the form chosen in its dialog.
 void OpenFormFromCommandLine(const char* arguments);
+
+// Opens the one file dropped on the window in the same way (a form, or a
+// PDF to convert), and releases the drop.
+void OpenDroppedFile(HDROP drop);
 
 // What a mode command (40020, 40021, 40043, 40042) makes of the modes.
 // Right-justified vertical entries have no drawing routines, so a command

@@ -39,6 +39,7 @@ static void OnCreate(HWND window)
 {
     RecordMainWindow((HINSTANCE)GetWindowLongPtrA(window, GWLP_HINSTANCE), window);
     ReadSettings();
+    DragAcceptFiles(window, TRUE);
     ReadFieldSettings();
     InstallFieldKeys();
     CheckMenuItem(gMainMenu, IDM_LEFT_JUSTIFIED, MF_CHECKED);
@@ -153,6 +154,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_ENDSESSION: OnEndSession(wParam); return 0;
     case WM_MOUSEWHEEL: OnMouseWheel(wParam); return 0;
     case FieldsFoundMessage: OnFieldsFound(); return 0;
+    case WM_DROPFILES: OpenDroppedFile((HDROP)wParam); return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

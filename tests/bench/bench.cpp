@@ -23,6 +23,7 @@
 #include "entries/entry_draw.h"
 #include "entries/entry_record.h"
 #include "entries/field_tab.h"
+#include "output/pdf_save.h"
 #include "tests/unit/test_entry.h"
 #include "tests/unit/test_picture.h"
 #include "shell/main_window.h"
@@ -384,6 +385,42 @@ static FieldFigures MeasureFields(int runs)
     return f;
 }
 
+// Save as PDF: the form with 20 entries saved as a one-page PDF (median
+// milliseconds), and the size of its page without entries.
+struct PdfFigures {
+    double save;
+    double bareBytes;
+    const char* failure;
+};
+
+static PdfFigures MeasurePdfSave(const char* path, const char* entryPath)
+{
+    PdfFigures figures = {};
+    char target[PathBufferSize];
+    snprintf(target, sizeof target, "%s.bench.pdf", path);
+    const char* pages[1] = { path };
+    char failedPage[PathBufferSize];
+    WriteRecords(entryPath, {});
+    figures.failure = SavePdfFile(target, pages, 1, false, gCurrentFont, failedPage);
+    std::vector<char> bytes;
+    ReadWholeFile(target, bytes);
+    figures.bareBytes = (double)bytes.size();
+    std::vector<EntryRecord> records = TwoHundredEntries(false);
+    records.resize(20);
+    WriteRecords(entryPath, records);
+    std::vector<double> times;
+    for (int run = 0; run < 5 && !figures.failure; run++) {
+        double start = Now();
+        figures.failure = SavePdfFile(target, pages, 1, false, gCurrentFont, failedPage);
+        times.push_back(Now() - start);
+    }
+    std::sort(times.begin(), times.end());
+    figures.save = times.empty() ? 0 : times[times.size() / 2];
+    WriteRecords(entryPath, {});
+    DeleteFileA(target);
+    return figures;
+}
+
 static int BenchForm(const char* path)
 {
     const int runs = 21;
@@ -500,6 +537,9 @@ static int BenchForm(const char* path)
     printf("T5 %-15s %7.1f %7.2f %7.2f %5.2f %7.2f %5.2f %6d %8.2f %5.2f %7.2f %7.2f\n", name, MegaBytes(pixelBytes),
            bare, fields.openPath, fields.openPath / bare, fields.find, fields.find / bare, fields.count, MegaBytes(fields.peakBytes),
            fields.peakBytes * 8.0 / ((double)gFormImage.width * gFormImage.height), fields.tabMedian, fields.tabWorst);
+    PdfFigures pdf = MeasurePdfSave(path, entryPath);
+    printf("T6 %-15s %7.1f %8.1f %8.1f %s\n", name, MegaBytes(pixelBytes), pdf.save, pdf.bareBytes / 1024.0,
+           pdf.failure ? pdf.failure : "");
     printf("T3 %-15s %7.2f %7.2f %7.2f %7.1f %7.3f\n", name, designs.visibleEven, designs.visibleOdd,
            designs.wholePicture, MegaBytes(designs.wholeBytes), designs.entryRectangle);
     for (const std::string& m : Messages)

@@ -129,7 +129,7 @@ def test_the_installed_launcher_opens_a_form_and_uninstall_takes_everything_away
         entry = f.read().splitlines()
     assert entry[0] == "[Desktop Entry]"
     for line in ("Type=Application", "Name=Scrivelander", 'Exec="%s" %%f' % launcher, "Icon=scrivelander",
-                 "MimeType=image/bmp;"):
+                 "MimeType=image/bmp;application/pdf;"):
         assert line in entry, (line, entry)
     for size in (16, 32):
         icon = os.path.join(prefix, "share", "icons", "hicolor", "%dx%d" % (size, size), "apps",

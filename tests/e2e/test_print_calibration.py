@@ -148,11 +148,11 @@ def test_true_size_prints_at_the_printers_own_resolution(ctx):
 
 def open_dialog(app, via="command"):
     if via == "keys":
-        # The File menu's fifth item from its end, before the three page items
-        # and Print from table.
+        # The File menu's sixth item from its end, before the three page
+        # items, Print from table and Save as PDF.
         app.key("alt+f")
         harness.wait_until(app.in_menu, 5, what="the File menu")
-        app.key("Up", "Up", "Up", "Up", "Up", "Return")
+        app.key("Up", "Up", "Up", "Up", "Up", "Up", "Return")
     else:
         app.post_command(IDM_PRINT_CALIBRATION)
     app.wait_dialog(10, lambda d: d.caption == DIALOG, "the calibration dialog")

@@ -6,7 +6,7 @@ import harness
 from resource_ids import (IDM_CONVERT_PDF, IDM_EDIT_HELP, IDM_EXIT, IDM_FONT, IDM_HELP_ABOUT, IDM_HELP_ADVANCED,
                           IDM_HELP_FORMULAS, IDM_HELP_GHOSTSCRIPT, IDM_HELP_USING, IDM_HORIZONTAL, IDM_LEFT_JUSTIFIED,
                           IDM_NEXT_PAGE, IDM_OPEN_BMP, IDM_OPEN_ORIGINAL, IDM_PREVIOUS_PAGE, IDM_PRINT,
-                          IDM_PRINT_ALL_PAGES, IDM_PRINT_CALIBRATION, IDM_PRINT_FROM_TABLE, IDM_REDO,
+                          IDM_PRINT_ALL_PAGES, IDM_PRINT_CALIBRATION, IDM_PRINT_FROM_TABLE, IDM_REDO, IDM_SAVE_AS_PDF,
                           IDM_RIGHT_JUSTIFIED, IDM_SHOW_FIELDS, IDM_SNAP_TO_FIELDS, IDM_UNDO, IDM_VERTICAL,
                           IDM_ZOOM_IN, IDM_ZOOM_OUT)
 
@@ -45,7 +45,7 @@ ORIGINAL_MENU = [
 ADDED_ITEMS = {
     "&File": [("Print ca&libration...", IDM_PRINT_CALIBRATION), ("&Next page\tPgDn", IDM_NEXT_PAGE),
               ("Pre&vious page\tPgUp", IDM_PREVIOUS_PAGE), ("Print &all pages...", IDM_PRINT_ALL_PAGES),
-              ("Print from &table...", IDM_PRINT_FROM_TABLE)],
+              ("Print from &table...", IDM_PRINT_FROM_TABLE), ("Save as P&DF...", IDM_SAVE_AS_PDF)],
     "&Edit": [("&Undo\tCtrl+Z", IDM_UNDO), ("R&edo\tCtrl+Y", IDM_REDO), ("Show &fields", IDM_SHOW_FIELDS),
               ("&Snap to fields", IDM_SNAP_TO_FIELDS)],
 }

@@ -36,6 +36,7 @@ TEST(ResourceIds, EveryMenuCommandAndConversionControlKeepsItsNumber)
         { "IDM_PREVIOUS_PAGE", IDM_PREVIOUS_PAGE, 40048 },
         { "IDM_PRINT_ALL_PAGES", IDM_PRINT_ALL_PAGES, 40049 },
         { "IDM_PRINT_FROM_TABLE", IDM_PRINT_FROM_TABLE, 40050 },
+        { "IDM_SAVE_AS_PDF", IDM_SAVE_AS_PDF, 40051 },
         { "IDM_UNDO", IDM_UNDO, 40070 },
         { "IDM_REDO", IDM_REDO, 40071 },
         { "IDM_SHOW_FIELDS", IDM_SHOW_FIELDS, 40072 },
