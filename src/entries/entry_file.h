@@ -63,6 +63,19 @@ EntryChangeOutcome PlanEntryFileChange(const EntryFileBytes& current, const Entr
 EntryChangeOutcome ChangeEntryFile(const char* path, const EntryFileChange& change, EntryFileBytes* before,
                                    EntryFileBytes* after);
 
+// Whether 160 stored bytes can be an entry Scrivelander wrote: an anchor
+// (not 0, which marks a free slot) and extents within DrawingReach, a font
+// size within the tallest font, a weight of 0 to 1000, one of the fifteen
+// colours, flags of 0 or 1, a text of 1 to 99 characters and a face name,
+// each ended by its zero and free of control characters. A recovery file's
+// other records are never put back: they are damage, or not entries.
+bool IsSoundEntryRecord(const uint8_t bytes[EntryRecordSize]);
+
+// Appends the sound records among `count` whole records to `sound` while
+// it stays within `room` bytes (its data has that room); returns the number
+// left out.
+uint32_t KeepSoundRecords(const uint8_t* records, uint32_t count, EntryFileBytes& sound, uint32_t room);
+
 // Why a change was not made, in a sentence for the user.
 const char* RefusalReason(EntryChangeOutcome outcome);
 
@@ -81,18 +94,47 @@ void ReportChangeRefused(EntryChangeOutcome outcome, const char* path);
 // False when the name would not fit a path.
 bool RecoveryPathOf(const char* entryPath, char recoveryPath[PathBufferSize]);
 
+// Why the recovery file can't be written, or removed.
+enum RecoveryCopyProblem {
+    RecoveryCopyKept,            // no problem
+    RecoveryPathTooLong,
+    RecoveryIsFolder,            // a folder of that name is in its place
+    RecoveryReadOnly,
+    RecoveryInUse,               // another program has it open
+    RecoveryFolderUnwritable,    // it isn't there, and can't be made
+    RecoveryDiskFull,
+    RecoveryNotWritten,
+};
+
+// The problem from the file's attributes (INVALID_FILE_ATTRIBUTES when it
+// isn't there) and the error of the failed open, write or delete.
+RecoveryCopyProblem RecoveryCopyProblemOf(DWORD attributes, DWORD error);
+
+// The problem, and what to do about it, as the end of a sentence.
+const char* RecoveryCopyReason(RecoveryCopyProblem problem);
+
 // Adds one record after the last whole record of the recovery file,
 // creating it if needed, and makes sure it is on the disk. `at` (may be
-// NULL) receives where the record was put.
-bool AppendToRecoveryFile(const char* entryPath, const uint8_t record[EntryRecordSize], uint32_t* at = NULL);
+// NULL) receives where the record was put; `problem` (may be NULL) why it
+// could not be.
+bool AppendToRecoveryFile(const char* entryPath, const uint8_t record[EntryRecordSize], uint32_t* at = NULL,
+                          RecoveryCopyProblem* problem = NULL);
 
 // Takes back a record that AppendToRecoveryFile put at `at`: when the file
 // still ends with it there, it is cut off, and a file left empty goes.
 // Anything else in the file stays.
 void TakeBackFromRecoveryFile(const char* entryPath, const uint8_t record[EntryRecordSize], uint32_t at);
 
-// The recovery file's content (`exists` false when there is none).
-EntryChangeOutcome ReadRecoveryFile(const char* entryPath, EntryFileBytes& bytes);
+// How much of a recovery file is read: far more than any crash leaves
+// there. Whole records past it are counted, not read.
+const uint32_t MaxRecoveryScanBytes = 16 * 1024 * 1024;
+
+// The records of the recovery file that can be entries (`exists` false when
+// there is none), at most MaxEntryFileBytes of them; the file is read a
+// piece at a time, once, so any file is answered for at once. `passedOver`
+// receives the number of whole records left out: those that can't be
+// entries, and those past the limits.
+EntryChangeOutcome ReadRecoveryFile(const char* entryPath, EntryFileBytes& recovered, uint32_t& passedOver);
 
 // ---- the files entries are written to are never the form's picture ----
 
