@@ -26,7 +26,7 @@ static int gNextRecoveryFileOffered = 0;
 static bool OfferedBefore(const char* recovery)
 {
     for (const char* offered : gRecoveryFilesOffered)
-        if (offered[0] && SameFile(offered, recovery))
+        if (offered[0] && SamePath(offered, recovery))
             return true;
     return false;
 }

@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 #include <string.h>
+#include <winternl.h>
 
 #include "base/file_io.h"
 #include "base/form_pages.h"
@@ -601,27 +602,45 @@ static bool SameLettersInAnyCase(const char* a, const char* b)
     return *a == *b;
 }
 
-// The volume and the number of an existing file; opened for no access, so
-// another program holding it without sharing doesn't hide it.
-static bool FileIdentityOf(const char* path, BY_HANDLE_FILE_INFORMATION* identity)
+// The number of an existing file on its volume, and the path of its volume;
+// opened for no access, so another program holding it without sharing
+// doesn't hide it. The volume is told by its path, not by its serial
+// number: asking for that makes Wine try to read the disk device itself,
+// and say so on the terminal.
+struct FileIdentity {
+    LARGE_INTEGER number;
+    char volume[PathBufferSize];
+};
+
+static bool FileIdentityOf(const char* path, FileIdentity* identity)
 {
+    if (!GetVolumePathNameA(path, identity->volume, PathBufferSize))
+        return false;
     HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    bool known = GetFileInformationByHandle(file, identity) != 0;
+    IO_STATUS_BLOCK status;
+    const FILE_INFORMATION_CLASS FileInternalInformationClass = (FILE_INFORMATION_CLASS)6;
+    bool known = NtQueryInformationFile(file, &status, &identity->number, sizeof identity->number,
+                                        FileInternalInformationClass) == 0;
     CloseHandle(file);
     return known;
 }
 
-bool SameFile(const char* a, const char* b)
+bool SamePath(const char* a, const char* b)
 {
     char fullA[PathBufferSize], fullB[PathBufferSize];
-    if (FullPathOf(a, fullA) && FullPathOf(b, fullB) && SameLettersInAnyCase(fullA, fullB))
+    return FullPathOf(a, fullA) && FullPathOf(b, fullB) && SameLettersInAnyCase(fullA, fullB);
+}
+
+bool SameFile(const char* a, const char* b)
+{
+    if (SamePath(a, b))
         return true;
-    BY_HANDLE_FILE_INFORMATION x, y;
-    return FileIdentityOf(a, &x) && FileIdentityOf(b, &y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
-           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+    FileIdentity x, y;
+    return FileIdentityOf(a, &x) && FileIdentityOf(b, &y) && x.number.QuadPart == y.number.QuadPart &&
+           SameLettersInAnyCase(x.volume, y.volume);
 }
 
 bool EntryFileIsPicture(const char* formPath, const char* entryPath, char clash[PathBufferSize])

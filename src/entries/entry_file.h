@@ -142,6 +142,9 @@ EntryChangeOutcome ReadRecoveryFile(const char* entryPath, EntryFileBytes& recov
 // case, or, when both exist, one file of one volume (a link, a short name).
 bool SameFile(const char* a, const char* b);
 
+// Whether two paths are one full path, letters in either case.
+bool SamePath(const char* a, const char* b);
+
 // Whether one of the files that the entries of the form at `formPath` are
 // written to (its entry file `entryPath`, the temporary file beside it, the
 // recovery file) is the form's picture itself: that path into `clash`.

@@ -5,6 +5,7 @@ import os
 import random
 import shutil
 import stat
+import subprocess
 
 import entryfiles
 import harness
@@ -65,12 +66,15 @@ NOT_ENTRIES = [record(-2 ** 31, 600, "Far left"), entryfiles.record(400, 700, "H
                record(400, 800, "\x01\x02\x1b")]
 
 
-def recovery_file(content, mode=None):
-    """Makes form.dta.recovered hold `content`, with `mode` when given."""
+def recovery_file(content, read_only=False):
+    """Makes form.dta.recovered hold `content`; read-only as an ordinary user
+    finds it (root writes through the bits, so as root it is immutable too)."""
     def make(ctx):
         path = ctx.write("form.dta.recovered", content)
-        if mode is not None:
-            os.chmod(path, mode)
+        if read_only:
+            os.chmod(path, stat.S_IRUSR | stat.S_IRGRP | stat.S_IROTH)
+            if os.geteuid() == 0:
+                subprocess.run(["chattr", "+i", path], check=True)
     return make
 
 
@@ -89,6 +93,8 @@ def remove_recovery(ctx):
     if os.path.isdir(path):
         shutil.rmtree(path)
     elif os.path.exists(path):
+        if os.geteuid() == 0:
+            subprocess.run(["chattr", "-i", path], check=True)
         os.chmod(path, stat.S_IRUSR | stat.S_IWUSR)
         os.remove(path)
 
@@ -97,7 +103,7 @@ def remove_recovery(ctx):
 #  what the answer Enter leaves in form.dta, what a pick-up then says (None:
 #  it works))
 RECOVERY_CASES = [
-    ("read-only", recovery_file(SURVIVOR, stat.S_IRUSR),
+    ("read-only", recovery_file(SURVIVOR, read_only=True),
      ['"Survivor"', "Put them back"], [ALPHA, SURVIVOR], "that file is read-only"),
     ("held by another program", recovery_held,
      ["can't be read: another program has that file open"], [ALPHA], "another program has that file open"),
