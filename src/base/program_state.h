@@ -50,6 +50,22 @@ extern char gTableTitle[PathBufferSize];
 extern OPENFILENAMEA gBmpOpenDialog;
 extern OPENFILENAMEA gPdfOpenDialog;
 extern OPENFILENAMEA gTableOpenDialog;   // Print from table: its own buffers, never the form's
+
+// The folder the three open dialogs start in when they have no path of
+// their own: the user's documents at first, then the folder of the file
+// last chosen or opened; never the start-up folder, which holds settings.
+// Written by StartDialogsInDocuments and RememberDialogFolder only.
+extern char gDialogFolder[PathBufferSize];
+
+// At start: the user's documents folder (My Documents), when there is one.
+void StartDialogsInDocuments();
+
+// After a file was chosen or opened: its folder, from its full path.
+void RememberDialogFolder(const char* path);
+
+// The folder part of a path, its last separator included ("C:orms"
+// of "C:orms.bmp"); empty when the path names no folder.
+void FolderOfPath(const char* path, char folder[PathBufferSize]);
 extern PRINTDLGA gPrintDialog;
 extern DOCINFOA gPrintDocInfo;
 extern CHOOSEFONTA gFontDialog;

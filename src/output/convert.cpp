@@ -299,8 +299,10 @@ static bool ChoosePdf()
     char kept[PathBufferSize];
     memcpy(kept, gChosenPath, sizeof kept);
     gChosenPath[0] = 0;
-    if (GetOpenFileNameA(&gPdfOpenDialog))
+    if (GetOpenFileNameA(&gPdfOpenDialog)) {
+        RememberDialogFolder(gChosenPath);
         return true;
+    }
     memcpy(gChosenPath, kept, sizeof kept);
     return false;
 }

@@ -136,6 +136,7 @@ void OnPrintFromTable()
         return;
     if (!GetOpenFileNameA(&gTableOpenDialog))
         return;
+    RememberDialogFolder(gTablePath);
     CsvTable table;
     if (!CheckedTable(&table))
         return;

@@ -25,6 +25,7 @@ static void OnCreate(HWND window)
     ReadFieldSettings();
     CheckMenuItem(gMainMenu, IDM_LEFT_JUSTIFIED, MF_CHECKED);
     CheckMenuItem(gMainMenu, IDM_HORIZONTAL, MF_CHECKED);
+    StartDialogsInDocuments();
     gBmpOpenDialog.hwndOwner = window;
     gPdfOpenDialog.hwndOwner = window;
     gTableOpenDialog.hwndOwner = window;
