@@ -7,7 +7,6 @@
 #include "base/file_io.h"
 #include "base/form_pages.h"
 #include "entries/drawing_bounds.h"
-#include "entries/entry_style.h"
 #include "entries/entries_globals.h"
 
 void FreeEntryFileBytes(EntryFileBytes& bytes)
@@ -140,16 +139,16 @@ static int ReadableLength(const uint8_t* field, int size)
     return -1;
 }
 
+// A record the program can show and pick up is never passed over: the
+// bounds are those of what can be reached on a picture at all. A weight,
+// colour or flag out of range is drawn as normal, black, level and left
+// (drawing_bounds.h), so it is no reason to leave an entry out.
 bool IsSoundEntryRecord(const uint8_t bytes[EntryRecordSize])
 {
     int32_t x = Int32At(bytes, RecordOffset::x);
     return x != 0 && Within(x, -DrawingReach, DrawingReach) &&
            Within(Int32At(bytes, RecordOffset::y), -DrawingReach, DrawingReach) &&
-           Within(Int32At(bytes, RecordOffset::width), -DrawingReach, DrawingReach) &&
-           Within(Int32At(bytes, RecordOffset::height), -DrawingReach, DrawingReach) &&
-           Within(Int32At(bytes, RecordOffset::size), -LargestEntryFontHeight / 2, LargestEntryFontHeight / 2) &&
-           Within(Int32At(bytes, RecordOffset::weight), 0, 1000) && bytes[RecordOffset::colourIndex] < ColourCount &&
-           bytes[RecordOffset::vertical] <= 1 && bytes[RecordOffset::rightJustified] <= 1 &&
+           Within(Int32At(bytes, RecordOffset::size), -DrawingReach, DrawingReach) &&
            ReadableLength(bytes + RecordOffset::text, EntryTextSize) > 0 &&
            ReadableLength(bytes + RecordOffset::faceName, FaceNameSize) >= 0;
 }

@@ -63,12 +63,11 @@ EntryChangeOutcome PlanEntryFileChange(const EntryFileBytes& current, const Entr
 EntryChangeOutcome ChangeEntryFile(const char* path, const EntryFileChange& change, EntryFileBytes* before,
                                    EntryFileBytes* after);
 
-// Whether 160 stored bytes can be an entry Scrivelander wrote: an anchor
-// (not 0, which marks a free slot) and extents within DrawingReach, a font
-// size within the tallest font, a weight of 0 to 1000, one of the fifteen
-// colours, flags of 0 or 1, a text of 1 to 99 characters and a face name,
-// each ended by its zero and free of control characters. A recovery file's
-// other records are never put back: they are damage, or not entries.
+// Whether 160 stored bytes can be an entry: an anchor (x not 0, which marks
+// a free slot) and a font size within DrawingReach, a text of 1 to 99
+// characters and a face name, each ended by its zero and free of control
+// characters. A recovery file's other records are never put back: they are
+// damage, or not entries (random bytes pass all of this about once in 2^33).
 bool IsSoundEntryRecord(const uint8_t bytes[EntryRecordSize]);
 
 // Appends the sound records among `count` whole records to `sound` while
