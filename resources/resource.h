@@ -36,6 +36,7 @@
 #define IDM_REDO            40071     // Edit
 #define IDM_SHOW_FIELDS     40072     // Edit
 #define IDM_SNAP_TO_FIELDS  40073     // Edit
+#define IDM_HELP_FILLING_FIELDS 40080 // Help
 
 // Controls of the conversion dialog "PDFTOBMP" (besides IDOK and IDCANCEL)
 #define IDC_RESOLUTION      1001

@@ -137,6 +137,20 @@ install_all() {
   trap - ERR
   rm -f "$list" "$entry"
   echo "installed Scrivelander in $prefix; start it with $prefix/bin/scrivelander [FORM.bmp]"
+  path_advice "$prefix/bin"
+}
+
+# Where the launcher went; and, when that folder is not on PATH, how to put
+# it there, so that `scrivelander` alone starts it.
+path_advice() {
+  local bin=$1
+  echo "the launcher is $bin/scrivelander"
+  case ":${PATH:-}:" in
+    *":$bin:"* | *":$bin/:"*) return 0 ;;
+  esac
+  echo "$bin is not on your PATH; to start it as scrivelander, add this line to ~/.profile"
+  echo "(or ~/.bashrc) and open a new terminal:"
+  echo "  export PATH=\"$bin:\$PATH\""
 }
 
 case "$mode" in

@@ -63,7 +63,8 @@ if [ $# -eq 1 ]; then
   # The form as the program sees it: Z:\home\... for /home/...
   form=$(winepath -w "$(realpath -m -- "$1")")
   cd "$config"
-  exec wine "$share/Scrivelander.exe" "$form"
+  scrivelander_run_quietly wine "$share/Scrivelander.exe" "$form"
+  exit
 fi
 cd "$config"
-exec wine "$share/Scrivelander.exe"
+scrivelander_run_quietly wine "$share/Scrivelander.exe"

@@ -14,6 +14,7 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   scrivelander_prefix_ghostscript build/gs-bridge
   desktop=$(e2e_fitting_desktop)
   cd "$sample_dir"
-  exec wine explorer /desktop=Scrivelander,"$desktop" ../Scrivelander.exe sample-form.bmp
+  scrivelander_run_quietly wine explorer /desktop=Scrivelander,"$desktop" ../Scrivelander.exe sample-form.bmp
+  exit
 fi
 exec /usr/bin/python3 tests/e2e/show_sample.py "$sample_dir/sample-form.bmp" build/screenshot.png

@@ -99,3 +99,22 @@ scrivelander_prefix_ghostscript() {
     chmod 755 "$_bin/run-gs.sh" &&
     echo "Scrivelander's bridge to the Linux gs" >"$_bin/scrivelander-bridge"
 }
+
+# Wine's own error output, less one line: each time an open dialog shows
+# drive Z: (the Linux root) Wine tries to read the disk device for the
+# drive's label, can't, and says so on the terminal. That is no fault of
+# anything the user did, so that line is left out; every other line passes.
+scrivelander_quiet_wine() {
+  # grep answers 1 when no line passed: that is no failure here.
+  grep --line-buffered -v -F 'FS volume label and serial are not available' >&2 || :
+}
+
+# Runs a command (wine ...) with its error output so passed on; returns the
+# command's exit code. Plain sh: the launcher runs under it.
+scrivelander_run_quietly() {
+  exec 3>&1
+  scrivelander_code=$({ { "$@" 2>&1 1>&3 3>&- 4>&- && echo 0 >&4 || echo $? >&4; } |
+    scrivelander_quiet_wine 3>&- 4>&-; } 4>&1)
+  exec 3>&-
+  return "$scrivelander_code"
+}

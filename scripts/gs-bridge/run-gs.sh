@@ -15,7 +15,8 @@ bridge_process() {
   local want p command
   want=$(tr '\0' '\n' <"$here/gs-args-$id")
   for p in /proc/[0-9]*; do
-    command=$(tr '\0' '\n' <"$p/cmdline" 2>/dev/null) || continue
+    # A process gone since the list was made can't be read: said nowhere.
+    command=$(tr '\0' '\n' 2>/dev/null <"$p/cmdline") || continue
     case "${command%%$'\n'*}" in
       # Wine shows the path as the command line gave it, with or without .exe.
       *[gG][sS][wW][iI][nN]32[cC] | *[gG][sS][wW][iI][nN]32[cC].[eE][xX][eE])

@@ -2,6 +2,7 @@
 #include "base/program_state.h"
 
 #include <string.h>
+#include <shlobj.h>
 
 HINSTANCE gInstance = NULL;
 HWND gMainWindow = NULL;
@@ -24,6 +25,36 @@ static_assert(sizeof(CHOOSEFONTA) == 60, "CHOOSEFONTA must be 60 bytes");
 static_assert(sizeof(DOCINFOA) == 20, "DOCINFOA must be 20 bytes");
 #endif
 
+char gDialogFolder[PathBufferSize] = "";
+
+void FolderOfPath(const char* path, char folder[PathBufferSize])
+{
+    size_t length = strnlen(path, PathBufferSize - 1), end = 0;
+    for (size_t i = 0; i < length; i++)
+        if (path[i] == '\\' || path[i] == '/')
+            end = i + 1;
+    memcpy(folder, path, end);
+    folder[end] = 0;
+}
+
+void StartDialogsInDocuments()
+{
+    char documents[MAX_PATH];
+    if (SHGetFolderPathA(NULL, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, NULL, SHGFP_TYPE_CURRENT, documents) == S_OK)
+        lstrcpynA(gDialogFolder, documents, PathBufferSize);
+}
+
+void RememberDialogFolder(const char* path)
+{
+    char full[PathBufferSize], folder[PathBufferSize];
+    DWORD length = GetFullPathNameA(path, PathBufferSize, full, NULL);
+    if (length == 0 || length >= (DWORD)PathBufferSize)
+        return;
+    FolderOfPath(full, folder);
+    if (folder[0])
+        memcpy(gDialogFolder, folder, sizeof folder);
+}
+
 OPENFILENAMEA OpenDialogOf(const char* filter, const char* caption, DWORD flags, const char* defaultExtension,
                            char* path, char* title)
 {
@@ -38,6 +69,7 @@ OPENFILENAMEA OpenDialogOf(const char* filter, const char* caption, DWORD flags,
     dialog.lpstrTitle = caption;
     dialog.Flags = flags;
     dialog.lpstrDefExt = defaultExtension;
+    dialog.lpstrInitialDir = gDialogFolder;
     return dialog;
 }
 

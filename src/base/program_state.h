@@ -48,6 +48,22 @@ void RecordClientSize(SIZE size);
 extern char gFileTitle[PathBufferSize];   // the chosen file's name (the title shows the form on screen)
 extern char gChosenPath[PathBufferSize];  // the full path chosen in either open dialog
 
+// The folder the three open dialogs start in when they have no path of
+// their own: the user's documents at first, then the folder of the file
+// last chosen or opened; never the start-up folder, which holds settings.
+// Written by StartDialogsInDocuments and RememberDialogFolder only.
+extern char gDialogFolder[PathBufferSize];
+
+// At start: the user's documents folder (My Documents), when there is one.
+void StartDialogsInDocuments();
+
+// After a file was chosen or opened: its folder, from its full path.
+void RememberDialogFolder(const char* path);
+
+// The folder part of a path, its last separator included ("C:orms"
+// of "C:orms.bmp"); empty when the path names no folder.
+void FolderOfPath(const char* path, char folder[PathBufferSize]);
+
 // ---- Settings: written by base/settings.cpp ----
 extern char gStartupDirectory[PathBufferSize];
 extern char gResolutionText[5];    // up to four characters, empty when the settings file gave none

@@ -16,6 +16,27 @@
 // Whether the user was told that the picture on screen has lost its file.
 static bool gPictureLossTold = false;
 
+// Recovery files that stayed after they were offered in this run (their
+// entries put back, but the file can't be removed; or it can't be read):
+// each is offered once a run, not at every open of its form.
+static const int RememberedRecoveryFiles = 8;
+static char gRecoveryFilesOffered[RememberedRecoveryFiles][PathBufferSize];
+static int gNextRecoveryFileOffered = 0;
+
+static bool OfferedBefore(const char* recovery)
+{
+    for (const char* offered : gRecoveryFilesOffered)
+        if (offered[0] && SamePath(offered, recovery))
+            return true;
+    return false;
+}
+
+static void RememberOffered(const char* recovery)
+{
+    lstrcpynA(gRecoveryFilesOffered[gNextRecoveryFileOffered], recovery, PathBufferSize);
+    gNextRecoveryFileOffered = (gNextRecoveryFileOffered + 1) % RememberedRecoveryFiles;
+}
+
 // The texts of the first recovered records, one a line, for the offer.
 static void RecoveredTexts(const EntryFileBytes& recovered, char* out, size_t room)
 {
@@ -32,8 +53,17 @@ static void RecoveredTexts(const EntryFileBytes& recovered, char* out, size_t ro
         snprintf(out + used, room - used, "    and %u more\n", (unsigned)(count - shown));
 }
 
+// Why the recovery file can't be written or removed, from the error of
+// the call that just failed.
+static const char* RecoveryProblemNow(const char* recovery)
+{
+    DWORD error = GetLastError();
+    return RecoveryCopyReason(RecoveryCopyProblemOf(GetFileAttributesA(recovery), error));
+}
+
 // Puts the recovered records into the form's entry file as one step that
-// undo takes back, and lets the recovery file go.
+// undo takes back, and lets the recovery file go. One that can't go is
+// said, and not offered again in this run.
 static void PutBackRecovered(const EntryFileBytes& recovered, const char* recovery)
 {
     const char* path = gFormImage.entryFilePath;
@@ -44,36 +74,69 @@ static void PutBackRecovered(const EntryFileBytes& recovered, const char* recove
         ReportChangeRefused(outcome, path);
         return;
     }
-    DeleteFileA(recovery);
+    bool removed = DeleteFileA(recovery) != 0;
+    const char* reason = removed ? "" : RecoveryProblemNow(recovery);
     KeepChange(gEntryHistory, before, after);
     ReloadForm();
+    if (removed)
+        return;
+    RememberOffered(recovery);
+    char text[PathBufferSize + 400];
+    snprintf(text, sizeof text, "The entries are back in the form, but the file they were kept in,\n%s\ncan't be "
+             "removed: %s\n\nIt is not offered again while Scrivelander runs.", recovery, reason);
+    ShowMessage(text, NULL, MB_OK);
+}
+
+// A recovery file with nothing that can be put back: it can't be read, or
+// none of its records can be an entry. Said once a run; the file stays.
+static void ReportRecoveryUnusable(const char* recovery, EntryChangeOutcome read, uint32_t passedOver)
+{
+    char why[300];
+    if (read == FileInUse)
+        snprintf(why, sizeof why, "it can't be read: %s", RecoveryProblemNow(recovery));
+    else if (read != ChangeMade)
+        snprintf(why, sizeof why, "it can't be read: %s", RefusalReason(read));
+    else if (passedOver > 0)
+        snprintf(why, sizeof why, "none of its %u records can be an entry: it is damaged, or not Scrivelander's.",
+                 (unsigned)passedOver);
+    else
+        snprintf(why, sizeof why, "it holds no entries.");
+    char text[PathBufferSize + sizeof why + 200];
+    snprintf(text, sizeof text, "Entries of this form were kept in\n%s\nwhen Scrivelander or Windows ended during "
+             "an edit, but %s\n\nScrivelander leaves that file as it is.", recovery, why);
+    ShowMessage(text, NULL, MB_OK);
+    RememberOffered(recovery);
 }
 
 // Entries kept beside the form's entry file while they were out of it, when
 // the program or Windows ended: the user is offered them back, by their
-// texts. No leaves the recovery file as it is, to be offered again.
+// texts; records that can't be entries are passed over, and counted. No
+// leaves the recovery file as it is, to be offered again.
 static void OfferRecoveredEntries()
 {
     char recovery[PathBufferSize];
-    if (!RecoveryPathOf(gFormImage.entryFilePath, recovery) || GetFileAttributesA(recovery) == INVALID_FILE_ATTRIBUTES)
+    if (!RecoveryPathOf(gFormImage.entryFilePath, recovery) ||
+        GetFileAttributesA(recovery) == INVALID_FILE_ATTRIBUTES || OfferedBefore(recovery))
         return;
     EntryFileBytes recovered = {};
-    EntryChangeOutcome read = ReadRecoveryFile(gFormImage.entryFilePath, recovered);
-    char texts[6 * (EntryTextSize + 8) + 40];
-    RecoveredTexts(recovered, texts, sizeof texts);
-    char text[3 * PathBufferSize + sizeof texts + 400];
+    uint32_t passedOver = 0;
+    EntryChangeOutcome read = ReadRecoveryFile(gFormImage.entryFilePath, recovered, passedOver);
     if (read != ChangeMade || recovered.size < EntryRecordSize) {
-        snprintf(text, sizeof text, "Entries of this form were kept in\n%s\nwhen Scrivelander or Windows ended "
-                 "during an edit, but that file can't be read as entries.\n\nScrivelander leaves it as it is.",
-                 recovery);
-        ShowMessage(text, NULL, MB_OK);
+        ReportRecoveryUnusable(recovery, read, passedOver);
         FreeEntryFileBytes(recovered);
         return;
     }
+    char texts[6 * (EntryTextSize + 8) + 40];
+    RecoveredTexts(recovered, texts, sizeof texts);
+    char skipped[200] = "";
+    if (passedOver > 0)
+        snprintf(skipped, sizeof skipped, "%u other records in that file can't be entries (it is damaged) and are "
+                 "passed over.\n", (unsigned)passedOver);
+    char text[3 * PathBufferSize + sizeof texts + sizeof skipped + 400];
     snprintf(text, sizeof text, "When Scrivelander or Windows ended, entries of this form were out of\n%s\n"
-             "being moved or edited. They were kept in\n%s\n\n%s\nPut them back into the form?\n\n"
+             "being moved or edited. They were kept in\n%s\n\n%s%s\nPut them back into the form?\n\n"
              "No leaves them in that file; they are offered again at the next open.",
-             gFormImage.entryFilePath, recovery, texts);
+             gFormImage.entryFilePath, recovery, texts, skipped);
     if (ShowMessage(text, NULL, MB_YESNO) == IDYES)
         PutBackRecovered(recovered, recovery);
     FreeEntryFileBytes(recovered);
@@ -154,12 +217,12 @@ void DeleteEntry(int slot)
 
 bool TakeOutEntries(const char* path, const int* slots, const uint8_t* records, int count, uint32_t* keptAt)
 {
-    if (!AppendToRecoveryFile(path, records, keptAt, count)) {
-        char text[2 * PathBufferSize + 300];
+    RecoveryCopyProblem problem = RecoveryCopyKept;
+    if (!AppendToRecoveryFile(path, records, keptAt, count, &problem)) {
+        char text[2 * PathBufferSize + 400];
         wsprintfA(text, "The entry can't be moved or edited. While it is out of\n%s\na copy of it is kept beside "
-                        "that file as %s.recovered, and that copy can't be written.\n\n"
-                        "The folder may be read-only or full, or its path too long for that name.",
-                  path, FileNameOf(path));
+                        "that file as %s.recovered, and that copy can't be written: %s",
+                  path, FileNameOf(path), RecoveryCopyReason(problem));
         gShowEntryFileProblem(text);
         return false;
     }

@@ -2,9 +2,11 @@
 
 #include <stdlib.h>
 #include <string.h>
+#include <winternl.h>
 
 #include "base/file_io.h"
 #include "base/form_pages.h"
+#include "entries/drawing_bounds.h"
 #include "entries/entries_globals.h"
 
 void FreeEntryFileBytes(EntryFileBytes& bytes)
@@ -133,17 +135,108 @@ static EntryChangeOutcome PlanRestore(const EntryFileBytes& current, const Entry
     return ChangeMade;
 }
 
-// Whether `count` bytes of whole records hold this record.
-static bool HoldsRecord(const uint8_t* records, uint32_t count, const uint8_t* record)
+// ---- what can be an entry ----
+
+static int32_t Int32At(const uint8_t* bytes, int offset)
 {
-    for (uint32_t at = 0; at + EntryRecordSize <= count; at += EntryRecordSize)
-        if (memcmp(records + at, record, EntryRecordSize) == 0)
-            return true;
-    return false;
+    return (int32_t)((uint32_t)bytes[offset] | (uint32_t)bytes[offset + 1] << 8 | (uint32_t)bytes[offset + 2] << 16 |
+                     (uint32_t)bytes[offset + 3] << 24);
 }
 
-// Recovered records go after the file's own, each once: a record the file
-// already holds was put back before the copy beside it could go.
+static bool Within(int32_t value, int32_t low, int32_t high)
+{
+    return value >= low && value <= high;
+}
+
+// Characters up to a zero inside the field, none of them a control
+// character (a tab is taken: a pasted text may hold one); their number, or
+// -1 when the field is not such a text.
+static int ReadableLength(const uint8_t* field, int size)
+{
+    for (int i = 0; i < size; i++) {
+        if (field[i] == 0)
+            return i;
+        if ((field[i] < 0x20 && field[i] != '\t') || field[i] == 0x7F)
+            return -1;
+    }
+    return -1;
+}
+
+// A record the program can show and pick up is never passed over: the
+// bounds are those of what can be reached on a picture at all. A weight,
+// colour or flag out of range is drawn as normal, black, level and left
+// (drawing_bounds.h), so it is no reason to leave an entry out.
+bool IsSoundEntryRecord(const uint8_t bytes[EntryRecordSize])
+{
+    int32_t x = Int32At(bytes, RecordOffset::x);
+    return x != 0 && Within(x, -DrawingReach, DrawingReach) &&
+           Within(Int32At(bytes, RecordOffset::y), -DrawingReach, DrawingReach) &&
+           Within(Int32At(bytes, RecordOffset::size), -DrawingReach, DrawingReach) &&
+           ReadableLength(bytes + RecordOffset::text, EntryTextSize) > 0 &&
+           ReadableLength(bytes + RecordOffset::faceName, FaceNameSize) >= 0;
+}
+
+uint32_t KeepSoundRecords(const uint8_t* records, uint32_t count, EntryFileBytes& sound, uint32_t room)
+{
+    uint32_t passedOver = 0;
+    for (uint32_t i = 0; i < count; i++) {
+        const uint8_t* record = records + i * EntryRecordSize;
+        if (IsSoundEntryRecord(record) && sound.size + EntryRecordSize <= room) {
+            memcpy(sound.data + sound.size, record, EntryRecordSize);
+            sound.size += EntryRecordSize;
+        } else {
+            passedOver++;
+        }
+    }
+    return passedOver;
+}
+
+// ---- recovered records, each once ----
+
+static uint32_t HashOfRecord(const uint8_t* record)
+{
+    uint32_t hash = 2166136261u;   // FNV-1a
+    for (int i = 0; i < EntryRecordSize; i++)
+        hash = (hash ^ record[i]) * 16777619u;
+    return hash;
+}
+
+// The records already in `after`, as an open-addressed table of their
+// numbers plus one (0: an empty slot): finding one is a look at a few
+// slots, however many records there are.
+struct RecordSet {
+    uint32_t* slots;
+    uint32_t mask;
+};
+
+static bool MakeRecordSet(RecordSet& set, uint32_t records)
+{
+    uint32_t size = 16;
+    while (size < 2 * records)
+        size *= 2;
+    set.slots = (uint32_t*)calloc(size, sizeof(uint32_t));
+    set.mask = size - 1;
+    return set.slots != NULL;
+}
+
+// Adds record `number` of `records` unless an equal one is in the set;
+// false when it is.
+static bool AddNewRecord(RecordSet& set, const uint8_t* records, uint32_t number)
+{
+    const uint8_t* record = records + number * EntryRecordSize;
+    for (uint32_t at = HashOfRecord(record) & set.mask;; at = (at + 1) & set.mask) {
+        if (set.slots[at] == 0) {
+            set.slots[at] = number + 1;
+            return true;
+        }
+        if (memcmp(records + (set.slots[at] - 1) * EntryRecordSize, record, EntryRecordSize) == 0)
+            return false;
+    }
+}
+
+// Recovered records go after the file's own, each once (a record the file
+// already holds was put back before the copy beside it could go), and only
+// those that can be entries.
 static EntryChangeOutcome PlanRecovery(const EntryFileBytes& current, const EntryFileBytes& recovered,
                                        EntryFileBytes& after)
 {
@@ -152,12 +245,19 @@ static EntryChangeOutcome PlanRecovery(const EntryFileBytes& current, const Entr
     if (outcome != ChangeMade)
         return outcome;
     uint32_t end = WholeBytes(current);
+    RecordSet set;
+    if (!MakeRecordSet(set, (end + added) / EntryRecordSize))
+        return NotEnoughMemory;
+    for (uint32_t number = 0; number < end / EntryRecordSize; number++)
+        AddNewRecord(set, after.data, number);
     for (uint32_t at = 0; at < added; at += EntryRecordSize) {
-        if (!HoldsRecord(after.data, end, recovered.data + at)) {
-            memcpy(after.data + end, recovered.data + at, EntryRecordSize);
+        if (!IsSoundEntryRecord(recovered.data + at))
+            continue;
+        memcpy(after.data + end, recovered.data + at, EntryRecordSize);
+        if (AddNewRecord(set, after.data, end / EntryRecordSize))
             end += EntryRecordSize;
-        }
     }
+    free(set.slots);
     FinishWithTail(current, end, after);
     return ChangeMade;
 }
@@ -366,17 +466,62 @@ bool RecoveryPathOf(const char* entryPath, char recoveryPath[PathBufferSize])
     return true;
 }
 
-bool AppendToRecoveryFile(const char* entryPath, const uint8_t* records, uint32_t* at, int count)
+RecoveryCopyProblem RecoveryCopyProblemOf(DWORD attributes, DWORD error)
+{
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return RecoveryIsFolder;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return RecoveryReadOnly;
+    switch (error) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return RecoveryInUse;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return RecoveryDiskFull;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+        return attributes == INVALID_FILE_ATTRIBUTES ? RecoveryFolderUnwritable : RecoveryNotWritten;
+    }
+    return RecoveryNotWritten;
+}
+
+const char* RecoveryCopyReason(RecoveryCopyProblem problem)
+{
+    switch (problem) {
+    case RecoveryCopyKept: return "";
+    case RecoveryPathTooLong:
+        return "its path would be longer than 259 characters. Move the form to a folder with a shorter path.";
+    case RecoveryIsFolder: return "a folder of that name is in its place. Rename or remove that folder.";
+    case RecoveryReadOnly: return "that file is read-only. Clear its read-only attribute, or remove it.";
+    case RecoveryInUse: return "another program has that file open. Close that program.";
+    case RecoveryFolderUnwritable:
+        return "the folder is read-only. Copy the form and its entry file to a folder you can write to.";
+    case RecoveryDiskFull: return "the disk is full. Make room on it.";
+    case RecoveryNotWritten: return "that file can't be written. The disk may be failing or full.";
+    }
+    return "";
+}
+
+static bool Refused(RecoveryCopyProblem* problem, RecoveryCopyProblem value)
+{
+    if (problem)
+        *problem = value;
+    return value == RecoveryCopyKept;
+}
+
+bool AppendToRecoveryFile(const char* entryPath, const uint8_t* records, uint32_t* at, int count,
+                          RecoveryCopyProblem* problem)
 {
     if (count < 1 || count > EntryTableSlots)
-        return false;
+        return Refused(problem, RecoveryNotWritten);
     DWORD length = (DWORD)count * EntryRecordSize;
     char path[PathBufferSize];
     if (!RecoveryPathOf(entryPath, path))
-        return false;
+        return Refused(problem, RecoveryPathTooLong);
     HANDLE file = OpenExclusively(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        return Refused(problem, RecoveryCopyProblemOf(GetFileAttributesA(path), error));
+    }
     // After the last whole record: a torn one, cut short by a crash, is
     // written over.
     DWORD size = GetFileSize(file, NULL);
@@ -385,14 +530,18 @@ bool AppendToRecoveryFile(const char* entryPath, const uint8_t* records, uint32_
     bool ok = size != INVALID_FILE_SIZE && SetFilePointer(file, (LONG)end, NULL, FILE_BEGIN) == end &&
               WriteFile(file, records, length, &written, NULL) && written == length &&
               SetEndOfFile(file) && FlushFileBuffers(file);
+    DWORD error = ok ? ERROR_SUCCESS : GetLastError();
     CloseHandle(file);
     // A copy that can't be written (a full disk) leaves no file made for it:
     // an empty one would be offered back at every open.
     if (!ok && size == 0)
         DeleteFileA(path);
-    if (ok && at)
+    if (!ok)
+        return Refused(problem, error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? RecoveryDiskFull
+                                                                                             : RecoveryNotWritten);
+    if (at)
         *at = end;
-    return ok;
+    return Refused(problem, RecoveryCopyKept);
 }
 
 void TakeBackFromRecoveryFile(const char* entryPath, const uint8_t* records, uint32_t at, int count)
@@ -414,16 +563,49 @@ void TakeBackFromRecoveryFile(const char* entryPath, const uint8_t* records, uin
         DeleteFileA(path);
 }
 
-EntryChangeOutcome ReadRecoveryFile(const char* entryPath, EntryFileBytes& bytes)
+// Reads up to `limit` bytes of `file` a piece at a time, keeping its sound
+// whole records in `recovered` (room for MaxEntryFileBytes) and counting the
+// others; the bytes past `limit` are counted without being read.
+static EntryChangeOutcome ScanRecoveryFile(HANDLE file, DWORD size, EntryFileBytes& recovered, uint32_t& passedOver)
 {
-    bytes = EntryFileBytes();
+    const DWORD piece = 1024 * EntryRecordSize;   // 160 KB
+    DWORD scanned = size < MaxRecoveryScanBytes ? size : MaxRecoveryScanBytes;
+    scanned = scanned / EntryRecordSize * EntryRecordSize;
+    passedOver = (size / EntryRecordSize) - (scanned / EntryRecordSize);
+    uint8_t* buffer = (uint8_t*)malloc(piece);
+    if (!buffer || !Allocate(recovered, MaxEntryFileBytes)) {
+        free(buffer);
+        FreeEntryFileBytes(recovered);
+        return NotEnoughMemory;
+    }
+    recovered.size = 0;
+    for (DWORD done = 0; done < scanned;) {
+        DWORD want = scanned - done < piece ? scanned - done : piece, got = 0;
+        if (!ReadFile(file, buffer, want, &got, NULL) || got != want) {
+            free(buffer);
+            FreeEntryFileBytes(recovered);
+            return FileUnreadable;
+        }
+        passedOver += KeepSoundRecords(buffer, got / EntryRecordSize, recovered, MaxEntryFileBytes);
+        done += got;
+    }
+    free(buffer);
+    return ChangeMade;
+}
+
+EntryChangeOutcome ReadRecoveryFile(const char* entryPath, EntryFileBytes& recovered, uint32_t& passedOver)
+{
+    recovered = EntryFileBytes();
+    passedOver = 0;
     char path[PathBufferSize];
     if (!RecoveryPathOf(entryPath, path))
         return PathTooLong;
     HANDLE file = OpenForReading(path);
     if (file == INVALID_HANDLE_VALUE)
         return LastOpenFailure() == MissingFile ? ChangeMade : FileInUse;
-    EntryChangeOutcome outcome = ReadWholeFile(file, bytes);
+    DWORD size = GetFileSize(file, NULL);
+    EntryChangeOutcome outcome = size == INVALID_FILE_SIZE ? FileUnreadable
+                                                           : ScanRecoveryFile(file, size, recovered, passedOver);
     CloseHandle(file);
     return outcome;
 }
@@ -447,27 +629,45 @@ static bool SameLettersInAnyCase(const char* a, const char* b)
     return *a == *b;
 }
 
-// The volume and the number of an existing file; opened for no access, so
-// another program holding it without sharing doesn't hide it.
-static bool FileIdentityOf(const char* path, BY_HANDLE_FILE_INFORMATION* identity)
+// The number of an existing file on its volume, and the path of its volume;
+// opened for no access, so another program holding it without sharing
+// doesn't hide it. The volume is told by its path, not by its serial
+// number: asking for that makes Wine try to read the disk device itself,
+// and say so on the terminal.
+struct FileIdentity {
+    LARGE_INTEGER number;
+    char volume[PathBufferSize];
+};
+
+static bool FileIdentityOf(const char* path, FileIdentity* identity)
 {
+    if (!GetVolumePathNameA(path, identity->volume, PathBufferSize))
+        return false;
     HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    bool known = GetFileInformationByHandle(file, identity) != 0;
+    IO_STATUS_BLOCK status;
+    const FILE_INFORMATION_CLASS FileInternalInformationClass = (FILE_INFORMATION_CLASS)6;
+    bool known = NtQueryInformationFile(file, &status, &identity->number, sizeof identity->number,
+                                        FileInternalInformationClass) == 0;
     CloseHandle(file);
     return known;
 }
 
-bool SameFile(const char* a, const char* b)
+bool SamePath(const char* a, const char* b)
 {
     char fullA[PathBufferSize], fullB[PathBufferSize];
-    if (FullPathOf(a, fullA) && FullPathOf(b, fullB) && SameLettersInAnyCase(fullA, fullB))
+    return FullPathOf(a, fullA) && FullPathOf(b, fullB) && SameLettersInAnyCase(fullA, fullB);
+}
+
+bool SameFile(const char* a, const char* b)
+{
+    if (SamePath(a, b))
         return true;
-    BY_HANDLE_FILE_INFORMATION x, y;
-    return FileIdentityOf(a, &x) && FileIdentityOf(b, &y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
-           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+    FileIdentity x, y;
+    return FileIdentityOf(a, &x) && FileIdentityOf(b, &y) && x.number.QuadPart == y.number.QuadPart &&
+           SameLettersInAnyCase(x.volume, y.volume);
 }
 
 bool EntryFileIsPicture(const char* formPath, const char* entryPath, char clash[PathBufferSize])

@@ -65,6 +65,18 @@ EntryChangeOutcome PlanEntryFileChange(const EntryFileBytes& current, const Entr
 EntryChangeOutcome ChangeEntryFile(const char* path, const EntryFileChange& change, EntryFileBytes* before,
                                    EntryFileBytes* after);
 
+// Whether 160 stored bytes can be an entry: an anchor (x not 0, which marks
+// a free slot) and a font size within DrawingReach, a text of 1 to 99
+// characters and a face name, each ended by its zero and free of control
+// characters. A recovery file's other records are never put back: they are
+// damage, or not entries (random bytes pass all of this about once in 2^33).
+bool IsSoundEntryRecord(const uint8_t bytes[EntryRecordSize]);
+
+// Appends the sound records among `count` whole records to `sound` while
+// it stays within `room` bytes (its data has that room); returns the number
+// left out.
+uint32_t KeepSoundRecords(const uint8_t* records, uint32_t count, EntryFileBytes& sound, uint32_t room);
+
 // Why a change was not made, in a sentence for the user.
 const char* RefusalReason(EntryChangeOutcome outcome);
 
@@ -83,24 +95,56 @@ void ReportChangeRefused(EntryChangeOutcome outcome, const char* path);
 // False when the name would not fit a path.
 bool RecoveryPathOf(const char* entryPath, char recoveryPath[PathBufferSize]);
 
+// Why the recovery file can't be written, or removed.
+enum RecoveryCopyProblem {
+    RecoveryCopyKept,            // no problem
+    RecoveryPathTooLong,
+    RecoveryIsFolder,            // a folder of that name is in its place
+    RecoveryReadOnly,
+    RecoveryInUse,               // another program has it open
+    RecoveryFolderUnwritable,    // it isn't there, and can't be made
+    RecoveryDiskFull,
+    RecoveryNotWritten,
+};
+
+// The problem from the file's attributes (INVALID_FILE_ATTRIBUTES when it
+// isn't there) and the error of the failed open, write or delete.
+RecoveryCopyProblem RecoveryCopyProblemOf(DWORD attributes, DWORD error);
+
+// The problem, and what to do about it, as the end of a sentence.
+const char* RecoveryCopyReason(RecoveryCopyProblem problem);
+
 // Adds `count` records (one write) after the last whole record of the
 // recovery file, creating it if needed, and makes sure they are on the
-// disk. `at` (may be NULL) receives where the first was put.
-bool AppendToRecoveryFile(const char* entryPath, const uint8_t* records, uint32_t* at = NULL, int count = 1);
+// disk. `at` (may be NULL) receives where the first was put; `problem` (may
+// be NULL) why they could not be.
+bool AppendToRecoveryFile(const char* entryPath, const uint8_t* records, uint32_t* at = NULL, int count = 1,
+                          RecoveryCopyProblem* problem = NULL);
 
 // Takes back the records that AppendToRecoveryFile put at `at`: when the
 // file still ends with them there, they are cut off, and a file left empty
 // goes. Anything else in the file stays.
 void TakeBackFromRecoveryFile(const char* entryPath, const uint8_t* records, uint32_t at, int count = 1);
 
-// The recovery file's content (`exists` false when there is none).
-EntryChangeOutcome ReadRecoveryFile(const char* entryPath, EntryFileBytes& bytes);
+// How much of a recovery file is read: far more than any crash leaves
+// there. Whole records past it are counted, not read.
+const uint32_t MaxRecoveryScanBytes = 16 * 1024 * 1024;
+
+// The records of the recovery file that can be entries (`exists` false when
+// there is none), at most MaxEntryFileBytes of them; the file is read a
+// piece at a time, once, so any file is answered for at once. `passedOver`
+// receives the number of whole records left out: those that can't be
+// entries, and those past the limits.
+EntryChangeOutcome ReadRecoveryFile(const char* entryPath, EntryFileBytes& recovered, uint32_t& passedOver);
 
 // ---- the files entries are written to are never the form's picture ----
 
 // Whether two paths name one file: the same full path, letters in either
 // case, or, when both exist, one file of one volume (a link, a short name).
 bool SameFile(const char* a, const char* b);
+
+// Whether two paths are one full path, letters in either case.
+bool SamePath(const char* a, const char* b);
 
 // Whether one of the files that the entries of the form at `formPath` are
 // written to (its entry file `entryPath`, the temporary file beside it, the

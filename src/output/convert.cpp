@@ -306,8 +306,10 @@ static bool ChoosePdf()
     memcpy(kept, gChosenPath, sizeof kept);
     gChosenPath[0] = 0;
     gPdfOpenDialog.hwndOwner = gMainWindow;
-    if (GetOpenFileNameA(&gPdfOpenDialog))
+    if (GetOpenFileNameA(&gPdfOpenDialog)) {
+        RememberDialogFolder(gChosenPath);
         return true;
+    }
     memcpy(gChosenPath, kept, sizeof kept);
     return false;
 }

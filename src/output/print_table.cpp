@@ -143,6 +143,7 @@ void OnPrintFromTable()
     gTableOpenDialog.hwndOwner = gMainWindow;
     if (!GetOpenFileNameA(&gTableOpenDialog))
         return;
+    RememberDialogFolder(gTablePath);
     CsvTable table;
     if (!CheckedTable(&table))
         return;

@@ -41,6 +41,7 @@ static void OpenChosenForm()
 {
     ResetViewOrigin();
     UseTextColour(RGB(0, 0, 0));
+    RememberDialogFolder(gChosenPath);
     OpenForm(gChosenPath);
 }
 
@@ -260,6 +261,7 @@ void OnCommand(int id)
     case IDM_HELP_FORMULAS: OnHelpBox("Formula Help", FormulaText); break;
     case IDM_HELP_ABOUT: OnHelpBox("Scrivelander", AboutText); break;
     case IDM_EDIT_HELP: OnHelpBox("Edit Help", EditHelpText); break;
+    case IDM_HELP_FILLING_FIELDS: OnHelpBox("Filling fields", FillingFieldsText); break;
     case IDM_UNDO: OnUndoCommand(); break;
     case IDM_REDO: OnRedoCommand(); break;
     case IDM_SHOW_FIELDS: ToggleShowFields(); break;

@@ -119,3 +119,26 @@ const char EditHelpText[] =
     "\n\n"
     "Edit it (using the Backspace key to delete)\n"
     "and then press Enter to save, or Esc to delete.";
+
+const char FillingFieldsText[] =
+    "Scrivelander finds the boxes and lines of the form\n"
+    "(its fields) when the form is opened."
+    "\n\n"
+    "Tab opens an entry in the next field, Shift+Tab in\n"
+    "the one before. Enter stores the entry; Tab stores\n"
+    "it and goes on to the next field."
+    "\n\n"
+    "In a check box, Space (or X) marks it with an X\n"
+    "and goes on to the next field."
+    "\n\n"
+    "In a row of cells (a comb), each character goes into\n"
+    "a cell of its own."
+    "\n\n"
+    "Edit -Show fields outlines the fields it found.\n"
+    "Edit -Snap to fields seats an entry placed with the\n"
+    "Right Mouse button inside the field it lands in.\n"
+    "Both are kept in Scrivelander-fields.ini."
+    "\n\n"
+    "File -Print from table prints the form once for each\n"
+    "row of a table (a .csv file). An entry written as\n"
+    "{Column} prints that column's value of the row.";

@@ -1,4 +1,4 @@
-// The texts of the six help boxes, each a run of paragraphs separated by one
+// The texts of the seven help boxes, each a run of paragraphs separated by one
 // empty line, with no line feed at the end.
 #ifndef SCRIVELANDER_HELP_TEXTS_H
 #define SCRIVELANDER_HELP_TEXTS_H
@@ -9,5 +9,6 @@ extern const char AdvancedText[];     // Help, Advanced
 extern const char FormulaText[];      // Help, Formulas
 extern const char AboutText[];        // Help, About
 extern const char EditHelpText[];     // Edit, Edit Help
+extern const char FillingFieldsText[]; // Help, Filling fields
 
 #endif

@@ -44,6 +44,7 @@ static void OnCreate(HWND window)
     InstallFieldKeys();
     CheckMenuItem(gMainMenu, IDM_LEFT_JUSTIFIED, MF_CHECKED);
     CheckMenuItem(gMainMenu, IDM_HORIZONTAL, MF_CHECKED);
+    StartDialogsInDocuments();
     gBmpOpenDialog.hwndOwner = window;
     gFontDialog.hwndOwner = window;
     RECT workArea;

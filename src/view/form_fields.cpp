@@ -178,8 +178,32 @@ static bool SettingOn(const char* bytes, int count, const char* key)
     return false;
 }
 
+// A file saved as UTF-16 (by Notepad, say), with its mark or without:
+// every other byte is zero. Its characters are read as their low bytes.
+static int Utf16ZeroAt(const unsigned char* bytes, int count)
+{
+    if (count >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE)
+        return 1;
+    if (count >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF)
+        return 0;
+    if (count >= 2 && bytes[1] == 0 && bytes[0] != 0)
+        return 1;
+    if (count >= 2 && bytes[0] == 0 && bytes[1] != 0)
+        return 0;
+    return -1;
+}
+
 FieldSettings ParseFieldSettings(const char* bytes, int count)
 {
+    char narrow[FieldSettingsReadLimit];
+    int zeroAt = Utf16ZeroAt((const unsigned char*)bytes, count);
+    if (zeroAt >= 0) {
+        int n = 0;
+        for (int i = 1 - zeroAt; i < count && n < (int)sizeof narrow; i += 2)
+            narrow[n++] = bytes[i];
+        bytes = narrow;
+        count = n;
+    }
     FieldSettings settings = { SettingOn(bytes, count, "ShowFields"), SettingOn(bytes, count, "SnapToFields") };
     return settings;
 }
@@ -202,7 +226,7 @@ void ReadFieldSettings()
     if (PathInFolder(gStartupDirectory, FieldSettingsFileName, path)) {
         HANDLE file = OpenForReading(path);
         if (file != INVALID_HANDLE_VALUE) {
-            char bytes[128];
+            char bytes[FieldSettingsReadLimit];
             DWORD got = 0;
             if (!ReadFile(file, bytes, sizeof bytes, &got, NULL))
                 got = 0;
@@ -215,29 +239,41 @@ void ReadFieldSettings()
     ShowFieldCheckMarks();
 }
 
-static void WriteFieldSettings()
+// Keeps the settings for the next start. A failure is told, as for the
+// other settings files: the setting would otherwise be forgotten without a
+// word. It holds for this run all the same.
+static void WriteFieldSettings(const char* name, bool on)
 {
     char path[PathBufferSize], temporary[PathBufferSize];
-    if (!PathInFolder(gStartupDirectory, FieldSettingsFileName, path) ||
-        !PathInFolder(gStartupDirectory, "Scrivelander-fields.tmp", temporary))
-        return;
     char content[64];
     FieldSettings settings = { gFormFields.showFields, gFormFields.snapToFields };
     int count = FieldSettingsContent(settings, content);
-    WriteFileReplacing(path, temporary, content, (uint32_t)count);
+    bool fits = PathInFolder(gStartupDirectory, FieldSettingsFileName, path) &&
+                PathInFolder(gStartupDirectory, "Scrivelander-fields.tmp", temporary);
+    if (fits && WriteFileReplacing(path, temporary, content, (uint32_t)count) == FileReplaced)
+        return;
+    char text[PathBufferSize + 500];
+    snprintf(text, sizeof text,
+             "%s can't be kept for the next start: %s\n%s is %s for this run all the same.", name,
+             fits ? "the settings file Scrivelander-fields.ini could not be written (the disk may be full, or the "
+                    "file read-only or open in another program). The file is as it was."
+                  : "the path of the folder Scrivelander was started in is too long for the settings file "
+                    "Scrivelander-fields.ini.",
+             name, on ? "on" : "off");
+    ShowMessage(text, "Settings not saved", MB_OK);
 }
 
 void ToggleShowFields()
 {
     gFormFields.showFields = !gFormFields.showFields;
     ShowFieldCheckMarks();
-    WriteFieldSettings();
     InvalidateRect(gMainWindow, NULL, FALSE);
+    WriteFieldSettings("Show fields", gFormFields.showFields);
 }
 
 void ToggleSnapToFields()
 {
     gFormFields.snapToFields = !gFormFields.snapToFields;
     ShowFieldCheckMarks();
-    WriteFieldSettings();
+    WriteFieldSettings("Snap to fields", gFormFields.snapToFields);
 }

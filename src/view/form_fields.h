@@ -52,8 +52,11 @@ void DrawFieldOutlines(HDC dc);
 
 const char FieldSettingsFileName[] = "Scrivelander-fields.ini";
 
-// The file's text: "ShowFields=0/1" and "SnapToFields=0/1" lines. Reading
-// takes a missing key, or a file that isn't there, as off.
+// The file's text: "ShowFields=0/1" and "SnapToFields=0/1" lines, in its
+// first 256 bytes. Reading takes a missing key, or a file that isn't there,
+// as off; a file saved as UTF-16 (either byte order, with its mark or
+// without) is read as its characters.
+const int FieldSettingsReadLimit = 256;
 struct FieldSettings {
     bool showFields, snapToFields;
 };
@@ -63,8 +66,8 @@ int FieldSettingsContent(FieldSettings settings, char content[64]);
 // At start: reads the file in the start-up folder and shows the check marks.
 void ReadFieldSettings();
 // The Edit menu's two items: each turns its setting over, shows its check
-// mark and writes the file (a file that can't be written leaves the setting
-// for this run only).
+// mark and writes the file (a file that can't be written is said, and
+// leaves the setting for this run only).
 void ToggleShowFields();
 void ToggleSnapToFields();
 

@@ -108,7 +108,7 @@ class Folders:
                 runs[-1][key] = value
         return runs
 
-    def wait_runs(self, name, count, timeout=30):
+    def wait_runs(self, name, count, timeout=60):
         """Wait until `count` starts have finished and no stand-in process is
         left; return all runs."""
         def finished():
@@ -317,7 +317,8 @@ def shown_label(text):
     return text.replace("&&", "\0").replace("&", "").replace("\0", "&")
 
 
-def wait_bmp_dialog(app, timeout=10):
+def wait_bmp_dialog(app, timeout=60):
+    """The .bmp dialog that follows a conversion: it waits for Ghostscript."""
     return app.wait_dialog(timeout, lambda d: d.caption == "Open .bmp file", "the .bmp dialog")
 
 

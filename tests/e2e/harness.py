@@ -19,6 +19,9 @@ Typical use (run.py does the session part for you):
         assert app.close() == 0                # via the close box
 
 Everything that waits polls with a deadline; nothing sleeps for long.
+Every deadline is a bound for a fault, not a pace: it is multiplied by one
+knob, time_scale() (SCRV_E2E_TIME_SCALE, or the load per core on a busy
+machine), so a loaded machine makes the tests slower, never wrong.
 Only the Python standard library is used.
 """
 
@@ -69,9 +72,28 @@ class Timeout(HarnessError):
     pass
 
 
+def time_scale():
+    """How many times longer than on an idle machine a wait may take: the
+    number in SCRV_E2E_TIME_SCALE when it is set, else the load per core
+    (the last minute's), at least 1."""
+    knob = os.environ.get("SCRV_E2E_TIME_SCALE")
+    if knob:
+        return max(1.0, float(knob))
+    try:
+        return max(1.0, os.getloadavg()[0] / (os.cpu_count() or 1))
+    except OSError:
+        return 1.0
+
+
+def scaled(seconds):
+    """A bound of `seconds` on an idle machine, as it is on this one now."""
+    return seconds * time_scale()
+
+
 def wait_until(fn, timeout=5.0, interval=0.02, what="condition"):
     """Call fn() until it returns something truthy; return that value.
-    Raises Timeout after `timeout` seconds."""
+    Raises Timeout after `timeout` seconds (scaled)."""
+    timeout = scaled(timeout)
     deadline = time.monotonic() + timeout
     while True:
         v = fn()
@@ -293,7 +315,7 @@ class Probe:
         try:
             self.proc.stdin.write(command.encode("utf-8") + b"\n")
             self.proc.stdin.flush()
-            deadline = time.monotonic() + timeout
+            deadline = time.monotonic() + scaled(timeout)
             lines = []
             while True:
                 line = self._readline(deadline)
@@ -497,6 +519,7 @@ def grab_screen(display, x=0, y=0, w=None, h=None):
 
 
 def _stable(grab, timeout, interval):
+    timeout = scaled(timeout)
     deadline = time.monotonic() + timeout
     last = grab()
     while True:
@@ -840,6 +863,7 @@ class App:
 
     def wait_exit(self, timeout=10):
         """Wait for the program to end; return its exit code."""
+        timeout = scaled(timeout)
         try:
             self.returncode = self.proc.wait(timeout=timeout)
         except subprocess.TimeoutExpired:

@@ -120,7 +120,7 @@ def test_f1_opens_the_same_box_as_help_using(app):
 
 def test_help_boxes_open_from_the_menus(app):
     for keys, caption in ((("alt+h", "a"), "Scrivelander"), (("alt+e", "h"), "Edit Help"),
-                          (("alt+h", "f"), "Formula Help")):
+                          (("alt+h", "f"), "Formula Help"), (("alt+h", "i"), "Filling fields")):
         app.key(keys[0])
         harness.wait_until(app.in_menu, 5, what="the menu")
         app.key(keys[1])

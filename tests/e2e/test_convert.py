@@ -10,7 +10,7 @@ import bmpfiles
 import entryfiles
 import ghostscript
 import harness
-from resource_ids import IDC_BLACK_WHITE, IDC_FULL_COLOR, IDC_RESOLUTION, IDC_SHADES_OF_GRAY
+from resource_ids import IDC_BLACK_WHITE, IDC_FULL_COLOR, IDC_RESOLUTION, IDC_SHADES_OF_GRAY, IDM_OPEN_BMP
 
 BASE = '"C:\\Program Files\\gs\\gs%s\\bin\\gswin32c" -dBATCH -dNOPAUSE -sDEVICE='
 
@@ -731,4 +731,37 @@ def test_a_settings_file_that_cant_be_replaced_is_reported_and_stays_as_it_was(c
         assert ghostscript.settings(ctx.dir) == b"PrinterResolution=300"
         assert not os.path.exists(ctx.path("Scrivelander.tmp"))
         ghostscript.cancel_bmp_dialog(app)
+        assert app.close() == 0
+
+
+def folder_shown(app, command, title):
+    """The folder an open dialog starts in (its "Look in" box); the dialog
+    is cancelled."""
+    app.post_command(command)
+    d = app.wait_dialog(10, lambda d: d.caption == title, "the %r dialog" % title)
+
+    def look_in():
+        for x in app.dialogs():
+            if x.hwnd == d.hwnd:
+                return next((c[2] for c in x.controls if c[0] == 1137 and c[2]), None)
+        return None
+    shown = harness.wait_until(look_in, 10, what="the folder of the %r dialog" % title)
+    app.key("Escape")
+    harness.wait_until(lambda: all(x.hwnd != d.hwnd for x in app.dialogs()), 5, what="the dialog to close")
+    return shown
+
+
+def test_the_open_dialogs_start_in_the_documents_then_where_the_user_last_was(ctx):
+    pdf = pdf_in(ctx, "pdfs", "Document.pdf")
+    started_in = os.path.basename(ctx.dir)           # the start-up folder, which holds the settings
+    with ghostscript.Folders() as gs:
+        gs.install("gs9.05")
+        app = ctx.start_app()
+        for command, title in ((ghostscript.IDM_CONVERT_PDF, "Open .pdf file"), (IDM_OPEN_BMP, "Open .bmp file")):
+            assert folder_shown(app, command, title) not in (started_in, None), title
+        ghostscript.convert(app, pdf, resolution="72")
+        gs.wait_runs("gs9.05", 1)
+        ghostscript.cancel_bmp_dialog(app)
+        for command, title in ((ghostscript.IDM_CONVERT_PDF, "Open .pdf file"), (IDM_OPEN_BMP, "Open .bmp file")):
+            assert folder_shown(app, command, title) == "pdfs", title
         assert app.close() == 0

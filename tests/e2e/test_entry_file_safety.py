@@ -1,7 +1,13 @@
 """No entry is lost to a crash, and no entry is written into the picture
 itself: what the user sees in the message boxes and what the files hold."""
+import contextlib
 import os
+import random
+import shutil
+import stat
+import subprocess
 
+import entryfiles
 import harness
 from resource_ids import IDM_UNDO, IDM_ZOOM_IN
 from test_entries_kept import delete_at, dta_bytes, hold, placed, record, until
@@ -49,6 +55,108 @@ def test_a_refused_pick_up_leaves_no_copy_beside_the_file(ctx):
     holder.kill()
     until(lambda: os.path.exists(ctx.path("form.dta.recovered")), False, "no copy beside the file")
     assert dta_bytes(ctx) == dta[0]
+
+
+def garbage(size):
+    return random.Random(size).randbytes(size)
+
+
+ALPHA, SURVIVOR = record(400, 300, "Alpha"), record(400, 500, "Survivor")
+NOT_ENTRIES = [record(-2 ** 31, 600, "Far left"), entryfiles.record(400, 700, "Huge", size=2 ** 31 - 1),
+               record(400, 800, "\x01\x02\x1b")]
+
+
+def recovery_file(content, read_only=False):
+    """Makes form.dta.recovered hold `content`; read-only as an ordinary user
+    finds it (root writes through the bits, so as root it is immutable too)."""
+    def make(ctx):
+        path = ctx.write("form.dta.recovered", content)
+        if read_only:
+            os.chmod(path, stat.S_IRUSR | stat.S_IRGRP | stat.S_IROTH)
+            if os.geteuid() == 0:
+                subprocess.run(["chattr", "+i", path], check=True)
+    return make
+
+
+def recovery_folder(ctx):
+    os.mkdir(ctx.path("form.dta.recovered"))
+    ctx.write(os.path.join("form.dta.recovered", "inside.txt"), "a folder of that name\n")
+
+
+def recovery_held(ctx):
+    recovery_file(SURVIVOR)(ctx)
+    return hold(ctx, "form.dta.recovered")
+
+
+def remove_recovery(ctx):
+    path = ctx.path("form.dta.recovered")
+    if os.path.isdir(path):
+        shutil.rmtree(path)
+    elif os.path.exists(path):
+        if os.geteuid() == 0:
+            subprocess.run(["chattr", "-i", path], check=True)
+        os.chmod(path, stat.S_IRUSR | stat.S_IWUSR)
+        os.remove(path)
+
+
+# (what form.dta.recovered is, how it is made, what the open says of it,
+#  what the answer Enter leaves in form.dta, what a pick-up then says (None:
+#  it works))
+RECOVERY_CASES = [
+    ("read-only", recovery_file(SURVIVOR, read_only=True),
+     ['"Survivor"', "Put them back"], [ALPHA, SURVIVOR], "that file is read-only"),
+    ("held by another program", recovery_held,
+     ["can't be read: another program has that file open"], [ALPHA], "another program has that file open"),
+    ("a folder of that name", recovery_folder,
+     ["can't be read: a folder of that name is in its place"], [ALPHA], "a folder of that name"),
+    ("random bytes", recovery_file(garbage(100 * 160)),
+     ["none of its 100 records can be an entry"], [ALPHA], None),
+    ("10 MB of random bytes", recovery_file(garbage(10 * 1024 * 1024)),
+     ["none of its 65536 records can be an entry"], [ALPHA], None),
+    ("records that can't be entries beside a sound one", recovery_file(b"".join(NOT_ENTRIES + [SURVIVOR])),
+     ['"Survivor"', "3 other records in that file can't be entries"], [ALPHA, SURVIVOR], None),
+]
+
+
+def test_a_recovery_file_is_offered_once_and_only_its_sound_records(ctx):
+    for what, make, offer, kept, pick_up in RECOVERY_CASES:
+        ctx.write("form.dta", ALPHA)
+        white_form(ctx)
+        holder = make(ctx)
+        try:
+            app = ctx.start_app()
+            app.open_bmp(ctx.path("form.bmp"), via="command")
+            caption, text = app.wait_msgbox()
+            assert all(words in text for words in offer), (what, text)
+            app.dismiss_msgbox()
+            if "Put them back" in text and os.path.exists(ctx.path("form.dta.recovered")):
+                # Put back, but the file can't go: said, with the reason.
+                caption, text = app.wait_msgbox()
+                assert "can't be removed: " + pick_up in text, (what, text)
+                app.dismiss_msgbox()
+            until(lambda: dta_bytes(ctx), b"".join(kept), what)
+            # Offered once: the next open of the form in this run is quiet.
+            app.open_bmp(ctx.path("form.bmp"), via="command")
+            app.sync()
+            assert app.msgbox() is None, what
+            app.post_command(IDM_ZOOM_IN)
+            app.sync()
+            place(app, 700, 900, None, key=None, drag_from=(420, 310))
+            if pick_up:
+                caption, text = app.wait_msgbox()
+                assert "that copy can't be written: " + pick_up in text, (what, text)
+                assert "The folder may be read-only" not in text, (what, text)
+                app.dismiss_msgbox()
+                assert dta_bytes(ctx) == b"".join(kept), what
+            else:
+                app.key("Escape")                     # back where it was
+                back = sorted((r["text"], r["x"], r["y"]) for r in entryfiles.records_of(b"".join(kept)))
+                until(lambda: sorted(placed(ctx)), back, what)
+            app.kill()
+        finally:
+            if holder:
+                holder.kill()
+            remove_recovery(ctx)
 
 
 def test_a_form_that_would_hold_its_own_entries_is_refused(ctx):

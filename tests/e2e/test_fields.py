@@ -212,9 +212,22 @@ def test_show_fields_outlines_them_on_the_window_only(ctx):
         assert f.read() == b"ShowFields=0\r\nSnapToFields=0\r\n"
     assert not os.path.exists(ctx.path("Scrivelander.ini"))
     assert app.close() == 0
-    ctx.write("Scrivelander-fields.ini", "ShowFields=1\r\nSnapToFields=0\r\n")
+    # Read as written by hand, also saved as UTF-16 with its mark.
+    for encoding in ("ascii", "utf-16"):
+        ctx.write("Scrivelander-fields.ini", "ShowFields=1\r\nSnapToFields=0\r\n".encode(encoding))
+        app = open_fields_form(ctx)
+        harness.wait_until(lambda: outline_pixels(app.screenshot()) > 100, 5, what="the outlines at start")
+        assert app.close() == 0, encoding
+    # A file that can't be written (a folder of its name) is said; the
+    # setting holds for the run all the same.
+    os.remove(ctx.path("Scrivelander-fields.ini"))
+    os.mkdir(ctx.path("Scrivelander-fields.ini"))
     app = open_fields_form(ctx)
-    harness.wait_until(lambda: outline_pixels(app.screenshot()) > 100, 5, what="the outlines at start")
+    app.post_command(IDM_SHOW_FIELDS)
+    caption, text = app.wait_msgbox()
+    assert caption == "Settings not saved" and "Scrivelander-fields.ini could not be written" in text, text
+    app.dismiss_msgbox()
+    harness.wait_until(lambda: outline_pixels(app.screenshot()) > 100, 5, what="the outlines for this run")
 
 
 def test_snap_seats_a_placement_inside_a_field_picks_up_a_filled_one_and_off_leaves_it_exact(ctx):

@@ -69,11 +69,12 @@ def test_the_caret_follows_the_insertion_point_in_the_entry_box(ctx):
     harness.wait_until(lambda: caret_x(app) == 101, 5, what="the caret at the start")
     app.key("End", "Left", "Left")
     harness.wait_until(lambda: caret_x(app) == middle, 5, what="the caret back in the middle")
-    # What is typed goes in where the caret shows.
-    app.type("X")
+    # What is typed goes in where the caret shows; + and - are the box's
+    # text there, not the zoom keys.
+    app.type("X+-")
     harness.wait_until(lambda: caret_x(app) > middle, 5, what="the caret after the X")
     app.key("Return")
-    harness.wait_until(lambda: [r["text"] for r in entries(ctx)] == ["abXcd"], 5, what="the entry stored")
+    harness.wait_until(lambda: [r["text"] for r in entries(ctx)] == ["abX+-cd"], 5, what="the entry stored")
 
 
 def test_page_down_works_after_a_conversion_without_a_click(ctx):

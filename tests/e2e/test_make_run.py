@@ -95,3 +95,14 @@ def test_make_run_fits_its_window_to_a_small_screen_and_brings_the_bridge(ctx):
             with contextlib.suppress(Exception):
                 run.wait(timeout=10)
             time.sleep(0.5)
+
+
+def test_make_run_builds_only_what_it_runs():
+    """`make run` on a fresh clone builds the program, the sample and the
+    bridge, not the unit tests (a quarter of an hour on a slow machine)."""
+    env = {k: v for k, v in os.environ.items() if not k.startswith("MAKE")}
+    r = subprocess.run(["make", "-n", "-C", harness.REPO, "run"], env=env, stdout=subprocess.PIPE,
+                       stderr=subprocess.STDOUT, check=True)
+    builds = [line for line in r.stdout.decode().splitlines() if line.startswith("cmake --build")]
+    assert builds and all("--target" in line for line in builds), builds
+    assert not any(name in line for line in builds for name in ("unit_tests", "fuzz", "bench")), builds

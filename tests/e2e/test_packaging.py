@@ -26,6 +26,7 @@ def make(*args):
     r = subprocess.run(["make", "-C", harness.REPO] + list(args), env=env, stdout=subprocess.PIPE,
                        stderr=subprocess.STDOUT, timeout=150)
     assert r.returncode == 0, r.stdout.decode(errors="replace")[-2000:]
+    return r.stdout.decode(errors="replace")
 
 
 def probe_lines(session, command):
@@ -122,8 +123,11 @@ def test_the_installed_launcher_opens_a_form_and_uninstall_takes_everything_away
     ctx.write(os.path.join(prefix, "share", "applications", "other.desktop"), "[Desktop Entry]\nName=Other\n")
     before = tree(prefix)
 
-    make("install", "PREFIX=" + prefix)
+    said = make("install", "PREFIX=" + prefix)
     launcher = os.path.join(prefix, "bin", "scrivelander")
+    # Where the launcher went, and, its folder not being on PATH, how to add it.
+    assert "the launcher is " + launcher in said, said
+    assert 'export PATH="%s:$PATH"' % os.path.join(prefix, "bin") in said, said
     assert os.access(launcher, os.X_OK)
     with open(os.path.join(prefix, "share", "applications", "scrivelander.desktop")) as f:
         entry = f.read().splitlines()

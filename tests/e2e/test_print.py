@@ -128,7 +128,7 @@ def test_cancel_at_the_printer_resolution_prints_nothing(ctx):
     before = printing.printed_pdfs()
     print_through_dialogs(app, "Scanner resolution was 300 dpi", confirm=False)
     app.sync()
-    time.sleep(2)   # a job, had one been sent, would have reached the queue by now
+    time.sleep(harness.scaled(2))   # a job, had one been sent, would have reached the queue by now
     assert printing.printed_pdfs() == before
     assert printing.jobs_pending() == ""
     assert app.is_alive()

@@ -8,7 +8,7 @@ import entryfiles
 import ghostscript
 import harness
 import printing
-from resource_ids import IDM_PRINT_FROM_TABLE
+from resource_ids import IDM_PRINT_ALL_PAGES, IDM_PRINT_FROM_TABLE
 from test_print import confirm_print_dialog, open_for_print
 
 CAPTION = "Print from table"
@@ -86,3 +86,11 @@ def test_a_table_that_cant_be_printed_is_refused_before_anything_prints(ctx):
         assert folder_state(ctx) == before_files, name
     assert not [f for f in printing.printed_pdfs() - before if mark in printing.pdf_text(f)]
     assert app.close() == 0
+
+
+def test_printing_many_copies_without_a_form_says_to_open_one(app):
+    for command in (IDM_PRINT_ALL_PAGES, IDM_PRINT_FROM_TABLE):
+        app.post_command(command)
+        assert app.wait_msgbox()[1] == "There is no form to print. Open a form first.", command
+        app.dismiss_msgbox()
+        assert not app.dialogs(), command                  # no open or print dialog follows

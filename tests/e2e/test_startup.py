@@ -4,6 +4,7 @@ import os
 
 import harness
 from resource_ids import (IDM_CONVERT_PDF, IDM_EDIT_HELP, IDM_EXIT, IDM_FONT, IDM_HELP_ABOUT, IDM_HELP_ADVANCED,
+                          IDM_HELP_FILLING_FIELDS,
                           IDM_HELP_FORMULAS, IDM_HELP_GHOSTSCRIPT, IDM_HELP_USING, IDM_HORIZONTAL, IDM_LEFT_JUSTIFIED,
                           IDM_NEXT_PAGE, IDM_OPEN_BMP, IDM_OPEN_ORIGINAL, IDM_PREVIOUS_PAGE, IDM_PRINT,
                           IDM_PRINT_ALL_PAGES, IDM_PRINT_CALIBRATION, IDM_PRINT_FROM_TABLE, IDM_REDO, IDM_SAVE_AS_PDF,
@@ -48,6 +49,7 @@ ADDED_ITEMS = {
               ("Print from &table...", IDM_PRINT_FROM_TABLE), ("Save as P&DF...", IDM_SAVE_AS_PDF)],
     "&Edit": [("&Undo\tCtrl+Z", IDM_UNDO), ("R&edo\tCtrl+Y", IDM_REDO), ("Show &fields", IDM_SHOW_FIELDS),
               ("&Snap to fields", IDM_SNAP_TO_FIELDS)],
+    "&Help": [("F&illing fields...", IDM_HELP_FILLING_FIELDS)],
 }
 
 EXPECTED_MENU = [(text, items + ADDED_ITEMS.get(text, []) if isinstance(items, list) else items)

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <stdlib.h>
 #include <string.h>
 #include <string>
@@ -191,6 +192,16 @@ TEST(EntryFileChange, RecoveryAddsTheRecordsTheFileLacks)
     Bytes tornRecovery = recovered;
     tornRecovery.insert(tornRecovery.end(), 40, 0x33);
     Bytes expected = Records(4, 30), none;   // the file's torn tail stays last
+    // Records that can't be entries around a sound one: only that one goes in.
+    Bytes damaged = Records(4, 0, 1);
+    auto put = [&](int record, int offset, uint32_t value) { memcpy(&damaged[record * EntryRecordSize + offset], &value, 4); };
+    put(0, RecordOffset::x, 0x80000000u);            // x = -2^31
+    put(1, RecordOffset::size, 0x7FFFFFFFu);         // a font 2^31-1 tall
+    damaged[2 * EntryRecordSize + RecordOffset::text] = 0x01;   // unreadable text
+    Bytes withDamaged = file;
+    withDamaged.resize(withDamaged.size() - 30);
+    withDamaged.insert(withDamaged.end(), damaged.begin() + 3 * EntryRecordSize, damaged.end());
+    withDamaged.insert(withDamaged.end(), 30, 0x5A);
     struct Case {
         const char* what;
         EntryFileBytes current, content;
@@ -200,6 +211,7 @@ TEST(EntryFileChange, RecoveryAddsTheRecordsTheFileLacks)
         { "a record already put back is not added twice", Content(file), Content(recovered), expected },
         { "a torn record of the recovery file is left out", Content(file), Content(tornRecovery), expected },
         { "nothing to recover", Content(file), Content(none), file },
+        { "records that can't be entries are left out", Content(file), Content(damaged), withDamaged },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -480,6 +492,29 @@ TEST_F(EntryFileOnDisk, TheRecoveryFileCollectsRecords)
     both.insert(both.end(), second.begin(), second.end());
     EXPECT_EQ(both, Read(recovery));
     EXPECT_FALSE(Exists(Path()));
+}
+
+TEST_F(EntryFileOnDisk, TenMegabytesOfRandomBytesAreAnsweredForAtOnce)
+{
+    char recovery[PathBufferSize];
+    ASSERT_TRUE(RecoveryPathOf(Path(), recovery));
+    Bytes noise(10 * 1024 * 1024 + 77);
+    uint32_t seed = 12345;
+    for (uint8_t& b : noise) {
+        seed = seed * 1103515245u + 12345u;
+        b = (uint8_t)(seed >> 16);
+    }
+    Bytes survivor = Records(1, 0, 7);
+    std::copy(survivor.begin(), survivor.end(), noise.begin() + 5000 * EntryRecordSize);
+    Write(noise, recovery);
+    DWORD start = GetTickCount();
+    EntryFileBytes sound;
+    uint32_t passedOver = 0;
+    ASSERT_EQ(ChangeMade, ReadRecoveryFile(Path(), sound, passedOver));
+    DWORD took = GetTickCount() - start;
+    EXPECT_EQ(survivor, Taken(sound));
+    EXPECT_EQ(10u * 1024 * 1024 / EntryRecordSize - 1, passedOver);
+    EXPECT_LT(took, 1000u);   // a linear read of 10 MB; quadratic work would take minutes
 }
 
 TEST_F(EntryFileOnDisk, APickedCopyIsTakenBackOnlyWhileItIsTheRecoveryFilesLast)

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <string>
 #include <string.h>
 
 #include "entries/entry_geometry.h"
@@ -130,6 +131,17 @@ TEST(FormFields, SettingsFileKeepsBothSwitches)
     FieldSettings snap = ParseFieldSettings(onlySnap, (int)strlen(onlySnap));
     EXPECT_TRUE(snap.snapToFields);
     EXPECT_FALSE(snap.showFields);
+    // Saved as UTF-16 by an editor: either byte order, with its mark or without.
+    const std::string text = "ShowFields=1\r\nSnapToFields=1\r\n";
+    for (bool bigEndian : { false, true })
+        for (bool mark : { false, true }) {
+            SCOPED_TRACE(testing::Message() << bigEndian << mark);
+            std::string wide = mark ? (bigEndian ? "\xFE\xFF" : "\xFF\xFE") : "";
+            for (char c : text)
+                wide += bigEndian ? std::string(1, '\0') + c : std::string(1, c) + '\0';
+            FieldSettings read = ParseFieldSettings(wide.data(), (int)wide.size());
+            EXPECT_TRUE(read.showFields && read.snapToFields);
+        }
 }
 
 TEST(FieldScroll, AFieldOutOfViewIsScrolledInAtEitherZoom)

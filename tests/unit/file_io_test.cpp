@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/file_io.h"
+#include "base/program_state.h"
 
 TEST(JoinPath, AFolderAndANameMakeOnePathWithOneSeparator)
 {
@@ -178,4 +179,19 @@ TEST_F(FileFolder, AWriteThatFailsLeavesTheFileAsItWasAndNoTemporaryBehind)
     EXPECT_EQ(FileNotReplaced, WriteFileReplacing(path.c_str(), temporary.c_str(), "new bytes", 9));
     EXPECT_EQ("(missing)", Read(temporary));
     RemoveDirectoryA(path.c_str());
+}
+
+TEST(DialogFolder, IsThePathUpToItsLastSeparator)
+{
+    struct Case { const char* path; const char* folder; } cases[] = {
+        { "C:\\forms\\1040.bmp", "C:\\forms\\" },
+        { "Z:\\home\\me\\scans/page1.bmp", "Z:\\home\\me\\scans/" },
+        { "C:\\claim.pdf", "C:\\" },
+        { "claim.bmp", "" },   // no folder: the dialogs keep the one they had
+    };
+    for (const Case& c : cases) {
+        char folder[PathBufferSize];
+        FolderOfPath(c.path, folder);
+        EXPECT_STREQ(c.folder, folder) << c.path;
+    }
 }

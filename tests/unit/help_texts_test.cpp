@@ -29,6 +29,7 @@ static const HelpTextCase Texts[] = {
     { "formula", FormulaText, 6 },
     { "about", AboutText, 1 },
     { "edit", EditHelpText, 2 },
+    { "filling fields", FillingFieldsText, 6 },
 };
 
 // A message box shows each line as given: a stray blank line, a line feed at
