@@ -76,15 +76,13 @@ grep '^T3 ' results.txt | cut -c4-
 cat <<'EOF'
 
 Finding the fields of each form, as every open of a form or page does (the pixels before
-any entry is drawn), against the bare load. The search runs on a worker thread in a copy of
-the pixels while the form shows: open is what the open itself spends (the copy and the
-thread's start; goal <= load), find the whole search until Tab can use its fields.
+any entry is drawn), against the bare load; goal at 300 and 600 dpi, 24-bit: find <= load.
 fields: how many were found. workMB: the most the finder held at once, and bits: that as
 bits per pixel of the page (goal: about 1, the ink mask, plus the list of fields). Tab: the
 next field's entry box opened with the view scrolled to it, at full size, and
 drawn (median and worst over every field twice); goal <= 16 at 600 dpi.
 EOF
-printf '\n%-15s %7s %7s %7s %5s %7s %5s %6s %8s %5s %7s %7s\n' form pixMB load open x find x fields workMB bits tab.med tab.max
+printf '\n%-15s %7s %7s %7s %5s %6s %8s %5s %7s %7s\n' form pixMB load find x fields workMB bits tab.med tab.max
 grep '^T5 ' results.txt | cut -c4-
 
 cat <<'EOF'

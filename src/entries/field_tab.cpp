@@ -106,7 +106,6 @@ static void OpenField(int index, bool scroll)
 
 void OnTabKey(bool backward)
 {
-    CollectFormFields();   // a Tab pressed while the fields are still being found waits for them
     if (EntryBoxOpen() || !gFormImage.imageLoaded || gFormFields.found.empty() || EntryPickHeld())
         return;
     int next = FieldAfter((int)gFormFields.found.size(), gFormFields.lastVisited, backward);
@@ -118,10 +117,7 @@ void OnTabKey(bool backward)
 // closes, so the next Tab starts at the first.
 static void TabFromBox(bool backward)
 {
-    if (!CommitEntryEdit())
-        return;
-    CollectFormFields();
-    if (gFormFields.found.empty())
+    if (!CommitEntryEdit() || gFormFields.found.empty())
         return;
     int next = FieldAfter((int)gFormFields.found.size(), gFormFields.lastVisited, backward);
     if (next == PastTheLastField)

@@ -75,7 +75,6 @@ static void OnClose()
     if (!CancelEntryEdit())
         return;
     ForgetKeptEntries();
-    CollectFormFields();
     ReleaseFormImage();
     DestroyWindow(gMainWindow);
 }
@@ -154,7 +153,6 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_RBUTTONUP: OnRightButtonRelease(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
     case WM_ENDSESSION: OnEndSession(wParam); return 0;
     case WM_MOUSEWHEEL: OnMouseWheel(wParam); return 0;
-    case FieldsFoundMessage: OnFieldsFound(); return 0;
     case WM_DROPFILES: OpenDroppedFile((HDROP)wParam); return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);

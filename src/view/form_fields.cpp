@@ -1,5 +1,6 @@
 #include "view/form_fields.h"
 
+#include <new>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -30,107 +31,25 @@ FieldImage FieldImageOf(const void* bits, const uint8_t* headerBlock, const Pixe
     return image;
 }
 
-// ---- finding on a worker thread ----
-//
-// Finding costs more than reading the form, so it runs beside the window:
-// an open copies the picture's pixels as read from the file (before they
-// are blanked or any entry is drawn into them) and a worker thread finds
-// the fields in the copy while the form shows. The worker touches nothing
-// but the copy and its own result; the window thread takes the result over
-// when the worker tells it (FieldsFoundMessage), or waits for it where the
-// fields are needed at once (Tab, a snapped placement).
-struct FieldSearch {
-    HANDLE thread;                  // NULL: no search under way
-    HWND window;                    // told when the search ends
-    uint8_t* pixels;                // the copy of the picture's pixels
-    uint8_t* headerBlock;           // ...and of its header block
-    uint32_t headerBlockSize;
-    std::vector<FormField> result;  // the worker's, until it is taken over
-};
-static FieldSearch gFieldSearch = { NULL, NULL, NULL, NULL, 0, {} };
-
-static std::vector<FormField> FindInPicture(const void* bits, const uint8_t* headerBlock, uint32_t blockSize)
-{
-    try {
-        PixelFormat format = PixelFormatOf(headerBlock, blockSize);
-        return FindFormFields(FieldImageOf(bits, headerBlock, format));
-    } catch (...) {
-        return {};   // no memory for the finder's work: the form simply has no fields
-    }
-}
-
-static DWORD WINAPI FindFieldsOfCopy(LPVOID)
-{
-    gFieldSearch.result = FindInPicture(gFieldSearch.pixels, gFieldSearch.headerBlock, gFieldSearch.headerBlockSize);
-    PostMessageA(gFieldSearch.window, FieldsFoundMessage, 0, 0);
-    return 0;
-}
-
-static void FreeSearchCopy()
-{
-    free(gFieldSearch.pixels);
-    free(gFieldSearch.headerBlock);
-    gFieldSearch.pixels = NULL;
-    gFieldSearch.headerBlock = NULL;
-}
-
-void CollectFormFields()
-{
-    if (!gFieldSearch.thread)
-        return;
-    WaitForSingleObject(gFieldSearch.thread, INFINITE);
-    CloseHandle(gFieldSearch.thread);
-    gFieldSearch.thread = NULL;
-    gFormFields.found.swap(gFieldSearch.result);
-    gFieldSearch.result.clear();
-    gFieldSearch.result.shrink_to_fit();
-    FreeSearchCopy();
-}
-
-bool FormFieldsPending()
-{
-    return gFieldSearch.thread != NULL;
-}
-
-void OnFieldsFound()
-{
-    if (!gFieldSearch.thread || WaitForSingleObject(gFieldSearch.thread, 0) != WAIT_OBJECT_0)
-        return;   // a message of a search already taken over
-    CollectFormFields();
-    if (gFormFields.showFields)
-        InvalidateRect(gMainWindow, NULL, FALSE);
-}
-
 void FindFormImageFields()
 {
-    CollectFormFields();   // the search of the page before ends first; its fields go with it
     gFormFields.found.clear();
     gFormFields.lastVisited = -1;
     gFormFields.dotsPerInch = 0;
     if (!gFormImage.bits || !gFormImage.headerBlock)
         return;
     PixelFormat format = PixelFormatOf(gFormImage.headerBlock, gFormImage.headerBlockSize);
-    gFormFields.dotsPerInch = FieldImageOf(gFormImage.bits, gFormImage.headerBlock, format).dotsPerInch;
-    gFieldSearch.pixels = (uint8_t*)malloc(gFormImage.imageBytes);
-    gFieldSearch.headerBlock = (uint8_t*)malloc(gFormImage.headerBlockSize);
-    if (gFieldSearch.pixels && gFieldSearch.headerBlock) {
-        memcpy(gFieldSearch.pixels, gFormImage.bits, gFormImage.imageBytes);
-        memcpy(gFieldSearch.headerBlock, gFormImage.headerBlock, gFormImage.headerBlockSize);
-        gFieldSearch.headerBlockSize = gFormImage.headerBlockSize;
-        gFieldSearch.window = gMainWindow;
-        gFieldSearch.thread = CreateThread(NULL, 0, FindFieldsOfCopy, NULL, 0, NULL);
-        if (gFieldSearch.thread)
-            return;
+    FieldImage image = FieldImageOf(gFormImage.bits, gFormImage.headerBlock, format);
+    gFormFields.dotsPerInch = image.dotsPerInch;
+    try {
+        gFormFields.found = FindFormFields(image);
+    } catch (const std::bad_alloc&) {
+        gFormFields.found.clear();   // no room for the finder's work: the form simply has no fields
     }
-    // No room for a copy, or no thread: the fields are found here and now,
-    // in the picture itself, before anything changes it.
-    FreeSearchCopy();
-    gFormFields.found = FindInPicture(gFormImage.bits, gFormImage.headerBlock, gFormImage.headerBlockSize);
 }
 
 int FieldAt(int x, int y)
 {
-    CollectFormFields();
     for (size_t i = 0; i < gFormFields.found.size(); i++)
         if (FieldHolds(gFormFields.found[i].area, x, y))
             return (int)i;
@@ -144,7 +63,7 @@ void SetLastVisitedField(int index)
 
 void DrawFieldOutlines(HDC dc)
 {
-    if (!gFormFields.showFields || FormFieldsPending() || gFormFields.found.empty())
+    if (!gFormFields.showFields || gFormFields.found.empty())
         return;
     int scale = gViewState.halfSize ? 2 : 1;
     HPEN pen = CreatePen(PS_SOLID, 1, RGB(150, 190, 255));

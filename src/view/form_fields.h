@@ -21,24 +21,11 @@
 FieldImage FieldImageOf(const void* bits, const uint8_t* headerBlock, const PixelFormat& format);
 
 // A form or page was just read into the form image (before it is blanked or
-// any entry is drawn): its fields are found, on a worker thread in a copy of
-// its pixels, and Tab starts at the first. Until the search ends the form
-// has no fields.
+// any entry is drawn): its fields are found, and Tab starts at the first.
 void FindFormImageFields();
 
-// The message the worker posts to the main window when its search ends.
-const UINT FieldsFoundMessage = WM_APP + 1;
-// FieldsFoundMessage: the fields found become the form's; they show at once
-// when "Show fields" is on.
-void OnFieldsFound();
-// Where the fields are needed now (Tab, a snapped placement): waits for a
-// search under way and takes its fields. Nothing is waited for otherwise.
-void CollectFormFields();
-// A search is under way: its fields are not the form's yet.
-bool FormFieldsPending();
-
 // The index of the first field whose area holds the image point; -1 when
-// none does. Waits for a search under way.
+// none does.
 int FieldAt(int x, int y);
 
 // Tab visited field `index` (-1: start again at the first).

@@ -337,7 +337,6 @@ static DesignFigures MeasureDesigns(int runs)
 // from field to field: each Tab opens the next field's entry box, with the
 // view scrolled to it and drawn; the box is then closed again.
 struct FieldFigures {
-    double openPath;    // what the open itself spends: the copy handed to the worker
     double find;        // the whole search, until its fields are the form's
     int count;
     double peakBytes;   // the most the finder held at once
@@ -347,23 +346,13 @@ struct FieldFigures {
 static FieldFigures MeasureFields(int runs)
 {
     FieldFigures f = {};
-    std::vector<double> opens;
-    for (int i = 0; i < runs; i++) {
-        double start = Now();
-        FindFormImageFields();
-        opens.push_back(Now() - start);
-        CollectFormFields();
-    }
-    std::sort(opens.begin(), opens.end());
-    f.openPath = opens[opens.size() / 2];
-    f.find = Median(runs, [] { FindFormImageFields(); CollectFormFields(); });
+    f.find = Median(runs, [] { FindFormImageFields(); });
     f.count = (int)gFormFields.found.size();
     gFormFields.found.clear();
     gFormFields.found.shrink_to_fit();
     size_t before = HeldBytes;
     PeakHeldBytes = HeldBytes;
     FindFormImageFields();
-    CollectFormFields();
     f.peakBytes = (double)(PeakHeldBytes - before);
     if (f.count == 0)
         return f;
@@ -534,8 +523,8 @@ static int BenchForm(const char* path)
            std::max(scrollEven[scrollEven.size() / 2], scrollOdd[scrollOdd.size() / 2]),
            std::max(scrollEven.back(), scrollOdd.back()), afterChange, full, MegaBytes(peak), peak / pixelBytes,
            MegaBytes(1.3 * pixelBytes) + 40.0, MegaBytes((double)startMemory));
-    printf("T5 %-15s %7.1f %7.2f %7.2f %5.2f %7.2f %5.2f %6d %8.2f %5.2f %7.2f %7.2f\n", name, MegaBytes(pixelBytes),
-           bare, fields.openPath, fields.openPath / bare, fields.find, fields.find / bare, fields.count, MegaBytes(fields.peakBytes),
+    printf("T5 %-15s %7.1f %7.2f %7.2f %5.2f %6d %8.2f %5.2f %7.2f %7.2f\n", name, MegaBytes(pixelBytes), bare,
+           fields.find, fields.find / bare, fields.count, MegaBytes(fields.peakBytes),
            fields.peakBytes * 8.0 / ((double)gFormImage.width * gFormImage.height), fields.tabMedian, fields.tabWorst);
     PdfFigures pdf = MeasurePdfSave(path, entryPath);
     printf("T6 %-15s %7.1f %8.1f %8.1f %s\n", name, MegaBytes(pixelBytes), pdf.save, pdf.bareBytes / 1024.0,
