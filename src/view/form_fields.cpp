@@ -2,7 +2,6 @@
 
 #include <new>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "base/file_io.h"
