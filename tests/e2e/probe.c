@@ -34,6 +34,9 @@
  *                             waiting (SendNotifyMessage): it comes before a
  *                             later sync's WM_NULL, so sync waits for it
  *   post HWND MSG WPARAM LPARAM
+ *   notify HWND MSG WPARAM LPARAM
+ *                             as post, but by SendNotifyMessage (HWND may be
+ *                             "main"): a later sync waits for it
  *   close [CLASS]             PostMessage(WM_CLOSE) to the main window
  *   click-button CAPTION BUTTON
  *                             in the visible dialog whose caption contains
@@ -1078,6 +1081,10 @@ static int dispatch(int argc, char **argv)
     if (!strcmp(c, "post") && argc >= 5) {
         HWND h = !strcmp(argv[1], "main") ? find_main(NULL) : (HWND)(ULONG_PTR)parse_num(argv[1]);
         return cmd_post(h, parse_num(argv[2]), parse_num(argv[3]), parse_num(argv[4]));
+    }
+    if (!strcmp(c, "notify") && argc >= 5) {
+        HWND h = !strcmp(argv[1], "main") ? find_main(NULL) : (HWND)(ULONG_PTR)parse_num(argv[1]);
+        return cmd_notify(h, parse_num(argv[2]), parse_num(argv[3]), parse_num(argv[4]));
     }
     if (!strcmp(c, "close")) {
         HWND h = find_main(a1);

@@ -275,7 +275,9 @@ def test_at_the_end_of_a_session_a_picked_entry_is_put_back_or_saved_beside(ctx)
         place(app, 700, 600, None, key=None, drag_from=(420, 310))
         until(lambda: dta_bytes(ctx), b"")                # out of the file while it is edited
         holder = hold(ctx, "form.dta") if held else None
-        ctx.session.probe.call("post main %d 1 0" % WM_ENDSESSION)
+        # Windows sends the message; a sync after it returns once it is handled.
+        ctx.session.probe.call("notify main %d 1 0" % WM_ENDSESSION)
+        app.sync()
         if held:
             until(lambda: dta_bytes(ctx, "form.dta.recovered"), original)
             holder.kill()
