@@ -6,7 +6,7 @@ CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-$$(scripts/wine-arch
 # Where `make install` puts the launcher, the desktop entry and the program.
 PREFIX ?= $(HOME)/.local
 
-.PHONY: all deps build run test bench fuzz fields clean install uninstall dist
+.PHONY: all deps build run test bench fuzz fields fields-train clean install uninstall dist
 
 all: build
 
@@ -47,8 +47,20 @@ $(FIELDS_NATIVE)/find_fields: tools/fields/find_fields.cpp $(wildcard src/fields
 	mkdir -p $(FIELDS_NATIVE)
 	g++ -std=c++17 -O2 -Wall -Wextra -Isrc -o $@ tools/fields/find_fields.cpp $(wildcard src/fields/*.cpp)
 
-fields: $(FIELDS_NATIVE)/find_fields
+fields: fields-train
 	nice python3 tools/fields/measure.py $(FIELDS_DIR) $(FIELDS_NATIVE)/find_fields $(BUILD)/fields --jobs 2 --own --timing
+	nice python3 tools/fields/measure.py $(FIELDS_DIR) $(FIELDS_NATIVE)/find_fields $(BUILD)/fields --jobs 2 --dpi 300 --every 10
+
+# Learns the finder's scorer from the forms in FIELDS_DIR: a model per fold
+# of documents for the held-out figures of `make fields`, and the program's
+# table (src/fields/field_model.cpp) with its check cases, from all of them.
+# The same corpus gives the same table; rebuild the program after it.
+fields-train: $(FIELDS_NATIVE)/find_fields
+	@/usr/bin/python3 -c "import sklearn" 2>/dev/null || { \
+	  echo "installing python3-sklearn for the trainer"; \
+	  $$( [ "$$(id -u)" -ne 0 ] && echo sudo ) apt-get install -y --no-install-recommends python3-sklearn; }
+	nice /usr/bin/python3 tools/fields/train.py $(FIELDS_DIR) $(FIELDS_NATIVE)/find_fields $(BUILD)/fields \
+	  src/fields/field_model.cpp tests/unit/field_model_cases.inc --jobs 2
 
 # A Linux desktop's launcher, menu entry and "Open with" for .bmp files;
 # uninstall removes exactly what install put there.

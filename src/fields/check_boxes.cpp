@@ -244,7 +244,8 @@ bool ClearBefore(const InkMask& m, const Shape& s, int distance)
 
 }  // namespace
 
-void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<FormField>& out)
+void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<FormField>& out,
+                    std::vector<FormField>& doubtful)
 {
     int least = scale.Points(6.5), most = scale.Points(18);
     std::vector<FormField> found;
@@ -269,16 +270,25 @@ void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<For
                 continue;
             int t = std::max(1, std::min(stroke, height / 4));
             Shape s = { left, y, right, bottom, t, t, t };
+            FormField box = { FieldCheck, { left + t, y + t, right - s.strokeRight, bottom - s.strokeBottom }, 1 };
             // Nothing printed right against its left side, as there is in a word.
-            if (!LightEvenLine(mask, s) || !ClearBefore(mask, s, std::max(2, scale.Points(1.2))))
+            // A shape with four straight sides that fails a later test is
+            // left to the scorer; the holes of hatching have none.
+            bool sides = Square(mask, s);
+            if (!LightEvenLine(mask, s) || !ClearBefore(mask, s, std::max(2, scale.Points(1.2)))) {
+                if (sides)
+                    doubtful.push_back(box);
                 continue;
-            bool square = Square(mask, s) && SquareInside(mask, s);
+            }
+            bool square = sides && SquareInside(mask, s);
             bool round = !square && (end - start) * 10 < width * 7 && Circle(mask, s);
             if (round && (!Apart(mask, s, std::max(2, scale.Points(1.2))) || !EvenRing(mask, s) ||
                           !ClearBefore(mask, s, width / 2)))
                 continue;
             if ((square || round) && Outline(mask, s, round))
-                found.push_back({ FieldCheck, { left + t, y + t, right - s.strokeRight, bottom - s.strokeBottom }, 1 });
+                found.push_back(box);
+            else if (sides)
+                doubtful.push_back(box);
         }
     }
     for (const FormField& f : found) {

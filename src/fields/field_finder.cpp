@@ -114,20 +114,25 @@ void CombsOfSquares(std::vector<FormField>& checks, std::vector<FormField>& out)
 }
 
 // One field where two finds describe the same place: a box inside a double
-// border, a cell that is also a check box.
-void SettleOverlaps(std::vector<FormField>& fields)
+// border, a cell that is also a check box. The first `sure` fields passed
+// the finder's own tests; one of the others stands only where it is mostly
+// clear of every field kept.
+void SettleOverlaps(std::vector<FormField>& fields, size_t sure)
 {
-    std::sort(fields.begin(), fields.end(), [](const FormField& a, const FormField& b) {
+    auto before = [](const FormField& a, const FormField& b) {
         if (a.kind == FieldCheck || b.kind == FieldCheck)
             return (a.kind == FieldCheck) > (b.kind == FieldCheck);
         return Area(a.area) > Area(b.area);
-    });
+    };
+    std::stable_sort(fields.begin(), fields.begin() + sure, before);
+    std::stable_sort(fields.begin() + sure, fields.end(), before);
     std::vector<FormField> kept;
-    for (const FormField& f : fields) {
+    for (size_t i = 0; i < fields.size(); i++) {
+        const FormField& f = fields[i];
         bool same = false;
         for (const FormField& k : kept) {
             long long both = Overlap(f.area, k.area);
-            if (both * 10 >= std::min(Area(f.area), Area(k.area)) * 7)
+            if (both * 10 >= std::min(Area(f.area), Area(k.area)) * 7 || (i >= sure && both * 10 >= Area(f.area) * 3))
                 same = true;
         }
         if (!same)
@@ -136,9 +141,39 @@ void SettleOverlaps(std::vector<FormField>& fields)
     fields.swap(kept);
 }
 
+// The areas the finder's tests turned down, each once and only where no
+// candidate already stands.
+void AddDoubtful(const std::vector<FormField>& doubtful, std::vector<FormField>& candidates)
+{
+    for (const FormField& d : doubtful) {
+        bool same = false;
+        for (size_t k = 0; k < candidates.size() && !same; k++)
+            same = Overlap(d.area, candidates[k].area) * 10 >= std::min(Area(d.area), Area(candidates[k].area)) * 7;
+        if (!same)
+            candidates.push_back(d);
+    }
+}
+
+// Where an area of the levelled mask read at 1/factor lies on the page.
+FieldRect OnPage(const FieldRect& at, const InkMask& mask, double slope, int factor, const FieldImage& image)
+{
+    FieldRect r = at;
+    if (slope != 0.0) {
+        double x, y;
+        UnlevelPoint(mask, slope, (r.left + r.right) * 0.5, (r.top + r.bottom) * 0.5, x, y);
+        int dx = (int)lround(x - (r.left + r.right) * 0.5), dy = (int)lround(y - (r.top + r.bottom) * 0.5);
+        r.left += dx, r.right += dx, r.top += dy, r.bottom += dy;
+    }
+    r.left *= factor, r.top *= factor, r.right *= factor, r.bottom *= factor;
+    r.left = std::max(0, r.left), r.top = std::max(0, r.top);
+    r.right = std::min(image.width, r.right), r.bottom = std::min(image.height, r.bottom);
+    return r;
+}
+
 }  // namespace
 
-std::vector<FormField> FindFormFields(const FieldImage& image)
+std::vector<FormField> FindFormFieldsWith(const FieldImage& image, const FieldModel* model,
+                                          std::vector<FieldCandidate>* weighed)
 {
     std::vector<FormField> fields;
     if (!Readable(image))
@@ -159,31 +194,43 @@ std::vector<FormField> FindFormFields(const FieldImage& image)
 
     std::vector<Rule> level, upright;
     FindRules(mask, scale, level, upright);
-    std::vector<FormField> checks;
-    FindCheckBoxes(mask, scale, checks);
+    std::vector<FormField> checks, doubtful;
+    FindCheckBoxes(mask, scale, checks, doubtful);
     double usualWeight = WeighRules(image, levels.paper, mask, slope, factor, Resolution(image), level);
-    FindRuledFields(mask, scale, level, upright, usualWeight, fields);
-    CombsOfSquares(checks, fields);
-    fields.insert(fields.end(), checks.begin(), checks.end());
-    SettleOverlaps(fields);
+    std::vector<FormField> candidates;
+    FindRuledFields(mask, scale, level, upright, usualWeight, candidates, doubtful);
+    CombsOfSquares(checks, candidates);
+    candidates.insert(candidates.end(), checks.begin(), checks.end());
+    size_t sure = candidates.size();
+    AddDoubtful(doubtful, candidates);
 
-    if (slope != 0.0) {
-        for (FormField& f : fields) {
-            FieldRect& r = f.area;
-            double x, y;
-            UnlevelPoint(mask, slope, (r.left + r.right) * 0.5, (r.top + r.bottom) * 0.5, x, y);
-            int dx = (int)lround(x - (r.left + r.right) * 0.5), dy = (int)lround(y - (r.top + r.bottom) * 0.5);
-            r.left += dx, r.right += dx, r.top += dy, r.bottom += dy;
+    std::vector<float> features;
+    CandidateFeatures(mask, scale, candidates, sure, features);
+    size_t sureKept = 0;
+    for (size_t i = 0; i < candidates.size(); i++) {
+        const float* f = &features[i * FieldFeatureCount];
+        double score = model ? FieldModelScore(*model, f) : 1.0;
+        if (!model || score > (i < sure ? model->sureCut : model->doubtCut)) {
+            fields.push_back(candidates[i]);
+            sureKept += i < sure;
+        }
+        if (weighed) {
+            FieldCandidate c = { candidates[i], {}, score };
+            c.field.area = OnPage(c.field.area, mask, slope, factor, image);
+            std::copy(f, f + FieldFeatureCount, c.features);
+            weighed->push_back(c);
         }
     }
-    for (FormField& f : fields) {
-        FieldRect& r = f.area;
-        r.left *= factor, r.top *= factor, r.right *= factor, r.bottom *= factor;
-        r.left = std::max(0, r.left), r.top = std::max(0, r.top);
-        r.right = std::min(image.width, r.right), r.bottom = std::min(image.height, r.bottom);
-    }
+    SettleOverlaps(fields, sureKept);
+    for (FormField& f : fields)
+        f.area = OnPage(f.area, mask, slope, factor, image);
     OrderFieldsForReading(fields);
     return fields;
+}
+
+std::vector<FormField> FindFormFields(const FieldImage& image)
+{
+    return FindFormFieldsWith(image, &kFieldModel, NULL);
 }
 
 void OrderFieldsForReading(std::vector<FormField>& fields)

@@ -98,12 +98,22 @@ struct Rule {
 void FindRules(const InkMask& mask, const PageScale& scale, std::vector<Rule>& level, std::vector<Rule>& upright);
 
 // Small empty squares and circles, as fields of kind FieldCheck (area = inside).
-void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<FormField>& out);
+// Square shapes that fail a test of a box go to `doubtful`, for the scorer.
+void FindCheckBoxes(const InkMask& mask, const PageScale& scale, std::vector<FormField>& out,
+                    std::vector<FormField>& doubtful);
 
 // Boxes, underlines and combs built from the rules.
 // `usualWeight` is the weight of most of the page's solid rules (0: unknown);
 // an underline is drawn at about that weight, a section's divider is not.
 void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vector<Rule>& level,
-                     const std::vector<Rule>& upright, double usualWeight, std::vector<FormField>& out);
+                     const std::vector<Rule>& upright, double usualWeight, std::vector<FormField>& out,
+                     std::vector<FormField>& doubtful);
+
+// The measures the scorer weighs, FieldFeatureCount of them for each
+// candidate in turn, taken in the mask (levelled, read at about 150 dpi).
+// The first `sure` candidates passed the finder's own tests; the others are
+// areas those tests turned down.
+void CandidateFeatures(const InkMask& mask, const PageScale& scale, const std::vector<FormField>& candidates,
+                       size_t sure, std::vector<float>& out);
 
 #endif

@@ -258,7 +258,8 @@ bool BoxField(const InkMask& mask, const Sizes& s, const Cell& c, int leastFree,
 }  // namespace
 
 void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vector<Rule>& level,
-                     const std::vector<Rule>& upright, double usualWeight, std::vector<FormField>& out)
+                     const std::vector<Rule>& upright, double usualWeight, std::vector<FormField>& out,
+                     std::vector<FormField>& doubtful)
 {
     Sizes s;
     s.margin = std::max(1, scale.Points(0.6));
@@ -316,16 +317,29 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
         // A rule across most of the page under anything but another such rule
         // (a row of a table without sides) parts the page, too.
         auto acrossPage = [&](const Rule& r) { return (r.to - r.from) * 10 >= mask.width * 7; };
+        // The band just above the rule, for the scorer to weigh where these
+        // rules say no.
+        auto doubt = [&](int x0, int x1, int limit) {
+            if (x1 - x0 >= s.shortestLine)
+                AddField(doubtful, FieldUnderline, x0 + s.margin, std::max(limit, bottom.at0 - s.lineHeight),
+                         x1 - s.margin, bottom.at0 - s.margin, 1);
+        };
         auto underline = [&](int x0, int x1, int limit, int topRule) {
-            if (TopOfBoxes(mask, upright, bottom, x0, x1, s.sideReach))
+            if (TopOfBoxes(mask, upright, bottom, x0, x1, s.sideReach)) {
+                doubt(x0, x1, limit);
                 return;
+            }
             // Ticks on an open rule: a comb with no top.
             int reach = std::max(limit, bottom.at0 - s.underlineHeight);
             std::vector<Comb> combs = FindCombs(mask, scale, { x0, x1, reach, bottom.at0, false, false, -1, order[ob] });
             for (const Comb& comb : combs)
                 AddComb(out, scale, comb, std::max(reach, bottom.at0 - comb.tallest - s.margin), bottom.at0 - s.margin);
-            if (!combs.empty() || divider || (acrossPage(bottom) && (topRule < 0 || !acrossPage(level[topRule]))))
+            if (!combs.empty())
                 return;
+            if (divider || (acrossPage(bottom) && (topRule < 0 || !acrossPage(level[topRule])))) {
+                doubt(x0, x1, limit);
+                return;
+            }
             int ceiling = std::max(limit, bottom.at0 - s.underlineHeight);
             int free = FreeRowsAbove(mask, x0 + s.margin, x1 - s.margin, bottom.at0 - s.margin, ceiling);
             if (free >= s.leastLine) {
@@ -400,6 +414,8 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                     FormField f;
                     if (BoxField(mask, s, c, s.leastFree, f))
                         boxes.push_back({ f, c.topRule, c.bottomRule });
+                    else if (c.bottom - c.top >= s.leastFree && c.x1 - c.x0 >= s.narrowest)
+                        AddField(doubtful, FieldBox, c.x0, c.top + s.margin, c.x1, c.bottom - s.margin, 1);
                     continue;
                 }
                 underline(c.x0, c.x1, c.top + s.margin, c.topRule);
@@ -419,6 +435,8 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
             // A short stretch of a broken rule is the tops or feet of a line
             // of print, where a dotted leader runs on for a while.
             if (bottom.fill < 0.85f && joined.x1 - joined.x0 < s.shortDotted) {
+                AddField(doubtful, FieldUnderline, joined.x0, std::max(joined.top, joined.bottom - s.lineHeight),
+                         joined.x1, joined.bottom, 1);
                 i = k;
                 continue;
             }
@@ -462,8 +480,8 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
             out.push_back({ FieldComb, span, (int)(k - i) });
         } else {
             for (size_t j = i; j < k; j++)
-                if (boxes[j].field.area.right - boxes[j].field.area.left >= s.shortestLine * 2 / 3)
-                    out.push_back(boxes[j].field);
+                (boxes[j].field.area.right - boxes[j].field.area.left >= s.shortestLine * 2 / 3 ? out : doubtful)
+                    .push_back(boxes[j].field);
         }
         i = k;
     }

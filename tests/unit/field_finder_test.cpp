@@ -512,3 +512,18 @@ TEST(FieldFinder, MissesAndFalseFindsOfFormsNeverSeen)
         ExpectFields(c.sketch, c.scan, c.wants);
     }
 }
+
+// The scorer's table scores candidates of the corpus as the training tool
+// scored them when it wrote the table (both are rewritten together).
+TEST(FieldFinder, TheScorersTableAgreesWithTheTrainingTool)
+{
+    struct Case {
+        float features[FieldFeatureCount];
+        double score;
+    };
+    static const Case cases[] = {
+#include "field_model_cases.inc"
+    };
+    for (const Case& c : cases)
+        EXPECT_NEAR(FieldModelScore(kFieldModel, c.features), c.score, 1e-6 * (1 + fabs(c.score)));
+}

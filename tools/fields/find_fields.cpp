@@ -1,11 +1,17 @@
 // find_fields: runs the field finder on a .bmp, natively, for `make fields`.
 //
-//     find_fields FORM.bmp [OUT.json] [--repeat N]
+//     find_fields FORM.bmp [OUT.json] [--repeat N] [--model FILE | --all] [--candidates FILE]
 //
 // Writes the fields found as JSON, [[left, top, right, bottom, "kind"], ...]
 // in image pixels from the top-left corner (to OUT.json, or to standard
 // output), and prints to standard error the page's size and the finder's
 // time per page (the best of N runs).
+//
+// --model FILE weighs the candidates with the trees in FILE (as train.py
+// writes them) instead of the program's own; --cuts SURE DOUBTFUL keeps
+// candidates above other scores than the model's; --all keeps every candidate.
+// --candidates FILE writes every candidate weighed, a line each: left, top,
+// right, bottom, kind, cells, score, then its measures, separated by tabs.
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -34,6 +40,43 @@ static bool ReadFile(const char* path, std::vector<uint8_t>& data)
     return ok;
 }
 
+// A model as train.py writes it: "trees T nodes N bias B cuts S D roots R...", then a line
+// per node: feature threshold left right value.
+struct LoadedModel {
+    std::vector<int32_t> roots, left, right;
+    std::vector<int16_t> feature;
+    std::vector<double> threshold, value;
+    FieldModel model;
+};
+
+static bool LoadModel(const char* path, LoadedModel& m)
+{
+    FILE* f = fopen(path, "r");
+    if (!f)
+        return false;
+    int trees = 0, nodes = 0;
+    double bias = 0;
+    double sureCut = 0, doubtCut = 0;
+    bool ok = fscanf(f, "trees %d nodes %d bias %lf cuts %lf %lf roots", &trees, &nodes, &bias, &sureCut, &doubtCut) == 5 &&
+              trees >= 0 && nodes >= 0;
+    for (int t = 0; ok && t < trees; t++) {
+        int r;
+        ok = fscanf(f, "%d", &r) == 1;
+        m.roots.push_back(r);
+    }
+    for (int n = 0; ok && n < nodes; n++) {
+        int feature, left, right;
+        double threshold, value;
+        ok = fscanf(f, "%d %lf %d %d %lf", &feature, &threshold, &left, &right, &value) == 5;
+        m.feature.push_back((int16_t)feature), m.threshold.push_back(threshold), m.left.push_back(left);
+        m.right.push_back(right), m.value.push_back(value);
+    }
+    fclose(f);
+    m.model = { trees, m.roots.data(), m.feature.data(), m.threshold.data(), m.left.data(), m.right.data(),
+                m.value.data(), bias, sureCut, doubtCut };
+    return ok;
+}
+
 static const char* KindName(FieldKind kind)
 {
     switch (kind) {
@@ -49,9 +92,26 @@ int main(int argc, char** argv)
     const char* in = nullptr;
     const char* out = nullptr;
     int repeat = 1;
+    const FieldModel* model = &kFieldModel;
+    LoadedModel loaded;
+    const char* candidatesPath = nullptr;
+    double cuts[2] = { 1e9, 1e9 };   // the model's own
     for (int i = 1; i < argc; i++) {
         if (!strcmp(argv[i], "--repeat") && i + 1 < argc)
             repeat = atoi(argv[++i]);
+        else if (!strcmp(argv[i], "--model") && i + 1 < argc) {
+            if (!LoadModel(argv[++i], loaded)) {
+                fprintf(stderr, "%s: not a model\n", argv[i]);
+                return 2;
+            }
+            model = &loaded.model;
+        } else if (!strcmp(argv[i], "--cuts") && i + 2 < argc) {
+            cuts[0] = atof(argv[++i]);
+            cuts[1] = atof(argv[++i]);
+        } else if (!strcmp(argv[i], "--all"))
+            model = nullptr;
+        else if (!strcmp(argv[i], "--candidates") && i + 1 < argc)
+            candidatesPath = argv[++i];
         else if (!in)
             in = argv[i];
         else
@@ -100,11 +160,19 @@ int main(int argc, char** argv)
     }
     image.pixels = &file[offBits];
 
+    FieldModel cut;
+    if (model && cuts[0] < 1e9) {
+        cut = *model;
+        cut.sureCut = cuts[0], cut.doubtCut = cuts[1];
+        model = &cut;
+    }
     std::vector<FormField> fields;
+    std::vector<FieldCandidate> weighed;
     double best = 1e30;
     for (int r = 0; r < (repeat > 0 ? repeat : 1); r++) {
         auto t0 = std::chrono::steady_clock::now();
-        fields = FindFormFields(image);
+        weighed.clear();
+        fields = FindFormFieldsWith(image, model, candidatesPath ? &weighed : nullptr);
         double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
         if (ms < best)
             best = ms;
@@ -112,6 +180,22 @@ int main(int argc, char** argv)
     fprintf(stderr, "%s: %dx%d %d-bit %d dpi, %zu fields, %.1f ms (%.2f ns per pixel)\n", in, image.width, image.height,
             bitCount, image.dotsPerInch, fields.size(), best, best * 1e6 / ((double)image.width * image.height));
 
+    if (candidatesPath) {
+        FILE* c = fopen(candidatesPath, "w");
+        if (!c) {
+            fprintf(stderr, "%s: cannot write\n", candidatesPath);
+            return 1;
+        }
+        for (const FieldCandidate& w : weighed) {
+            const FieldRect& a = w.field.area;
+            fprintf(c, "%d\t%d\t%d\t%d\t%s\t%d\t%.9g", a.left, a.top, a.right, a.bottom, KindName(w.field.kind),
+                    w.field.cells, w.score);
+            for (int k = 0; k < FieldFeatureCount; k++)
+                fprintf(c, "\t%.9g", w.features[k]);
+            fputc('\n', c);
+        }
+        fclose(c);
+    }
     std::string json = "[";
     for (size_t i = 0; i < fields.size(); i++) {
         const FieldRect& a = fields[i].area;

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Measures the field finder on real forms whose fields are known.
 
-    measure.py FIELDS_DIR FINDER WORK_DIR [--dpi 150] [--jobs 2] [--folds 5] [--own] [--timing]
+    measure.py FIELDS_DIR FINDER WORK_DIR [--dpi 150] [--jobs 2] [--folds 5] [--every N] [--own] [--timing]
 
 Renders every page with fields of each NAME.pdf in FIELDS_DIR (the pages that
 NAME.json lists) clean and as a scan with FIELDS_DIR/render.sh (kept under
@@ -158,6 +158,7 @@ def main():
     ap.add_argument("--folds", type=int, default=5)
     ap.add_argument("--timing", action="store_true")
     ap.add_argument("--only", help="documents whose name contains this")
+    ap.add_argument("--every", type=int, default=1, help="only every Nth page of the corpus (in name and page order)")
     ap.add_argument("--own", action="store_true", help="also our own forms (own_forms.py) at 100 to 600 dpi, turned 1 degree")
     a = ap.parse_args()
     a.finder = os.path.abspath(a.finder)
@@ -173,9 +174,12 @@ def main():
 
     learned = any(held_out_finder(n) != a.finder for n in names)
     jobs, keys = [], []
+    pages = [(name, p["page"]) for name in names
+             for p in json.load(open(os.path.join(a.fields_dir, name + ".json")))["pages"] if p["fields"]]
+    pages = pages[::a.every]
+    names = sorted(set(name for name, _ in pages))
     for name in names:
-        truth = json.load(open(os.path.join(a.fields_dir, name + ".json")))
-        for page in [p["page"] for p in truth["pages"] if p["fields"]]:
+        for page in [p for n, p in pages if n == name]:
             for how in ("clean", "scan"):
                 finders = [a.finder] + ([held_out_finder(name)] if learned else [])
                 for i, finder in enumerate(finders):
