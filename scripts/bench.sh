@@ -75,14 +75,16 @@ grep '^T3 ' results.txt | cut -c4-
 
 cat <<'EOF'
 
-Finding the fields of each form, as every open of a form or page does (the pixels before
-any entry is drawn), against the bare load; goal at 300 and 600 dpi, 24-bit: find <= load.
+Finding the fields of each form, as every open of a form or page does, against the bare
+load. open: what the open spends on it (starting the search, which reads the form's file on
+a thread of its own while the form shows; x: that over the load, goal well under 1); find:
+the whole search on that thread, until Tab has the fields.
 fields: how many were found. workMB: the most the finder held at once, and bits: that as
 bits per pixel of the page (goal: about 1, the ink mask, plus the list of fields). Tab: the
 next field's entry box opened with the view scrolled to it, at full size, and
 drawn (median and worst over every field twice); goal <= 16 at 600 dpi.
 EOF
-printf '\n%-15s %7s %7s %7s %5s %6s %8s %5s %7s %7s\n' form pixMB load find x fields workMB bits tab.med tab.max
+printf '\n%-15s %7s %7s %7s %7s %5s %6s %8s %5s %7s %7s\n' form pixMB load open find x fields workMB bits tab.med tab.max
 grep '^T5 ' results.txt | cut -c4-
 
 cat <<'EOF'

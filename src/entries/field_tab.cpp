@@ -106,6 +106,7 @@ static void OpenField(int index, bool scroll)
 
 void OnTabKey(bool backward)
 {
+    WaitForFormFields();
     if (EntryBoxOpen() || !gFormImage.imageLoaded || gFormFields.found.empty() || EntryPickHeld())
         return;
     int next = FieldAfter((int)gFormFields.found.size(), gFormFields.lastVisited, backward);
@@ -117,6 +118,7 @@ void OnTabKey(bool backward)
 // closes, so the next Tab starts at the first.
 static void TabFromBox(bool backward)
 {
+    WaitForFormFields();
     if (!CommitEntryEdit() || gFormFields.found.empty())
         return;
     int next = FieldAfter((int)gFormFields.found.size(), gFormFields.lastVisited, backward);

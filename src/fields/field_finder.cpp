@@ -11,7 +11,7 @@ namespace {
 
 bool Readable(const FieldImage& image)
 {
-    if (!image.pixels || image.width <= 0 || image.height <= 0)
+    if ((!image.pixels && !image.readRow) || image.width <= 0 || image.height <= 0)
         return false;
     int bits = image.bitCount;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)

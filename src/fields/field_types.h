@@ -30,6 +30,11 @@ struct FieldImage {
     const uint32_t* palette;    // 0x00RRGGBB, 2^bitCount entries, for 8 bits and fewer
     uint32_t masks[3];          // red, green and blue masks for 16 and 32 bits (all 0: 5-5-5 / 8-8-8)
     int dotsPerInch;            // the scan's resolution; 0 when unknown (guessed from the page's width)
+    // When set, rows are read through readRow instead of from `pixels`: the
+    // bytes of stored row `storedRow` (0 = the first stored), valid until the
+    // next call. A picture read from its file band by band.
+    const uint8_t* (*readRow)(void* source, int storedRow);
+    void* source;
 };
 
 #endif

@@ -100,6 +100,8 @@ static void MakeReader(const FieldImage& image, PixelReader& reader)
 static const uint8_t* StoredRow(const FieldImage& image, int y)
 {
     int stored = image.bottomUp ? image.height - 1 - y : y;
+    if (image.readRow)
+        return image.readRow(image.source, stored);
     return image.pixels + (size_t)stored * image.stride;
 }
 

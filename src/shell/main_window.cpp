@@ -152,6 +152,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_RBUTTONDOWN: OnEntryPress(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
     case WM_RBUTTONUP: OnRightButtonRelease(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
     case WM_ENDSESSION: OnEndSession(wParam); return 0;
+    case WM_FIELDS_FOUND: OnFormFieldsFound((unsigned)wParam); return 0;
     case WM_MOUSEWHEEL: OnMouseWheel(wParam); return 0;
     case WM_DROPFILES: OpenDroppedFile((HDROP)wParam); return 0;
     }

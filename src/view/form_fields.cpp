@@ -1,6 +1,7 @@
 #include "view/form_fields.h"
 
 #include <new>
+#include <stdlib.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -30,8 +31,150 @@ FieldImage FieldImageOf(const void* bits, const uint8_t* headerBlock, const Pixe
     return image;
 }
 
-void FindFormImageFields()
+// ---- the search, on a thread of its own ----
+// The search reads the form's pixels from its file, a band of rows at a
+// time, not from the picture on screen: entries are drawn into that picture
+// while the search runs, and a form opened to print onto blanks it. So
+// opening waits for nothing, and the search's memory is its own masks and
+// one band. A picture whose file holds compressed rows is searched at once
+// in the picture, before anything is drawn into it.
+static const DWORD SearchBandBytes = 1 << 20;
+
+struct FileRows {
+    HANDLE file;
+    uint32_t pixelsAt;               // the file offset of the first stored row
+    int stride, height;
+    bool bottomUp;
+    uint8_t* band;
+    int bandFirst, bandRows;         // stored rows held in `band`
+    int nextRows;                    // rows the next read takes: more while the reads run on
+    bool unreadable;                 // a read failed
+};
+
+// The bytes of a stored row, read with the rows the finder wants next: it
+// goes down the page, which is up the file for a bottom-up picture. A read
+// that runs on from the last takes twice as many rows as that one, up to a
+// band; one elsewhere (a sample, a rule's weight) takes a few.
+static const uint8_t* FileRow(void* source, int storedRow)
 {
+    FileRows& f = *(FileRows*)source;
+    if (storedRow >= f.bandFirst && storedRow < f.bandFirst + f.bandRows)
+        return f.band + (size_t)(storedRow - f.bandFirst) * f.stride;
+    int most = (int)(SearchBandBytes / f.stride);
+    most = most < 1 ? 1 : most;
+    bool runsOn = f.bandRows > 0 && (f.bottomUp ? storedRow == f.bandFirst - 1 : storedRow == f.bandFirst + f.bandRows);
+    int rows = runsOn ? f.nextRows * 2 : 8;
+    rows = rows > most ? most : rows;
+    f.nextRows = rows;
+    int first = f.bottomUp ? storedRow - rows + 1 : storedRow;
+    if (first < 0)
+        first = 0;
+    if (first + rows > f.height)
+        rows = f.height - first;
+    LARGE_INTEGER at;
+    at.QuadPart = f.pixelsAt + (LONGLONG)first * f.stride;
+    DWORD want = (DWORD)rows * f.stride, got = 0;
+    if (!SetFilePointerEx(f.file, at, NULL, FILE_BEGIN) || !ReadFile(f.file, f.band, want, &got, NULL) || got != want) {
+        f.unreadable = true;
+        memset(f.band, 0xFF, want);
+    }
+    f.bandFirst = first;
+    f.bandRows = rows;
+    return f.band + (size_t)(storedRow - first) * f.stride;
+}
+
+std::vector<FormField> FindFieldsInFile(HANDLE file, uint32_t pixelsAt, const FieldImage& layout)
+{
+    std::vector<FormField> found;
+    if (layout.stride <= 0 || layout.height <= 0)
+        return found;
+    DWORD bandBytes = SearchBandBytes > (DWORD)layout.stride ? SearchBandBytes : (DWORD)layout.stride;
+    FileRows rows = { file, pixelsAt, layout.stride, layout.height, layout.bottomUp, (uint8_t*)malloc(bandBytes),
+                      0, 0, 8, false };
+    if (!rows.band)
+        return found;
+    FieldImage image = layout;
+    image.pixels = NULL;
+    image.readRow = FileRow;
+    image.source = &rows;
+    try {
+        found = FindFormFields(image);
+    } catch (const std::bad_alloc&) {
+        found.clear();   // no room for the finder's work: the form simply has no fields
+    }
+    free(rows.band);
+    if (rows.unreadable)
+        found.clear();
+    return found;
+}
+
+struct FieldSearch {
+    HANDLE thread;
+    unsigned generation;             // of the search running or last run
+    HANDLE file;
+    uint32_t pixelsAt;
+    FieldImage layout;
+    PixelFormat format;              // the layout's palette lives here
+    std::vector<FormField> found;
+};
+static FieldSearch gSearch;
+
+static DWORD WINAPI SearchForFields(void*)
+{
+    gSearch.found = FindFieldsInFile(gSearch.file, gSearch.pixelsAt, gSearch.layout);
+    CloseHandle(gSearch.file);
+    gSearch.file = INVALID_HANDLE_VALUE;
+    PostMessageA(gMainWindow, WM_FIELDS_FOUND, gSearch.generation, 0);
+    return 0;
+}
+
+// Starts the search in the file; false when it can't (the picture is then
+// searched at once).
+static bool StartSearch(const char* path, uint32_t pixelsAt, const FieldImage& image, const PixelFormat& format)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    gSearch.file = file;
+    gSearch.pixelsAt = pixelsAt;
+    gSearch.format = format;
+    gSearch.layout = image;
+    gSearch.layout.palette = gSearch.format.palette;
+    gSearch.found.clear();
+    gSearch.thread = CreateThread(NULL, 0, SearchForFields, NULL, 0, NULL);
+    if (!gSearch.thread) {
+        CloseHandle(file);
+        gSearch.file = INVALID_HANDLE_VALUE;
+        return false;
+    }
+    return true;
+}
+
+void WaitForFormFields()
+{
+    if (!gSearch.thread)
+        return;
+    WaitForSingleObject(gSearch.thread, INFINITE);
+    CloseHandle(gSearch.thread);
+    gSearch.thread = NULL;
+    gFormFields.found.swap(gSearch.found);
+    gSearch.found.clear();
+}
+
+void OnFormFieldsFound(unsigned generation)
+{
+    if (generation != gSearch.generation || !gSearch.thread)
+        return;   // an earlier form's search, or already taken
+    WaitForFormFields();
+    if (gFormFields.showFields)
+        InvalidateRect(gMainWindow, NULL, FALSE);
+}
+
+void FindFormImageFields(const char* path, uint32_t pixelsAt, bool plainRows)
+{
+    WaitForFormFields();   // an earlier form's search ends; its fields go
+    gSearch.generation++;
     gFormFields.found.clear();
     gFormFields.lastVisited = -1;
     gFormFields.dotsPerInch = 0;
@@ -40,6 +183,8 @@ void FindFormImageFields()
     PixelFormat format = PixelFormatOf(gFormImage.headerBlock, gFormImage.headerBlockSize);
     FieldImage image = FieldImageOf(gFormImage.bits, gFormImage.headerBlock, format);
     gFormFields.dotsPerInch = image.dotsPerInch;
+    if (plainRows && StartSearch(path, pixelsAt, image, format))
+        return;
     try {
         gFormFields.found = FindFormFields(image);
     } catch (const std::bad_alloc&) {
@@ -49,6 +194,7 @@ void FindFormImageFields()
 
 int FieldAt(int x, int y)
 {
+    WaitForFormFields();
     for (size_t i = 0; i < gFormFields.found.size(); i++)
         if (FieldHolds(gFormFields.found[i].area, x, y))
             return (int)i;
@@ -62,6 +208,8 @@ void SetLastVisitedField(int index)
 
 void DrawFieldOutlines(HDC dc)
 {
+    if (gFormFields.showFields)
+        WaitForFormFields();
     if (!gFormFields.showFields || gFormFields.found.empty())
         return;
     int scale = gViewState.halfSize ? 2 : 1;

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 #include <stdint.h>
+#include <vector>
 
 #include "fields/field_types.h"
 #include "view/half_view.h"
@@ -20,9 +21,26 @@
 // never seen here: the form image holds plain rows.
 FieldImage FieldImageOf(const void* bits, const uint8_t* headerBlock, const PixelFormat& format);
 
-// A form or page was just read into the form image (before it is blanked or
-// any entry is drawn): its fields are found, and Tab starts at the first.
-void FindFormImageFields();
+// A form or page was just read into the form image from `path`, its first
+// stored row at file offset `pixelsAt` (before it is blanked or any entry is
+// drawn): Tab starts again at the first field. The fields are searched on a
+// thread of their own, in the file's rows, when its rows are plain (not
+// compressed); otherwise at once, in the picture.
+void FindFormImageFields(const char* path, uint32_t pixelsAt, bool plainRows);
+
+// The fields of a picture whose stored rows are in `file` from offset
+// `pixelsAt`, laid out as `layout` says (its pixels are not used), read a
+// band of rows at a time. None when a read fails (the file changed).
+std::vector<FormField> FindFieldsInFile(HANDLE file, uint32_t pixelsAt, const FieldImage& layout);
+
+// Posted to the main window when a search ends, with its number in wParam;
+// the window hands that number to OnFormFieldsFound.
+const UINT WM_FIELDS_FOUND = WM_APP + 1;
+void OnFormFieldsFound(unsigned generation);
+
+// Waits for a search still running and takes its fields: what needs the
+// fields (Tab, Snap, the outlines of Show fields) calls it first.
+void WaitForFormFields();
 
 // The index of the first field whose area holds the image point; -1 when
 // none does.

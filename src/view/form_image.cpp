@@ -397,7 +397,7 @@ bool LoadFormImage(const char* path)
     // A form or page opened (not a reload of the one on screen): its fields
     // are found in its own pixels, before they are blanked.
     if (path != gFormImage.formPath)
-        FindFormImageFields();
+        FindFormImageFields(path, fileHeader.bfOffBits, stream == NULL);
     if (gFormImage.EntriesOnlyMode)
         memset(gFormImage.bits, 0xFF, image.imageBytes);
     gFormImage.blanked = gFormImage.EntriesOnlyMode;

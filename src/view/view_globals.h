@@ -59,7 +59,8 @@ extern ViewState gViewState;
 // The fields found on the form on screen, in reading order, and the two
 // field settings of the Edit menu.
 struct FormFieldsState {
-    std::vector<FormField> found;   // found when a form or page opens; kept over its reloads
+    std::vector<FormField> found;   // found when a form or page opens (taken from its search by
+                                    // WaitForFormFields); kept over its reloads
     int lastVisited;                // the field Tab last opened; -1: none since the open
     bool showFields;                // "Show fields": faint outlines on the window
     bool snapToFields;              // "Snap to fields": a placement inside a field is seated
@@ -71,6 +72,8 @@ extern FormFieldsState gFormFields;
 // view/half_view.cpp: gTiles, gTileCount, gTileCapacity, gRepaints,
 //   gTilesVersion: the half-size tiles of the form image, made as they are
 //   first shown.
+// view/form_fields.cpp: gSearch: the search for the fields of the form just
+//   opened, on its own thread, and what it found until it is taken.
 // view/kept_entries.cpp: gKept, gKeptCount, gKeptBytes, gSearchFrom,
 //   gPutBackCount, gKeptHeaders, gKeptHeadersSize, gKeptBits, gKeptSmoothing,
 //   gTouchSink: the entries kept as the pixels they were drawn as.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fields/field_finder.h"
+#include "view/form_fields.h"
 
 // A small synthetic form, drawn in points (1/72 inch) from its top-left
 // corner as filled rectangles of ink, then rendered as a scan would give it.
@@ -526,4 +527,84 @@ TEST(FieldFinder, TheScorersTableAgreesWithTheTrainingTool)
     };
     for (const Case& c : cases)
         EXPECT_NEAR(FieldModelScore(kFieldModel, c.features), c.score, 1e-6 * (1 + fabs(c.score)));
+}
+
+// A picture read a row at a time (as the search reads a form's file) gives
+// the same fields as the picture in memory. The reader hands out one buffer,
+// overwritten at every call, so a row kept past the next read would show.
+struct OneRowAtATime {
+    const FieldImage* picture;
+    std::vector<uint8_t> row;
+    int reads;
+};
+
+static const uint8_t* ReadOneRow(void* source, int storedRow)
+{
+    OneRowAtATime& r = *(OneRowAtATime*)source;
+    const uint8_t* from = r.picture->pixels + (size_t)storedRow * r.picture->stride;
+    r.row.assign(from, from + r.picture->stride);
+    r.reads++;
+    return r.row.data();
+}
+
+TEST(FieldFinder, APictureReadRowByRowHasTheSameFields)
+{
+    const struct {
+        Sketch sketch;
+        Scan scan;
+    } cases[] = {
+        { GrayForm(), { 150, 0.0, false, 8 } },
+        { TableForm(), { 300, 0.4, true, 24 } },
+        { CombForm(), { 100, 0.0, false, 8 } },
+    };
+    for (const auto& c : cases) {
+        Picture p = Render(c.sketch, c.scan);
+        std::vector<FormField> inMemory = FindFormFields(p.image);
+        OneRowAtATime reader = { &p.image, {}, 0 };
+        FieldImage rows = p.image;
+        rows.pixels = NULL;
+        rows.readRow = ReadOneRow;
+        rows.source = &reader;
+        std::vector<FormField> read = FindFormFields(rows);
+        EXPECT_GT(reader.reads, 0);
+        EXPECT_FALSE(inMemory.empty());
+        EXPECT_EQ(Describe(read), Describe(inMemory));
+    }
+}
+
+// The search of a form opened on screen reads its rows from the file, a band
+// at a time: the same fields whichever way up the rows are stored, and none
+// from a file cut short.
+TEST(FieldFinder, AFormsFileReadBandByBandHasTheSameFields)
+{
+    Picture p = Render(TableForm(), { 300, 0.4, true, 8 });
+    std::string inMemory = Describe(FindFormFields(p.image));
+    char folder[MAX_PATH], path[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    GetTempFileNameA(folder, "fld", 0, path);
+    const uint32_t at = 100;
+    size_t bytes = (size_t)p.image.stride * p.image.height;
+    for (int way = 0; way < 3; way++) {
+        bool topDown = way == 1, cut = way == 2;
+        std::vector<uint8_t> file(at, 0x5A);
+        for (int r = 0; r < p.image.height; r++) {
+            int from = topDown ? p.image.height - 1 - r : r;
+            const uint8_t* row = p.image.pixels + (size_t)from * p.image.stride;
+            file.insert(file.end(), row, row + p.image.stride);
+        }
+        if (cut)
+            file.resize(at + bytes / 2);
+        HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        DWORD wrote = 0;
+        WriteFile(h, file.data(), (DWORD)file.size(), &wrote, NULL);
+        FieldImage layout = p.image;
+        layout.pixels = NULL;
+        layout.bottomUp = !topDown;
+        std::string read = Describe(FindFieldsInFile(h, at, layout));
+        CloseHandle(h);
+        EXPECT_EQ(read, cut ? std::string() : inMemory) << (topDown ? "top-down" : cut ? "cut short" : "bottom-up");
+    }
+    DeleteFileA(path);
+    EXPECT_FALSE(inMemory.empty());
 }
