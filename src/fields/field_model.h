@@ -8,7 +8,7 @@
 
 #include <stdint.h>
 
-enum { FieldFeatureCount = 29 };
+enum { FieldFeatureCount = 32 };
 
 // Trees stored flat: node n tests feature[n] (-1: a leaf worth value[n]);
 // a candidate whose measure is at most threshold[n] goes to left[n], else to

@@ -60,6 +60,33 @@ float InkChanges(const InkMask& m, const FieldRect& a, int dpi)
     return (float)(changes * (double)dpi / std::max(1, a.right - a.left));
 }
 
+// How thick the rule just under the area is, in rows: the longest run of
+// ink down from its bottom at five places across it (the middle one).
+int RuleUnder(const InkMask& m, const FieldRect& a, int reach)
+{
+    int runs[5];
+    for (int i = 0; i < 5; i++) {
+        int x = a.left + (a.right - a.left) * (2 * i + 1) / 10, y = a.bottom;
+        while (y < a.bottom + reach && !MaskAt(m, x, y))
+            y++;
+        int from = y;
+        while (y < a.bottom + 4 * reach && MaskAt(m, x, y))
+            y++;
+        runs[i] = y - from;
+    }
+    std::sort(runs, runs + 5);
+    return runs[2];
+}
+
+// Rows clear of ink above the area, across its middle half, up to `most`.
+int ClearAbove(const InkMask& m, const FieldRect& a, int most)
+{
+    int x0 = a.left + (a.right - a.left) / 4, x1 = a.right - (a.right - a.left) / 4, n = 0;
+    while (n < most && a.top - 1 - n >= 0 && MaskCount(m, a.top - 1 - n, x0, std::max(x0 + 1, x1)) == 0)
+        n++;
+    return n;
+}
+
 bool Near(int a, int b, int slack) { return abs(a - b) <= slack; }
 
 // Ink over the whole page, from every eighth row.
@@ -127,6 +154,9 @@ void CandidateFeatures(const InkMask& mask, const PageScale& scale, const std::v
         f[25] = pageInk;
         f[27] = (float)(std::min(w, h) * pt);
         f[28] = i < sure ? 1.0f : 0.0f;
+        f[29] = (float)w / mask.width;
+        f[30] = (float)(RuleUnder(mask, a, edge + 1) * pt);
+        f[31] = (float)(ClearAbove(mask, a, scale.Points(24)) * pt);
     }
 }
 

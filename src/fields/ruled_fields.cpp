@@ -255,6 +255,50 @@ bool BoxField(const InkMask& mask, const Sizes& s, const Cell& c, int leastFree,
     return true;
 }
 
+// Two or more short underlines of one length in a row, close together
+// ("__ __ / __ __", the last four digits of a number): a comb of that many
+// cells, each too short to be a field of its own. `order` lists the level
+// rules top to bottom.
+void CombsOfShortRules(const InkMask& mask, const Sizes& s, const std::vector<Rule>& level,
+                       const std::vector<int>& order, std::vector<FormField>& out)
+{
+    std::vector<const Rule*> shorts;
+    for (int i : order) {
+        const Rule& r = level[i];
+        int length = r.to - r.from;
+        if (r.fill >= 0.85f && length < s.shortestLine && length >= s.narrowest)
+            shorts.push_back(&r);
+    }
+    std::sort(shorts.begin(), shorts.end(), [](const Rule* a, const Rule* b) {
+        return a->at0 != b->at0 ? a->at0 < b->at0 : a->from < b->from;
+    });
+    std::vector<bool> used(shorts.size(), false);
+    for (size_t i = 0; i < shorts.size(); i++) {
+        if (used[i])
+            continue;
+        const Rule& first = *shorts[i];
+        int length = first.to - first.from;
+        std::vector<size_t> row = { i };
+        for (size_t k = i + 1; k < shorts.size() && shorts[k]->at0 <= first.at0 + 1; k++) {
+            const Rule& q = *shorts[k];
+            const Rule& p = *shorts[row.back()];
+            int gap = q.from - p.to;
+            if (!used[k] && gap > 0 && gap <= std::max(3, length / 2) && abs(q.to - q.from - length) <= std::max(2, length / 5))
+                row.push_back(k);
+        }
+        if (row.size() < 2)
+            continue;
+        const Rule& last = *shorts[row.back()];
+        int bottom = std::min(first.at0, last.at0);
+        int top = bottom - s.margin - FreeRowsAbove(mask, first.from, last.to, bottom - s.margin, bottom - s.lineHeight);
+        if (bottom - s.margin - top < s.leastLine)
+            continue;
+        for (size_t k : row)
+            used[k] = true;
+        AddField(out, FieldComb, first.from, top, last.to, bottom - s.margin, (int)row.size());
+    }
+}
+
 }  // namespace
 
 void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vector<Rule>& level,
@@ -311,9 +355,13 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
             stretches.push_back(piece);
 
         std::vector<Cell> lines;   // stretches of this rule written on as underlines
-        // A solid rule much lighter or heavier than most parts sections.
+        // A solid rule much lighter or much heavier than most parts sections,
+        // and so does a long one a little heavier; a short one a little
+        // heavier is an underline drawn heavier than the boxes around it.
+        bool longRule = (bottom.to - bottom.from) * 2 >= mask.width;
         bool divider = usualWeight > 0 && bottom.fill >= 0.85f && bottom.weight > 0 &&
-                       (bottom.weight < usualWeight * 0.55 || bottom.weight > usualWeight * 1.35);
+                       (bottom.weight < usualWeight * 0.55 || bottom.weight > usualWeight * 2.0 ||
+                        (longRule && bottom.weight > usualWeight * 1.35));
         // A rule across most of the page under anything but another such rule
         // (a row of a table without sides) parts the page, too.
         auto acrossPage = [&](const Rule& r) { return (r.to - r.from) * 10 >= mask.width * 7; };
@@ -447,6 +495,8 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
             i = k;
         }
     }
+
+    CombsOfShortRules(mask, s, level, order, out);
 
     // Two or more equal narrow boxes side by side between the same rules
     // are one comb (digits printed as closed boxes). A pair must be of a

@@ -490,6 +490,29 @@ static Sketch QuestionRowForm()
     return s;
 }
 
+// "Last 4 digits: __ __ __ __": four short underlines, one to a digit.
+static Sketch ShortUnderlinesForm()
+{
+    Sketch s = Page();
+    double x = Words(s, 30, 90, 90);
+    for (int i = 0; i < 4; i++)
+        Rule(s, x + 6 + i * 16, x + 18 + i * 16, 90);
+    return s;
+}
+
+// Boxes over an underline a little heavier than their sides, across a third
+// of the page: the underline is a field, not the end of a section.
+static Sketch HeavyUnderlineForm()
+{
+    Sketch s = Page();
+    Frame(s, 30, 30, 150, 55, 1.0);
+    Frame(s, 170, 30, 270, 55, 1.0);
+    Frame(s, 30, 130, 150, 155, 1.0);
+    double x = Words(s, 30, 90, 50);
+    Rule(s, x + 4, x + 110, 90, 1.5);
+    return s;
+}
+
 TEST(FieldFinder, MissesAndFalseFindsOfFormsNeverSeen)
 {
     const Scan scanned = { 150, 0.4, true, 8 };
@@ -505,6 +528,10 @@ TEST(FieldFinder, MissesAndFalseFindsOfFormsNeverSeen)
         { "a dotted leader after its label, scanned", DottedForm(), scanned, { { FieldUnderline, 80, 86, 260, 99, 1 } } },
         { "an underline's field is the line above it, not the space up to the print above",
           UnderlineForm(), {}, { { FieldUnderline, 80, 90, 260, 100, 1 } } },
+        { "short underlines side by side", ShortUnderlinesForm(), {}, { { FieldComb, 120, 78, 190, 90, 4 } } },
+        { "a heavy underline among hairline boxes", HeavyUnderlineForm(), {},
+          { { FieldBox, 31, 31, 149, 54, 1 }, { FieldBox, 171, 31, 269, 54, 1 }, { FieldBox, 31, 131, 149, 154, 1 },
+            { FieldUnderline, 84, 78, 190, 90, 1 } } },
         { "amounts with cents printed on the rule, scanned", AmountColumnForm(), scanned,
           { { FieldBox, 61, 61, 180, 80, 1 }, { FieldBox, 61, 81, 180, 100, 1 }, { FieldBox, 61, 101, 180, 120, 1 } } },
     };
