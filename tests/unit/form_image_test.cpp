@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "view/bmp_format.h"
+#include "view/form_fields.h"
 #include "view/form_image.h"
 #include "view/view_globals.h"
 
@@ -411,6 +412,9 @@ protected:
         std::vector<uint8_t> pixels(stride * height, 0xFF);
         memset(pixels.data(), 0, stride);   // top-down: the first row is the top one
         bytes.insert(bytes.end(), pixels.begin(), pixels.end());
+        // A writer that shares nothing waits until the search for the fields
+        // of a form just opened has read the file.
+        WaitForFormFields();
         HANDLE file = CreateFileA(to ? to : path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
         DWORD written = 0;
         WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
@@ -488,6 +492,7 @@ TEST_F(FormFile, AnotherPageIsReadWithoutTouchingTheFormImage)
     EXPECT_EQ(40, gFormImage.width);
     EXPECT_STREQ(path, gFormImage.formPath);
     // Refused as an open refuses it, with the reason in words.
+    WaitForFormFields();
     HANDLE file = CreateFileA(other, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     DWORD written = 0;
     WriteFile(file, "not a bitmap", 12, &written, NULL);

@@ -5,6 +5,7 @@
 #include "entries/entry_draw.h"
 #include "view/kept_entries.h"
 #include "view/bmp_format.h"
+#include "view/form_fields.h"
 #include "view/form_image.h"
 #include "test_entry.h"
 #include "entries/entry_style.h"
@@ -93,6 +94,7 @@ protected:
                 b[off + (size_t)(Height - 1 - y) * stride + i] = (uint8_t)((x / 5 + y / 3) * s + (x * y) % 7);
             }
         }
+        WaitForFormFields();   // a writer that shares nothing waits for the search of the form open
         HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
         DWORD written = 0;
         WriteFile(file, b.data(), (DWORD)b.size(), &written, NULL);
@@ -130,6 +132,7 @@ protected:
         HBITMAP bitmap = CreateDIBSection(NULL, (BITMAPINFO*)gFormImage.headerBlock, DIB_RGB_COLORS, &bits, NULL, 0);
         HDC dc = CreateCompatibleDC(NULL);
         HGDIOBJ previous = SelectObject(dc, bitmap);
+        WaitForFormFields();
         HANDLE file = CreateFileA(path, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
         SetFilePointer(file, (LONG)gFormImage.fileHeader.bfOffBits, NULL, FILE_BEGIN);
         DWORD got = 0;
