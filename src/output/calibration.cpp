@@ -393,15 +393,14 @@ int DecodeCalibrationFile(const char* bytes, int count, char* text, int capacity
     wchar_t* wide = gWideText;
     const unsigned char* b = (const unsigned char*)bytes;
     *exact = true;
-    if (count >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) {
-        *encoding = b[0] == 0xFF ? CalibrationUtf16Le : CalibrationUtf16Be;
+    bool bigEndian = false;
+    if (Utf16Marked(b, count, &bigEndian)) {
+        *encoding = bigEndian ? CalibrationUtf16Be : CalibrationUtf16Le;
         if (count % 2 != 0)
             return -1;
         int n = (count - 2) / 2;
-        for (int i = 0; i < n; i++) {
-            unsigned char first = b[2 + 2 * i], second = b[3 + 2 * i];
-            wide[i] = *encoding == CalibrationUtf16Le ? (wchar_t)(first | second << 8) : (wchar_t)(first << 8 | second);
-        }
+        for (int i = 0; i < n; i++)
+            wide[i] = (wchar_t)Utf16Unit(b + 2 + 2 * i, bigEndian);
         return WideAsText(wide, n, text, capacity, exact);
     }
     bool mark = count >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF;

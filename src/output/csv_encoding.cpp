@@ -4,6 +4,8 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "base/text_chars.h"
+
 // The length (1 to 4) of the UTF-8 sequence at p, with its character; 0
 // when the bytes there aren't UTF-8 (a stray or missing continuation byte,
 // an overlong form, a surrogate, or past U+10FFFF).
@@ -80,9 +82,7 @@ static void Utf16AsUtf8(const char* bytes, size_t size, bool bigEndian, std::str
     const unsigned char* p = (const unsigned char*)bytes;
     size_t units = size / 2;
     out->reserve(units * 3 + 1);
-    auto unit = [&](size_t k) -> uint32_t {
-        return bigEndian ? (uint32_t)(p[2 * k] << 8 | p[2 * k + 1]) : (uint32_t)(p[2 * k + 1] << 8 | p[2 * k]);
-    };
+    auto unit = [&](size_t k) -> uint32_t { return Utf16Unit(p + 2 * k, bigEndian); };
     for (size_t k = 0; k < units; k++) {
         uint32_t c = unit(k);
         if (c >= 0xD800 && c <= 0xDFFF) {
@@ -117,11 +117,10 @@ static void Utf16AsUtf8(const char* bytes, size_t size, bool bigEndian, std::str
 const char* CsvEncodingOf(const char** bytes, size_t* size, bool codePageIsUtf8, std::string* recoded)
 {
     bool bigEndian = false;
-    bool marked16 = *size >= 2 && ((unsigned char)(*bytes)[0] == 0xFF && (unsigned char)(*bytes)[1] == 0xFE);
-    bool markedBig16 = *size >= 2 && ((unsigned char)(*bytes)[0] == 0xFE && (unsigned char)(*bytes)[1] == 0xFF);
-    if (marked16 || markedBig16 || LooksUtf16(*bytes, *size, &bigEndian)) {
-        size_t mark = marked16 || markedBig16 ? 2 : 0;
-        Utf16AsUtf8(*bytes + mark, *size - mark, markedBig16 || (!marked16 && bigEndian), recoded);
+    bool marked = Utf16Marked((const unsigned char*)*bytes, *size, &bigEndian);
+    if (marked || LooksUtf16(*bytes, *size, &bigEndian)) {
+        size_t mark = marked ? 2 : 0;
+        Utf16AsUtf8(*bytes + mark, *size - mark, bigEndian, recoded);
         *bytes = recoded->data();
         *size = recoded->size();
         return "UTF-16";

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "base/file_io.h"
+#include "base/text_chars.h"
 #include "fields/field_finder.h"
 #include "fields/field_seating.h"
 #include "resources/resource.h"
@@ -39,6 +40,17 @@ FieldImage FieldImageOf(const void* bits, const uint8_t* headerBlock, const Pixe
 // one band. A picture whose file holds compressed rows is searched at once
 // in the picture, before anything is drawn into it.
 static const DWORD SearchBandBytes = 1 << 20;
+
+// The fields of the image; none when there is no room for the finder's
+// work: the form simply has no fields.
+static std::vector<FormField> FieldsOrNone(const FieldImage& image)
+{
+    try {
+        return FindFormFields(image);
+    } catch (const std::bad_alloc&) {
+        return std::vector<FormField>();
+    }
+}
 
 struct FileRows {
     HANDLE file;
@@ -97,11 +109,7 @@ std::vector<FormField> FindFieldsInFile(HANDLE file, uint32_t pixelsAt, const Fi
     image.pixels = NULL;
     image.readRow = FileRow;
     image.source = &rows;
-    try {
-        found = FindFormFields(image);
-    } catch (const std::bad_alloc&) {
-        found.clear();   // no room for the finder's work: the form simply has no fields
-    }
+    found = FieldsOrNone(image);
     free(rows.band);
     if (rows.unreadable)
         found.clear();
@@ -185,11 +193,7 @@ void FindFormImageFields(const char* path, uint32_t pixelsAt, bool plainRows)
     gFormFields.dotsPerInch = image.dotsPerInch;
     if (plainRows && StartSearch(path, pixelsAt, image, format))
         return;
-    try {
-        gFormFields.found = FindFormFields(image);
-    } catch (const std::bad_alloc&) {
-        gFormFields.found.clear();   // no room for the finder's work: the form simply has no fields
-    }
+    gFormFields.found = FieldsOrNone(image);
 }
 
 int FieldAt(int x, int y)
@@ -248,10 +252,9 @@ static bool SettingOn(const char* bytes, int count, const char* key)
 // every other byte is zero. Its characters are read as their low bytes.
 static int Utf16ZeroAt(const unsigned char* bytes, int count)
 {
-    if (count >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE)
-        return 1;
-    if (count >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF)
-        return 0;
+    bool bigEndian = false;
+    if (Utf16Marked(bytes, count, &bigEndian))
+        return bigEndian ? 0 : 1;
     if (count >= 2 && bytes[1] == 0 && bytes[0] != 0)
         return 1;
     if (count >= 2 && bytes[0] == 0 && bytes[1] != 0)
