@@ -141,6 +141,49 @@ void SettleOverlaps(std::vector<FormField>& fields, size_t sure)
     fields.swap(kept);
 }
 
+bool Writable(FieldKind kind) { return kind == FieldBox || kind == FieldUnderline; }
+
+// An amount printed as two cells, its whole units and a narrow cell for the
+// cents just right of it on the same line (split by a short divider or a
+// small gap), is one field: the amount is typed once and ends in the cents.
+// (A comb cut in groups stays in its groups: a separator typed between
+// them is passed over, as the user expects of a date or a number.)
+bool CentsOf(const FormField& whole, const FormField& cents, const PageScale& scale)
+{
+    const FieldRect& a = whole.area;
+    const FieldRect& c = cents.area;
+    int h = a.bottom - a.top, slack = std::max(2, h / 8), w = c.right - c.left;
+    return Writable(whole.kind) && Writable(cents.kind) && c.left >= a.right - 1 &&
+           c.left - a.right <= scale.Points(6) && abs(c.top - a.top) <= slack && abs(c.bottom - a.bottom) <= slack &&
+           w >= scale.Points(8) && w <= scale.Points(28) && a.right - a.left >= 2 * w;
+}
+
+void JoinCentsToAmounts(std::vector<FormField>& fields, const PageScale& scale)
+{
+    std::sort(fields.begin(), fields.end(), [](const FormField& a, const FormField& b) {
+        return a.area.left < b.area.left;
+    });
+    std::vector<bool> gone(fields.size(), false);
+    for (size_t i = 0; i < fields.size(); i++) {
+        FormField& whole = fields[i];
+        for (size_t k = i + 1; !gone[i] && k < fields.size() && fields[k].area.left <= whole.area.right + scale.Points(6);
+             k++) {
+            if (gone[k] || !CentsOf(whole, fields[k], scale))
+                continue;
+            whole.area.right = fields[k].area.right;
+            whole.area.top = std::min(whole.area.top, fields[k].area.top);
+            whole.area.bottom = std::max(whole.area.bottom, fields[k].area.bottom);
+            gone[k] = true;
+            break;
+        }
+    }
+    std::vector<FormField> kept;
+    for (size_t i = 0; i < fields.size(); i++)
+        if (!gone[i])
+            kept.push_back(fields[i]);
+    fields.swap(kept);
+}
+
 // The areas the finder's tests turned down, each once and only where no
 // candidate already stands.
 void AddDoubtful(const std::vector<FormField>& doubtful, std::vector<FormField>& candidates)
@@ -222,6 +265,7 @@ std::vector<FormField> FindFormFieldsWith(const FieldImage& image, const FieldMo
         }
     }
     SettleOverlaps(fields, sureKept);
+    JoinCentsToAmounts(fields, scale);
     for (FormField& f : fields)
         f.area = OnPage(f.area, mask, slope, factor, image);
     OrderFieldsForReading(fields);

@@ -425,6 +425,42 @@ static Sketch ShadowedCheckForm()
     return s;
 }
 
+// A small check box with a deep shadow as a blurred scan leaves it at 150
+// dpi, one character a pixel: its inside is well under half its height.
+static Sketch DeepShadowCheckForm()
+{
+    static const char* const rows[] = {
+        ".....#############.....", "....################...", "....#################..",
+        "....###.#.###########..", "...####.........#####..", "....###........######..",
+        "...####.........#####..", "....###.........#####..", "...####........######..",
+        "...####.........#####..", "...####........######..", "....###........######..",
+        "...##################..", "...##################..", "....#################..",
+        "....#################..", ".....###############...", ".......##.####.####....",
+    };
+    Sketch s = Page();
+    const double px = 72.0 / 150;
+    for (int r = 0; r < (int)(sizeof rows / sizeof rows[0]); r++)
+        for (int c = 0; rows[r][c]; c++)
+            if (rows[r][c] == '#')
+                Ink(s, (100 + c) * px, (180 + r) * px, (101 + c) * px, (181 + r) * px);
+    Words(s, (100 + 26) * px, (180 + 16) * px, 60);
+    return s;
+}
+
+// An amount in two cells side by side: the whole units, and the cents in a
+// narrow cell after a divider.
+static Sketch AmountCellsForm()
+{
+    Sketch s = Page();
+    Words(s, 20, 75, 30);
+    Frame(s, 60, 60, 180, 80, 1.0);
+    Frame(s, 180, 60, 200, 80, 1.0);
+    Words(s, 20, 115, 30);
+    Frame(s, 60, 100, 180, 120, 1.0);
+    Frame(s, 183, 100, 203, 120, 1.0);
+    return s;
+}
+
 // The letters "of" of a line of small print as a blurred scan leaves them at
 // 150 dpi, one character a pixel: the o runs into the f, and its hole looks
 // like the inside of a box with a shadow.
@@ -519,6 +555,10 @@ TEST(FieldFinder, MissesAndFalseFindsOfFormsNeverSeen)
     const Case cases[] = {
         { "a check box with a shadow", ShadowedCheckForm(), {}, { { FieldCheck, 40, 80, 50, 90, 1 } } },
         { "a check box with a shadow, scanned", ShadowedCheckForm(), scanned, { { FieldCheck, 40, 80, 50, 90, 1 } } },
+        { "a small check box with a deep shadow, as a scan leaves it", DeepShadowCheckForm(), {},
+          { { FieldCheck, 48, 86, 58, 96, 1 } } },
+        { "an amount's whole units and its cents in cells side by side", AmountCellsForm(), {},
+          { { FieldBox, 60, 60, 200, 80, 1 }, { FieldBox, 60, 100, 203, 120, 1 } } },
         { "the hole of an o blurred into the f beside it", BlurredLettersForm(), {}, {} },
         { "white boxes on a tinted panel", TintedPanelForm(), {},
           { { FieldBox, 40, 60, 150, 90, 1 }, { FieldBox, 170, 60, 270, 90, 1 } } },
