@@ -8,7 +8,7 @@
 
 #include <stdint.h>
 
-enum { FieldFeatureCount = 32 };
+enum { FieldFeatureCount = 34 };
 
 // Trees stored flat: node n tests feature[n] (-1: a leaf worth value[n]);
 // a candidate whose measure is at most threshold[n] goes to left[n], else to

@@ -49,6 +49,10 @@ inline bool NextRun(const uint64_t* row, int words, int width, int x, int& start
 }
 // Set pixels of column x in rows [y0, y1).
 int ColumnCount(const InkMask& m, int x, int y0, int y1);
+// The share of the rows and of the columns of the area, less `inset` all
+// round, that hold any ink: hatching reaches every row and every column, a
+// label only its own line, a printed + or $ only its own corner.
+void InkSpread(const InkMask& m, const FieldRect& a, int inset, float& rows, float& columns);
 
 // Sizes of the page's printed things in pixels at its resolution.
 struct PageScale {

@@ -157,6 +157,7 @@ void CandidateFeatures(const InkMask& mask, const PageScale& scale, const std::v
         f[29] = (float)w / mask.width;
         f[30] = (float)(RuleUnder(mask, a, edge + 1) * pt);
         f[31] = (float)(ClearAbove(mask, a, scale.Points(24)) * pt);
+        InkSpread(mask, a, std::max(1, scale.Points(1)), f[32], f[33]);
     }
 }
 

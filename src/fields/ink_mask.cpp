@@ -39,6 +39,25 @@ int ColumnCount(const InkMask& m, int x, int y0, int y1)
     return n;
 }
 
+// How much of the inside of the area has ink in its rows and in its
+// columns, each a share: hatching reaches every row and every column, a
+// label only its own line, a printed + or $ only its own corner.
+void InkSpread(const InkMask& m, const FieldRect& a, int inset, float& rows, float& columns)
+{
+    int x0 = a.left + inset, x1 = a.right - inset, y0 = a.top + inset, y1 = a.bottom - inset;
+    rows = columns = 0.0f;
+    if (x0 >= x1 || y0 >= y1)
+        return;
+    int inked = 0;
+    for (int y = y0; y < y1; y++)
+        inked += MaskCount(m, y, x0, x1) > 0;
+    rows = (float)inked / (y1 - y0);
+    inked = 0;
+    for (int x = x0; x < x1; x++)
+        inked += ColumnCount(m, x, y0, y1) > 0;
+    columns = (float)inked / (x1 - x0);
+}
+
 static inline int Luminance(uint32_t r, uint32_t g, uint32_t b)
 {
     return (int)((r * 77 + g * 150 + b * 29) >> 8);

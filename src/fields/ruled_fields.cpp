@@ -188,6 +188,15 @@ bool TopOfBoxes(const InkMask& mask, const std::vector<Rule>& upright, const Rul
     return false;
 }
 
+// A cell hatched across, ink in nearly every row and column of it: a place
+// the form says not to write.
+bool Hatched(const InkMask& mask, const Sizes& s, const Cell& c)
+{
+    float rows, columns;
+    InkSpread(mask, { c.x0, c.top, c.x1, c.bottom }, s.margin + 1, rows, columns);
+    return rows >= 0.9f && columns >= 0.9f;
+}
+
 // The field of a cell, if it has one: its largest band of rows free of print
 // when that is half its height, or all but a small label at its left.
 bool BoxField(const InkMask& mask, const Sizes& s, const Cell& c, int leastFree, FormField& field)
@@ -462,7 +471,7 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                     FormField f;
                     if (BoxField(mask, s, c, s.leastFree, f))
                         boxes.push_back({ f, c.topRule, c.bottomRule });
-                    else if (c.bottom - c.top >= s.leastFree && c.x1 - c.x0 >= s.narrowest)
+                    else if (c.bottom - c.top >= s.leastFree && c.x1 - c.x0 >= s.narrowest && !Hatched(mask, s, c))
                         AddField(doubtful, FieldBox, c.x0, c.top + s.margin, c.x1, c.bottom - s.margin, 1);
                     continue;
                 }

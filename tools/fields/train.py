@@ -31,7 +31,7 @@ import numpy as np
 from sklearn.ensemble import GradientBoostingClassifier
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-FEATURES = 32
+FEATURES = 34
 # A candidate the finder's own tests found is kept above SURE_CUT, one they
 # turned down above DOUBT_CUT (scores are log-odds of being a field).
 SURE_CUT, DOUBT_CUT = -1.0, 0.0
