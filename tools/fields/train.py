@@ -16,6 +16,9 @@ of the truth (within 1 pt, as score.py counts a find). Then:
   and CASES: a few candidates' measures with the score this tool gives them,
   for the unit test that the program's table scores them the same.
 
+Every document weighs the same in training, however many candidates it has:
+the scorer is measured, and used, on forms it has not seen.
+
 The same corpus gives the same table: the trees are grown with a fixed seed
 and no sampling, from the candidates in name, page and find order."""
 import argparse
@@ -72,10 +75,15 @@ def page_candidates(job):
     return rows, labels
 
 
-def grow(x, y):
+def grow(x, y, doc):
+    """Each document weighs the same in all, however many candidates it
+    has: the scorer is for forms not yet seen, not for the corpus's largest."""
+    counts = np.bincount(doc)
+    weight = 1.0 / counts[doc]
+    weight *= len(weight) / weight.sum()
     model = GradientBoostingClassifier(n_estimators=200, max_depth=4, learning_rate=0.1, subsample=1.0,
                                        min_samples_leaf=5, random_state=0)
-    model.fit(x, y)
+    model.fit(x, y, sample_weight=weight)
     return model
 
 
@@ -182,7 +190,7 @@ def main():
     print("%d candidates from %d pages, %d of them in a field" % (len(y), len(jobs), int(y.sum())))
     for k in range(a.folds):
         train = doc % a.folds != k
-        model = grow(x[train], y[train])
+        model = grow(x[train], y[train], doc[train])
         path = os.path.join(a.work, "fold%d.model" % k)
         write_model_text(model, path)
         wrapper = "%s_fold%d" % (a.finder, k)
@@ -195,7 +203,7 @@ def main():
         right = ((model.decision_function(x[held]) > 0) == (y[held] == 1)).mean()
         print("fold %d: trained on %d candidates, %.3f of the %d held out decided right" %
               (k, int(train.sum()), right, int(held.sum())))
-    model = grow(x, y)
+    model = grow(x, y, doc)
     write_model_cpp(model, a.model_cpp)
     write_cases(model, x, a.cases)
     print("wrote %s and %s" % (a.model_cpp, a.cases))
