@@ -40,6 +40,23 @@ long long Overlap(const FieldRect& a, const FieldRect& b)
     return w > 0 && h > 0 ? (long long)w * h : 0;
 }
 
+// Two areas describe the same place when they share seven tenths of the
+// smaller one.
+bool SamePlace(const FieldRect& a, const FieldRect& b)
+{
+    return Overlap(a, b) * 10 >= std::min(Area(a), Area(b)) * 7;
+}
+
+// Takes out of `fields` those marked in `gone`, keeping the others' order.
+void DropMarked(std::vector<FormField>& fields, const std::vector<bool>& gone)
+{
+    std::vector<FormField> kept;
+    for (size_t i = 0; i < fields.size(); i++)
+        if (!gone[i])
+            kept.push_back(fields[i]);
+    fields.swap(kept);
+}
+
 // Each solid level rule's weight, read from the source across its middle at
 // a few places along it (the median, so a crossing rule or a letter touching
 // it does not count); returns the weight of most of the rules: a form has
@@ -106,11 +123,7 @@ void CombsOfSquares(std::vector<FormField>& checks, std::vector<FormField>& out)
             out.push_back({ FieldComb, span, (int)row.size() });
         }
     }
-    std::vector<FormField> alone;
-    for (size_t i = 0; i < checks.size(); i++)
-        if (!used[i])
-            alone.push_back(checks[i]);
-    checks.swap(alone);
+    DropMarked(checks, used);
 }
 
 // One field where two finds describe the same place: a box inside a double
@@ -131,8 +144,7 @@ void SettleOverlaps(std::vector<FormField>& fields, size_t sure)
         const FormField& f = fields[i];
         bool same = false;
         for (const FormField& k : kept) {
-            long long both = Overlap(f.area, k.area);
-            if (both * 10 >= std::min(Area(f.area), Area(k.area)) * 7 || (i >= sure && both * 10 >= Area(f.area) * 3))
+            if (SamePlace(f.area, k.area) || (i >= sure && Overlap(f.area, k.area) * 10 >= Area(f.area) * 3))
                 same = true;
         }
         if (!same)
@@ -177,11 +189,7 @@ void JoinCentsToAmounts(std::vector<FormField>& fields, const PageScale& scale)
             break;
         }
     }
-    std::vector<FormField> kept;
-    for (size_t i = 0; i < fields.size(); i++)
-        if (!gone[i])
-            kept.push_back(fields[i]);
-    fields.swap(kept);
+    DropMarked(fields, gone);
 }
 
 // The areas the finder's tests turned down, each once and only where no
@@ -191,7 +199,7 @@ void AddDoubtful(const std::vector<FormField>& doubtful, std::vector<FormField>&
     for (const FormField& d : doubtful) {
         bool same = false;
         for (size_t k = 0; k < candidates.size() && !same; k++)
-            same = Overlap(d.area, candidates[k].area) * 10 >= std::min(Area(d.area), Area(candidates[k].area)) * 7;
+            same = SamePlace(d.area, candidates[k].area);
         if (!same)
             candidates.push_back(d);
     }

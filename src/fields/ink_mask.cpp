@@ -39,9 +39,6 @@ int ColumnCount(const InkMask& m, int x, int y0, int y1)
     return n;
 }
 
-// How much of the inside of the area has ink in its rows and in its
-// columns, each a share: hatching reaches every row and every column, a
-// label only its own line, a printed + or $ only its own corner.
 void InkSpread(const InkMask& m, const FieldRect& a, int inset, float& rows, float& columns)
 {
     int x0 = a.left + inset, x1 = a.right - inset, y0 = a.top + inset, y1 = a.bottom - inset;
