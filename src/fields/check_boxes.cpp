@@ -63,34 +63,6 @@ int InkIn(const InkMask& m, int x0, int y0, int x1, int y1)
     return n;
 }
 
-bool Outline(const InkMask& m, const Shape& s, bool round)
-{
-    int w = s.right - s.left, h = s.bottom - s.top;
-    // The ink just outside: a label may stand close at one side, but the box
-    // is not a cell of a grid.
-    // A rule running past it on both sides, just above or below, is one it
-    // sits on or under (a column of boxes between a table's rules), as long
-    // as its own sides stop short of it, where a cell's run on through.
-    auto ruleBeside = [&](int y, int step) {
-        if (MaskCount(m, y, s.left - w, s.right + w) * 10 < 3 * w * 9)
-            return false;
-        for (int k = 1; k <= 3 && MaskAt(m, s.left + s.stroke / 2, y); k++)
-            y += step;
-        return !MaskAt(m, s.left + s.stroke / 2, y + step) || !MaskAt(m, s.right - 1 - s.stroke / 2, y + step);
-    };
-    int above = ruleBeside(s.top - 2, -1) ? 0 : MaskCount(m, s.top - 2, s.left, s.right);
-    int below = ruleBeside(s.bottom + 1, 1) ? 0 : MaskCount(m, s.bottom + 1, s.left, s.right);
-    int around = above + below + ColumnCount(m, s.left - 2, s.top, s.bottom) + ColumnCount(m, s.right + 1, s.top, s.bottom);
-    if (around * 3 > 2 * (w + h))
-        return false;
-    // Empty inside, but for a few specks of the scan; a round box is looked
-    // into only within its middle square.
-    int inset = round ? (w + 2) / 4 : s.stroke + 1;
-    int insetRight = round ? inset : s.strokeRight + 1, insetBottom = round ? inset : s.strokeBottom + 1;
-    int inside = InkIn(m, s.left + inset, s.top + inset, s.right - insetRight, s.bottom - insetBottom);
-    return inside <= std::max(2, w * h / 50);
-}
-
 bool Square(const InkMask& m, const Shape& s)
 {
     int w = s.right - s.left, h = s.bottom - s.top, t = s.stroke;
@@ -201,18 +173,12 @@ int ClearSpan(const InkMask& m, int x, int y, int longest)
     return b - a + 1;
 }
 
-// A box's inside is square: just under its top and just over its bottom it
-// is as wide as in its middle, where the hole of a letter o or e narrows;
-bool SquareInside(const InkMask& m, const Shape& s)
+// The clear span across the middle of a box, and the clear run down it.
+void Hole(const InkMask& m, const Shape& s, int& middle, int& down)
 {
-    int sides[4];
-    SideWeights(m, s, sides);
-    int midX = (s.left + s.right) / 2, midY = (s.top + s.bottom) / 2, w = s.right - s.left;
-    int middle = ClearSpan(m, midX, midY, w);
-    int high = ClearSpan(m, midX, s.top + sides[0] + 1, w), low = ClearSpan(m, midX, s.bottom - 2 - sides[1], w);
-    int slack = std::max(2, middle / 4);
-    // and it is most of the box: a heavy letter's hole is small for its size.
-    int down = 0;
+    int midX = (s.left + s.right) / 2, midY = (s.top + s.bottom) / 2;
+    middle = ClearSpan(m, midX, midY, s.right - s.left);
+    down = 0;
     if (!MaskAt(m, midX, midY)) {
         int a = midY, b = midY;
         while (a > s.top && !MaskAt(m, midX, a - 1))
@@ -221,7 +187,73 @@ bool SquareInside(const InkMask& m, const Shape& s)
             b++;
         down = b - a + 1;
     }
+}
+
+// A box's inside is square: just under its top and just over its bottom it
+// is as wide as in its middle, where the hole of a letter o or e narrows;
+bool SquareInside(const InkMask& m, const Shape& s)
+{
+    int sides[4];
+    SideWeights(m, s, sides);
+    int midX = (s.left + s.right) / 2, w = s.right - s.left;
+    int middle, down;
+    Hole(m, s, middle, down);
+    int high = ClearSpan(m, midX, s.top + sides[0] + 1, w), low = ClearSpan(m, midX, s.bottom - 2 - sides[1], w);
+    int slack = std::max(2, middle / 4);
+    // and it is most of the box: a heavy letter's hole is small for its size.
     return middle * 9 >= w * 4 && down * 9 >= (s.bottom - s.top) * 4 && high >= middle - slack && low >= middle - slack;
+}
+
+bool Outline(const InkMask& m, const Shape& s, bool round)
+{
+    int w = s.right - s.left, h = s.bottom - s.top;
+    // The ink just outside: a label may stand close at one side, but the box
+    // is not a cell of a grid.
+    // A rule running past it on both sides, just above or below, is one it
+    // sits on or under (a column of boxes between a table's rules), as long
+    // as its own sides stop short of it, where a cell's run on with clear
+    // between them; the top of a box in the next row, right under the rule,
+    // runs across. A scan may leave the side lying on the rule heavier than
+    // the box's stroke, so the rule is looked for a few rows on.
+    auto ruleBeside = [&](int y, int step) {
+        auto runsPast = [&](int row) { return MaskCount(m, row, s.left - w, s.right + w) * 10 >= 3 * w * 9; };
+        for (int k = 0; k < s.stroke + 2 && !runsPast(y); k++)
+            y += step;
+        if (!runsPast(y))
+            return false;
+        for (int k = 1; k <= std::max(3, s.stroke + 1) && runsPast(y + step); k++)
+            y += step;
+        for (int k = 1; k <= 3; k++) {
+            int row = y + k * step;
+            if (!MaskAt(m, s.left + s.stroke / 2, row) || !MaskAt(m, s.right - 1 - s.stroke / 2, row) ||
+                MaskAt(m, (s.left + s.right) / 2, row))
+                return true;
+        }
+        return false;
+    };
+    int above = ruleBeside(s.top - 2, -1) ? 0 : MaskCount(m, s.top - 2, s.left, s.right);
+    int below = ruleBeside(s.bottom + 1, 1) ? 0 : MaskCount(m, s.bottom + 1, s.left, s.right);
+    int around = above + below + ColumnCount(m, s.left - 2, s.top, s.bottom) + ColumnCount(m, s.right + 1, s.top, s.bottom);
+    if (around * 3 > 2 * (w + h))
+        return false;
+    // Empty inside, but for a few specks of the scan; a round box is looked
+    // into only within its middle square. A scan may leave a side heavier
+    // than the stroke the box was found by: in a box whose hole is half its
+    // width and height, where a bold letter's is less, the inside starts past
+    // its sides as they are.
+    int inset[4];   // top, bottom, left, right
+    if (round) {
+        std::fill(inset, inset + 4, (w + 2) / 4);
+    } else {
+        int sides[4] = { 0, 0, 0, 0 }, middle, down;
+        Hole(m, s, middle, down);
+        if (middle * 2 >= w && down * 2 >= h)
+            SideWeights(m, s, sides);
+        inset[0] = std::max(s.stroke, sides[0]) + 1, inset[1] = std::max(s.strokeBottom, sides[1]) + 1;
+        inset[2] = std::max(s.stroke, sides[2]) + 1, inset[3] = std::max(s.strokeRight, sides[3]) + 1;
+    }
+    int inside = InkIn(m, s.left + inset[2], s.top + inset[0], s.right - inset[3], s.bottom - inset[1]);
+    return inside <= std::max(2, w * h / 50);
 }
 
 // A drawn circle has one weight all round.

@@ -450,6 +450,29 @@ static Sketch DeepShadowCheckForm()
     return s;
 }
 
+// A column of check boxes in a table, one to a row, as a blurred scan leaves
+// them at 150 dpi: each box lies on the rule of its row, and the next row's
+// box starts just under that rule; its sides are heavier than its top.
+static Sketch BoxesOnRulesForm()
+{
+    Sketch s = Page();
+    const double px = 72.0 / 150;
+    auto pixels = [&](int x0, int y0, int x1, int y1) { Ink(s, x0 * px, y0 * px, x1 * px, y1 * px); };
+    for (int box = 0; box <= 3; box++) {
+        int top = 180 + 25 * box;
+        pixels(84, top, 625, top + 3);   // the row's rule, three pixels deep
+        if (box == 3)
+            break;
+        int y = top + 5, x = 210;        // the box: 22 by 20 pixels
+        pixels(x, y, x + 22, y + 3);
+        pixels(x, y + 3, x + 5, y + 17);
+        pixels(x + 17, y + 3, x + 22, y + 17);
+        pixels(x, y + 17, x + 22, y + 20);
+        Words(s, 44, (top + 19) * px, 40);
+    }
+    return s;
+}
+
 // A row of three cells between rules, the middle one hatched across: the
 // form's way of saying "nothing here".
 static Sketch HatchedCellForm()
@@ -620,6 +643,27 @@ TEST(FieldFinder, ACheckBoxWithADeepShadowPassesTheFindersTests)
             MiddleInPoints(c.field, 150, mx, my);
             passed += c.field.kind == FieldCheck && c.features[28] == 1.0f && mx >= 48 && mx <= 58 &&
                       my >= 86 + box * 11.5 && my <= 96 + box * 11.5;
+        }
+        EXPECT_EQ(passed, 1) << "box " << box;
+    }
+}
+
+// Boxes whose sides the scan left heavier, lying on a table's rules, pass the
+// finder's own tests as the same boxes do when printed clean.
+TEST(FieldFinder, CheckBoxesOnATablesRulesPassTheFindersTests)
+{
+    Picture p = Render(BoxesOnRulesForm(), {});
+    std::vector<FieldCandidate> weighed;
+    FindFormFieldsWith(p.image, NULL, &weighed);
+    const double px = 72.0 / 150;
+    for (int box = 0; box < 3; box++) {
+        double top = (180 + 25 * box + 5) * px, left = 210 * px;
+        int passed = 0;
+        for (const FieldCandidate& c : weighed) {
+            double mx, my;
+            MiddleInPoints(c.field, 150, mx, my);
+            passed += c.field.kind == FieldCheck && c.features[28] == 1.0f && mx >= left && mx <= left + 22 * px &&
+                      my >= top && my <= top + 20 * px;
         }
         EXPECT_EQ(passed, 1) << "box " << box;
     }
