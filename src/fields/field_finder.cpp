@@ -126,6 +126,26 @@ void CombsOfSquares(std::vector<FormField>& checks, std::vector<FormField>& out)
     DropMarked(checks, used);
 }
 
+// The rest of a cell beside a check box, closed on one side by the box
+// itself, is where the box's label goes: no field. (Wider than the box and
+// not much taller, so the cells of a comb taken for a box stay.)
+void DropBesideChecks(const std::vector<FormField>& checks, const PageScale& scale, std::vector<FormField>& cells)
+{
+    int gap = scale.Points(3);
+    std::vector<bool> gone(cells.size(), false);
+    for (size_t i = 0; i < cells.size(); i++) {
+        const FieldRect& c = cells[i].area;
+        for (size_t k = 0; k < checks.size() && !gone[i] && cells[i].kind == FieldBox; k++) {
+            const FieldRect& b = checks[k].area;
+            int side = b.bottom - b.top;
+            bool beside = (c.left >= b.right && c.left - b.right <= gap) || (b.left >= c.right && b.left - c.right <= gap);
+            gone[i] = beside && c.top < b.bottom && b.top < c.bottom && c.bottom - c.top <= 3 * side + scale.Points(4) &&
+                      (c.right - c.left) * 2 > 3 * (b.right - b.left);
+        }
+    }
+    DropMarked(cells, gone);
+}
+
 // One field where two finds describe the same place: a box inside a double
 // border, a cell that is also a check box. The first `sure` fields passed
 // the finder's own tests; one of the others stands only where it is mostly
@@ -251,6 +271,8 @@ std::vector<FormField> FindFormFieldsWith(const FieldImage& image, const FieldMo
     std::vector<FormField> candidates;
     FindRuledFields(mask, scale, level, upright, usualWeight, candidates, doubtful);
     CombsOfSquares(checks, candidates);
+    DropBesideChecks(checks, scale, candidates);
+    DropBesideChecks(checks, scale, doubtful);
     candidates.insert(candidates.end(), checks.begin(), checks.end());
     size_t sure = candidates.size();
     AddDoubtful(doubtful, candidates);

@@ -199,31 +199,13 @@ bool Hatched(const InkMask& mask, const Sizes& s, const Cell& c)
 
 // The field of a cell, if it has one: its largest band of rows free of print
 // when that is half its height, or all but a small label at its left.
-bool BoxField(const InkMask& mask, const Sizes& s, const Cell& c, int leastFree, FormField& field)
+// The width of a small label at the left of a cell ("+", "$", a boxed
+// letter), the columns right of it free from top to bottom; -1 if the print
+// in the cell is not such a label.
+int SmallLabelAtLeft(const InkMask& mask, int x0, int y0, int x1, int y1)
 {
-    int x0 = c.x0 + s.margin, x1 = c.x1 - s.margin;
-    int y0 = c.top + s.margin, y1 = c.bottom - s.margin;
-    int height = y1 - y0;
-    if (height < s.leastFree || x1 - x0 < s.narrowest)
-        return false;
-    int bestFrom = 0, bestLength = 0, runFrom = y0;
-    for (int y = y0; y <= y1; y++) {
-        if (y == y1 || RowHasText(mask, y, x0, x1)) {
-            if (y - runFrom > bestLength)
-                bestLength = y - runFrom, bestFrom = runFrom;
-            runFrom = y + 1;
-        }
-    }
-    // A sliver between rules that stop short of each other is no place to write.
-    if ((x1 - x0) * 3 < height && x1 - x0 < s.underlineHeight * 3 / 2)
-        return false;
-    if (bestLength * 2 >= height && bestLength >= leastFree) {
-        field = { FieldBox, { c.x0, bestFrom, c.x1, bestFrom + bestLength }, 1 };
-        return true;
-    }
-    // A small label at the left ("+", "$", a boxed letter): the columns
-    // right of it are free from top to bottom.
-    int words = (x1 - x0 + 63) / 64;
+    int height = y1 - y0, width = x1 - x0;
+    int words = (width + 63) / 64;
     std::vector<uint64_t> seen(words, 0);
     for (int y = y0; y < y1; y++) {
         const uint64_t* row = MaskRow(mask, y);
@@ -236,7 +218,6 @@ bool BoxField(const InkMask& mask, const Sizes& s, const Cell& c, int leastFree,
             seen[i] |= v;
         }
     }
-    int width = x1 - x0;
     auto inked = [&](int i) { return i < width && ((seen[i >> 6] >> (i & 63)) & 1); };
     int first = 0;
     while (first < width && !inked(first))
@@ -256,12 +237,42 @@ bool BoxField(const InkMask& mask, const Sizes& s, const Cell& c, int leastFree,
     }
     for (int i = labelEnd; i < width; i++)
         if (inked(i))
-            return false;
+            return -1;
     int label = labelEnd;
     if (label > height * 3 / 2 || label * 3 > width || width - label < width / 2)
+        return -1;
+    return label;
+}
+
+bool BoxField(const InkMask& mask, const Sizes& s, const Cell& c, int leastFree, FormField& field)
+{
+    int x0 = c.x0 + s.margin, x1 = c.x1 - s.margin;
+    int y0 = c.top + s.margin, y1 = c.bottom - s.margin;
+    int height = y1 - y0;
+    if (height < s.leastFree || x1 - x0 < s.narrowest)
         return false;
-    field = { FieldBox, { x0 + label + s.margin, y0, c.x1, y1 }, 1 };
-    return true;
+    int bestFrom = 0, bestLength = 0, runFrom = y0;
+    for (int y = y0; y <= y1; y++) {
+        if (y == y1 || RowHasText(mask, y, x0, x1)) {
+            if (y - runFrom > bestLength)
+                bestLength = y - runFrom, bestFrom = runFrom;
+            runFrom = y + 1;
+        }
+    }
+    // A sliver between rules that stop short of each other is no place to write.
+    if ((x1 - x0) * 3 < height && x1 - x0 < s.underlineHeight * 3 / 2)
+        return false;
+    // The space right of a small label at the left ("+", "$", a boxed
+    // letter), unless the rows clear of print over or under it are more.
+    int label = SmallLabelAtLeft(mask, x0, y0, x1, y1);
+    bool rows = bestLength * 2 >= height && bestLength >= leastFree;
+    if (label >= 0 && (!rows || (x1 - x0 - label) * (long long)height > (long long)(x1 - x0) * bestLength)) {
+        field = { FieldBox, { x0 + label + s.margin, y0, c.x1, y1 }, 1 };
+        return true;
+    }
+    if (rows)
+        field = { FieldBox, { c.x0, bestFrom, c.x1, bestFrom + bestLength }, 1 };
+    return rows;
 }
 
 // Two or more short underlines of one length in a row, close together

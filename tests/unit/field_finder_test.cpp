@@ -591,6 +591,32 @@ static Sketch HeavyUnderlineForm()
     return s;
 }
 
+// A table with a column of check boxes, one to a row, each box nearly as
+// tall as its row: the rest of the cell either side of a box is where its
+// label would go, no field.
+static Sketch CheckColumnForm()
+{
+    Sketch s = Page();
+    for (int r = 0; r <= 3; r++)
+        Rule(s, 30, 270, 60 + r * 14);
+    for (double x : { 30.0, 150.0, 190.0, 270.0 })
+        Upright(s, x, 60, 102.75);
+    for (int r = 0; r < 3; r++)
+        Frame(s, 165, 62 + r * 14, 175, 72.5 + r * 14);
+    return s;
+}
+
+// An amount's cell with a small "+" printed at its bottom left: the amount
+// is written right of the sign, over the cell's whole height.
+static Sketch SignedAmountForm()
+{
+    Sketch s = Page();
+    Frame(s, 60, 60, 180, 86, 1.0);
+    Ink(s, 63, 78.5, 70, 79.5);
+    Ink(s, 66, 75.5, 67, 82.5);
+    return s;
+}
+
 TEST(FieldFinder, MissesAndFalseFindsOfFormsNeverSeen)
 {
     const Scan scanned = { 150, 0.4, true, 8 };
@@ -612,6 +638,12 @@ TEST(FieldFinder, MissesAndFalseFindsOfFormsNeverSeen)
         { "a heavy underline among hairline boxes", HeavyUnderlineForm(), {},
           { { FieldBox, 31, 31, 149, 54, 1 }, { FieldBox, 171, 31, 269, 54, 1 }, { FieldBox, 31, 131, 149, 154, 1 },
             { FieldUnderline, 84, 78, 190, 90, 1 } } },
+        { "a column of check boxes in a table", CheckColumnForm(), {},
+          { { FieldBox, 31, 61, 149, 73, 1 }, { FieldCheck, 166, 63, 175, 72, 1 }, { FieldBox, 191, 61, 269, 73, 1 },
+            { FieldBox, 31, 75, 149, 87, 1 }, { FieldCheck, 166, 77, 175, 86, 1 }, { FieldBox, 191, 75, 269, 87, 1 },
+            { FieldBox, 31, 89, 149, 101, 1 }, { FieldCheck, 166, 91, 175, 100, 1 }, { FieldBox, 191, 89, 269, 101, 1 } } },
+        { "an amount after a small sign at the bottom of its cell", SignedAmountForm(), {},
+          { { FieldBox, 100, 70, 150, 80, 1 } } },
         { "amounts with cents printed on the rule, scanned", AmountColumnForm(), scanned,
           { { FieldBox, 61, 61, 180, 80, 1 }, { FieldBox, 61, 81, 180, 100, 1 }, { FieldBox, 61, 101, 180, 120, 1 } } },
     };
