@@ -90,8 +90,9 @@ double WeighRules(const FieldImage& image, int paper, const InkMask& mask, doubl
 
 // Three or more equal check boxes in a row, close together, are the cells
 // of a comb printed as separate boxes; so are two that share their middle
-// wall (the two digits of a month or a day).
-void CombsOfSquares(std::vector<FormField>& checks, std::vector<FormField>& out)
+// wall (the two digits of a month or a day). With `walls`, every cell shares
+// its wall with the next.
+void CombsOfSquares(std::vector<FormField>& checks, std::vector<FormField>& out, bool walls = false)
 {
     std::sort(checks.begin(), checks.end(), [](const FormField& a, const FormField& b) {
         if (abs(a.area.top - b.area.top) > 2)
@@ -109,7 +110,7 @@ void CombsOfSquares(std::vector<FormField>& checks, std::vector<FormField>& out)
             const FieldRect& q = checks[k].area;
             const FieldRect& p = checks[row.back()].area;
             if (!used[k] && abs(q.top - first.top) <= 2 && abs(q.right - q.left - side) <= 2 && q.left > p.right &&
-                q.left - p.right <= side / 2 + 3)
+                q.left - p.right <= (walls ? std::max(3, side / 4) : side / 2 + 3))
                 row.push_back(k);
         }
         bool pair = row.size() == 2 && checks[row[1]].area.left - first.right <= std::max(3, side / 4);
@@ -124,6 +125,22 @@ void CombsOfSquares(std::vector<FormField>& checks, std::vector<FormField>& out)
         }
     }
     DropMarked(checks, used);
+}
+
+// Cells of a grid about as wide as tall and a line of print high, side by
+// side, each turned down for the faint letter printed in it as a guide
+// ("D D / M M"): the cells of a comb, whose groups the guides name.
+void CombsOfGuidedCells(const PageScale& scale, std::vector<FormField>& doubtful, std::vector<FormField>& out)
+{
+    std::vector<FormField> cells, rest;
+    for (const FormField& f : doubtful) {
+        int w = f.area.right - f.area.left, h = f.area.bottom - f.area.top;
+        bool square = f.kind == FieldBox && h >= scale.Points(8) && h <= scale.Points(20) && abs(w - h) * 3 <= h;
+        (square ? cells : rest).push_back(f);
+    }
+    CombsOfSquares(cells, out, true);
+    rest.insert(rest.end(), cells.begin(), cells.end());
+    doubtful.swap(rest);
 }
 
 // The rest of a cell beside a check box, closed on one side by the box
@@ -271,6 +288,7 @@ std::vector<FormField> FindFormFieldsWith(const FieldImage& image, const FieldMo
     std::vector<FormField> candidates;
     FindRuledFields(mask, scale, level, upright, usualWeight, candidates, doubtful);
     CombsOfSquares(checks, candidates);
+    CombsOfGuidedCells(scale, doubtful, candidates);
     DropBesideChecks(checks, scale, candidates);
     DropBesideChecks(checks, scale, doubtful);
     candidates.insert(candidates.end(), checks.begin(), checks.end());

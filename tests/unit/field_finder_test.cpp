@@ -468,7 +468,7 @@ static Sketch BoxesOnRulesForm()
         pixels(x, y + 3, x + 5, y + 17);
         pixels(x + 17, y + 3, x + 22, y + 17);
         pixels(x, y + 17, x + 22, y + 20);
-        Words(s, 44, (top + 19) * px, 40);
+        Words(s, 44, (top + 19) * px, 84);
     }
     return s;
 }
@@ -617,6 +617,28 @@ static Sketch SignedAmountForm()
     return s;
 }
 
+// "D D / M M / Y Y Y Y": cells sharing their walls, a faint letter in each
+// as a guide, a slash between the groups.
+static Sketch GuidedDateForm()
+{
+    Sketch s = Page();
+    double x = Words(s, 20, 70, 50);
+    const int groups[] = { 2, 2, 4 };
+    x = 60;
+    for (int g = 0; g < 3; g++) {
+        for (int c = 0; c < groups[g]; c++, x += 12) {
+            Frame(s, x, 60, x + 12.75, 72.5);
+            Ink(s, x + 4, 63, x + 5, 70, 185);   // the guide, a light D, M or Y
+            Ink(s, x + 4, 63, x + 8, 64, 185);
+            Ink(s, x + 4, 69, x + 8, 70, 185);
+        }
+        if (g < 2)
+            Ink(s, x + 2.5, 62, x + 3.5, 71);   // the slash
+        x += 6;
+    }
+    return s;
+}
+
 TEST(FieldFinder, MissesAndFalseFindsOfFormsNeverSeen)
 {
     const Scan scanned = { 150, 0.4, true, 8 };
@@ -698,6 +720,26 @@ TEST(FieldFinder, CheckBoxesOnATablesRulesPassTheFindersTests)
                       my >= top && my <= top + 20 * px;
         }
         EXPECT_EQ(passed, 1) << "box " << box;
+    }
+}
+
+// A date in cells with a guide letter in each is three combs, one to a
+// group, among the finds the scorer weighs.
+TEST(FieldFinder, ADateInGuidedCellsPassesTheFindersTestsAsCombs)
+{
+    Picture p = Render(GuidedDateForm(), {});
+    std::vector<FieldCandidate> weighed;
+    FindFormFieldsWith(p.image, NULL, &weighed);
+    struct Group { double x0, x1; int cells; };
+    for (const Group& g : { Group{ 66, 78, 2 }, Group{ 96, 108, 2 }, Group{ 138, 150, 4 } }) {
+        int passed = 0;
+        for (const FieldCandidate& c : weighed) {
+            double mx, my;
+            MiddleInPoints(c.field, 150, mx, my);
+            passed += c.field.kind == FieldComb && c.field.cells == g.cells && c.features[28] == 1.0f && mx >= g.x0 &&
+                      mx <= g.x1 && my >= 62 && my <= 71;
+        }
+        EXPECT_EQ(passed, 1) << "the group at " << g.x0 << " pt";
     }
 }
 

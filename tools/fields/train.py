@@ -19,8 +19,9 @@ of the truth (within 1 pt, as score.py counts a find). Then:
 Every document weighs the same in training, however many candidates it has:
 the scorer is measured, and used, on forms it has not seen.
 
-The same corpus gives the same table: the trees are grown with a fixed seed
-and no sampling, from the candidates in name, page and find order."""
+The same corpus gives the same table: each set of trees draws its sample
+with a seed of its own, fixed, from the candidates in name, page and find
+order."""
 import argparse
 import importlib.util
 import json
@@ -75,37 +76,62 @@ def page_candidates(job):
     return rows, labels
 
 
-def grow(x, y, doc):
+BAGS = 4
+
+
+class Bag:
+    """A few boosted tree sets, each grown on its own sample of four fifths
+    of the candidates; their mean decision is the score. One set's decision
+    on a form unlike the corpus swings from one training to the next; the
+    mean of several holds."""
+
+    def __init__(self, models):
+        self.models = models
+
+    def decision_function(self, x):
+        return sum(m.decision_function(x) for m in self.models) / len(self.models)
+
+
+def grow_one(args):
+    x, y, weight, seed = args
+    model = GradientBoostingClassifier(n_estimators=200, max_depth=4, learning_rate=0.1, subsample=0.8,
+                                       min_samples_leaf=5, random_state=seed)
+    model.fit(x, y, sample_weight=weight)
+    return model
+
+
+def grow(x, y, doc, pool):
     """Each document weighs the same in all, however many candidates it
     has: the scorer is for forms not yet seen, not for the corpus's largest."""
     counts = np.bincount(doc)
     weight = 1.0 / counts[doc]
     weight *= len(weight) / weight.sum()
-    model = GradientBoostingClassifier(n_estimators=200, max_depth=4, learning_rate=0.1, subsample=1.0,
-                                       min_samples_leaf=5, random_state=0)
-    model.fit(x, y, sample_weight=weight)
-    return model
+    return Bag(list(pool.map(grow_one, [(x, y, weight, seed) for seed in range(BAGS)])))
 
 
-def flatten(model):
-    """The trees as one table of nodes, with the learning rate folded into
-    the leaves and the prior into the bias."""
-    roots, nodes = [], []
-    rate = model.learning_rate
-    for est in model.estimators_[:, 0]:
-        t = est.tree_
-        base = len(nodes)
-        roots.append(base)
-        for n in range(t.node_count):
-            leaf = t.children_left[n] < 0
-            nodes.append((-1 if leaf else int(t.feature[n]), 0.0 if leaf else float(t.threshold[n]),
-                          -1 if leaf else base + int(t.children_left[n]),
-                          -1 if leaf else base + int(t.children_right[n]),
-                          rate * float(t.value[n][0][0]) if leaf else 0.0))
-    # The prior: the decision of a candidate that no tree moves.
-    bias = float(model.decision_function(np.zeros((1, FEATURES), dtype=np.float32))[0])
-    bias -= sum(rate * float(est.tree_.predict(np.zeros((1, FEATURES), dtype=np.float32))[0])
-                for est in model.estimators_[:, 0])
+def flatten(bag):
+    """The trees of every set as one table of nodes, with the learning rate
+    and the share of the mean folded into the leaves and the priors into
+    the bias."""
+    roots, nodes, bias = [], [], 0.0
+    share = 1.0 / len(bag.models)
+    zero = np.zeros((1, FEATURES), dtype=np.float32)
+    for model in bag.models:
+        rate = model.learning_rate * share
+        for est in model.estimators_[:, 0]:
+            t = est.tree_
+            base = len(nodes)
+            roots.append(base)
+            for n in range(t.node_count):
+                leaf = t.children_left[n] < 0
+                nodes.append((-1 if leaf else int(t.feature[n]), 0.0 if leaf else float(t.threshold[n]),
+                              -1 if leaf else base + int(t.children_left[n]),
+                              -1 if leaf else base + int(t.children_right[n]),
+                              rate * float(t.value[n][0][0]) if leaf else 0.0))
+        # The prior: the decision of a candidate that no tree moves.
+        prior = float(model.decision_function(zero)[0])
+        prior -= sum(model.learning_rate * float(est.tree_.predict(zero)[0]) for est in model.estimators_[:, 0])
+        bias += prior * share
     return roots, nodes, bias
 
 
@@ -188,9 +214,10 @@ def main():
     y = np.array(y)
     doc = np.array(doc)
     print("%d candidates from %d pages, %d of them in a field" % (len(y), len(jobs), int(y.sum())))
+    pool = ProcessPoolExecutor(max_workers=a.jobs)
     for k in range(a.folds):
         train = doc % a.folds != k
-        model = grow(x[train], y[train], doc[train])
+        model = grow(x[train], y[train], doc[train], pool)
         path = os.path.join(a.work, "fold%d.model" % k)
         write_model_text(model, path)
         wrapper = "%s_fold%d" % (a.finder, k)
@@ -203,7 +230,8 @@ def main():
         right = ((model.decision_function(x[held]) > 0) == (y[held] == 1)).mean()
         print("fold %d: trained on %d candidates, %.3f of the %d held out decided right" %
               (k, int(train.sum()), right, int(held.sum())))
-    model = grow(x, y, doc)
+    model = grow(x, y, doc, pool)
+    pool.shutdown()
     write_model_cpp(model, a.model_cpp)
     write_cases(model, x, a.cases)
     print("wrote %s and %s" % (a.model_cpp, a.cases))
