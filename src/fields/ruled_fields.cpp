@@ -319,6 +319,50 @@ void CombsOfShortRules(const InkMask& mask, const Sizes& s, const std::vector<Ru
     }
 }
 
+// Underlines a little longer than a short rule, two or more alike in a row
+// close together, are the cells of a comb as well: a scan's blur lengthens
+// each dash of a "__ __ __ __" by a pixel or two at both ends.
+void CombsOfDashes(const PageScale& scale, std::vector<FormField>& out)
+{
+    std::vector<size_t> dashes;
+    for (size_t i = 0; i < out.size(); i++)
+        if (out[i].kind == FieldUnderline && out[i].area.right - out[i].area.left < scale.Points(20))
+            dashes.push_back(i);
+    std::sort(dashes.begin(), dashes.end(), [&](size_t a, size_t b) {
+        const FieldRect &p = out[a].area, &q = out[b].area;
+        return abs(p.bottom - q.bottom) > 2 ? p.bottom < q.bottom : p.left < q.left;
+    });
+    std::vector<bool> gone(out.size(), false);
+    std::vector<FormField> combs;
+    for (size_t i = 0; i < dashes.size(); i++) {
+        if (gone[dashes[i]])
+            continue;
+        FieldRect span = out[dashes[i]].area;
+        int length = span.right - span.left, cells = 1;
+        std::vector<size_t> row = { dashes[i] };
+        for (size_t k = i + 1; k < dashes.size(); k++) {
+            const FieldRect& q = out[dashes[k]].area;
+            int gap = q.left - span.right;
+            if (gone[dashes[k]] || abs(q.bottom - span.bottom) > 2 || gap <= 0 || gap > std::max(3, length / 2) ||
+                abs(q.right - q.left - length) > std::max(2, length / 5))
+                continue;
+            row.push_back(dashes[k]);
+            span.right = q.right, span.top = std::min(span.top, q.top), cells++;
+        }
+        if (cells < 2)
+            continue;
+        for (size_t k : row)
+            gone[k] = true;
+        combs.push_back({ FieldComb, span, cells });
+    }
+    std::vector<FormField> kept;
+    for (size_t i = 0; i < out.size(); i++)
+        if (!gone[i])
+            kept.push_back(out[i]);
+    kept.insert(kept.end(), combs.begin(), combs.end());
+    out.swap(kept);
+}
+
 }  // namespace
 
 void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vector<Rule>& level,
@@ -517,6 +561,7 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
     }
 
     CombsOfShortRules(mask, s, level, order, out);
+    CombsOfDashes(scale, out);
 
     // Two or more equal narrow boxes side by side between the same rules
     // are one comb (digits printed as closed boxes). A pair must be of a

@@ -568,13 +568,14 @@ static Sketch QuestionRowForm()
     return s;
 }
 
-// "Last 4 digits: __ __ __ __": four short underlines, one to a digit.
-static Sketch ShortUnderlinesForm()
+// "Last 4 digits: __ __ __ __": four short underlines, one to a digit. As a
+// scan leaves them, each dash is a little longer than a short rule.
+static Sketch ShortUnderlinesForm(double dash = 12, double pitch = 16)
 {
     Sketch s = Page();
     double x = Words(s, 30, 90, 90);
     for (int i = 0; i < 4; i++)
-        Rule(s, x + 6 + i * 16, x + 18 + i * 16, 90);
+        Rule(s, x + 6 + i * pitch, x + 6 + dash + i * pitch, 90);
     return s;
 }
 
@@ -657,6 +658,8 @@ TEST(FieldFinder, MissesAndFalseFindsOfFormsNeverSeen)
         { "an underline's field is the line above it, not the space up to the print above",
           UnderlineForm(), {}, { { FieldUnderline, 80, 90, 260, 100, 1 } } },
         { "short underlines side by side", ShortUnderlinesForm(), {}, { { FieldComb, 120, 78, 190, 90, 4 } } },
+        { "dashes a little longer than a short rule side by side", ShortUnderlinesForm(15, 19), {},
+          { { FieldComb, 120, 78, 200, 90, 4 } } },
         { "a heavy underline among hairline boxes", HeavyUnderlineForm(), {},
           { { FieldBox, 31, 31, 149, 54, 1 }, { FieldBox, 171, 31, 269, 54, 1 }, { FieldBox, 31, 131, 149, 154, 1 },
             { FieldUnderline, 84, 78, 190, 90, 1 } } },
