@@ -429,6 +429,11 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
         // A rule across most of the page under anything but another such rule
         // (a row of a table without sides) parts the page, too.
         auto acrossPage = [&](const Rule& r) { return (r.to - r.from) * 10 >= mask.width * 7; };
+        // Unless a label stands right before it on its line ("Style of
+        // Case: ____"): an underline run on to the margin.
+        bool labelled = false;
+        for (int x = std::max(0, bottom.from - 3 * s.feet); x < bottom.from - 1 && !labelled; x++)
+            labelled = ColumnCount(mask, x, bottom.at0 - s.leastLine, bottom.at0 - s.margin) > 0;
         // The band just above the rule, for the scorer to weigh where these
         // rules say no.
         auto doubt = [&](int x0, int x1, int limit) {
@@ -448,7 +453,7 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                 AddComb(out, scale, comb, std::max(reach, bottom.at0 - comb.tallest - s.margin), bottom.at0 - s.margin);
             if (!combs.empty())
                 return;
-            if (divider || (acrossPage(bottom) && (topRule < 0 || !acrossPage(level[topRule])))) {
+            if (divider || (acrossPage(bottom) && !labelled && (topRule < 0 || !acrossPage(level[topRule])))) {
                 doubt(x0, x1, limit);
                 return;
             }

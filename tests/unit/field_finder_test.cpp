@@ -579,6 +579,20 @@ static Sketch ShortUnderlinesForm(double dash = 12, double pitch = 16)
     return s;
 }
 
+// "Style of Case: ______" with the line run on to the right margin, under a
+// row of two shorter underlines.
+static Sketch LabelledLongLineForm()
+{
+    Sketch s = Page();
+    double x = Words(s, 20, 60, 60);
+    Rule(s, x + 2, 140, 60);
+    x = Words(s, 150, 60, 190);
+    Rule(s, x + 2, 285, 60);
+    x = Words(s, 20, 90, 60);
+    Rule(s, x + 1, 285, 90);
+    return s;
+}
+
 // Boxes over an underline a little heavier than their sides, across a third
 // of the page: the underline is a field, not the end of a section.
 static Sketch HeavyUnderlineForm()
@@ -660,6 +674,9 @@ TEST(FieldFinder, MissesAndFalseFindsOfFormsNeverSeen)
         { "short underlines side by side", ShortUnderlinesForm(), {}, { { FieldComb, 120, 78, 190, 90, 4 } } },
         { "dashes a little longer than a short rule side by side", ShortUnderlinesForm(15, 19), {},
           { { FieldComb, 120, 78, 200, 90, 4 } } },
+        { "a line after its label run on to the margin", LabelledLongLineForm(), {},
+          { { FieldUnderline, 62, 45, 140, 60, 1 }, { FieldUnderline, 192, 45, 285, 60, 1 },
+            { FieldUnderline, 62, 75, 285, 90, 1 } } },
         { "a heavy underline among hairline boxes", HeavyUnderlineForm(), {},
           { { FieldBox, 31, 31, 149, 54, 1 }, { FieldBox, 171, 31, 269, 54, 1 }, { FieldBox, 31, 131, 149, 154, 1 },
             { FieldUnderline, 84, 78, 190, 90, 1 } } },
