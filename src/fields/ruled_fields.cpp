@@ -459,8 +459,10 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
             }
             int ceiling = std::max(limit, bottom.at0 - s.underlineHeight);
             int free = FreeRowsAbove(mask, x0 + s.margin, x1 - s.margin, bottom.at0 - s.margin, ceiling);
+            // (A stretch of a solid rule too short to write on may join the
+            // next: the rule ran on under a rule above that ended.)
             if (free >= s.leastLine) {
-                if (x1 - x0 >= s.shortestLine)
+                if (x1 - x0 >= s.shortestLine || bottom.fill >= 0.85f)
                     lines.push_back({ x0, x1, bottom.at0 - s.margin - free, bottom.at0, false, false, -1, order[ob] });
                 return;
             }
@@ -548,6 +550,10 @@ void FindRuledFields(const InkMask& mask, const PageScale& scale, const std::vec
                 joined.x1 = std::max(joined.x1, lines[k].x1);
                 joined.top = std::max(joined.top, lines[k].top);
                 k++;
+            }
+            if (joined.x1 - joined.x0 < s.shortestLine) {
+                i = k;
+                continue;
             }
             // A short stretch of a broken rule is the tops or feet of a line
             // of print, where a dotted leader runs on for a while.

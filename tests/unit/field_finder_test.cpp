@@ -580,15 +580,21 @@ static Sketch ShortUnderlinesForm(double dash = 12, double pitch = 16)
 }
 
 // "Style of Case: ______" with the line run on to the right margin, under a
-// row of two shorter underlines.
-static Sketch LabelledLongLineForm()
+// row of two shorter underlines, labelled or (`close`) side by side a few
+// points apart.
+static Sketch LabelledLongLineForm(bool close = false)
 {
     Sketch s = Page();
-    double x = Words(s, 20, 60, 60);
-    Rule(s, x + 2, 140, 60);
-    x = Words(s, 150, 60, 190);
-    Rule(s, x + 2, 285, 60);
-    x = Words(s, 20, 90, 60);
+    if (close) {
+        Rule(s, 40, 150, 60);
+        Rule(s, 158, 285, 60);
+    } else {
+        double x = Words(s, 20, 60, 60);
+        Rule(s, x + 2, 140, 60);
+        x = Words(s, 150, 60, 190);
+        Rule(s, x + 2, 285, 60);
+    }
+    double x = Words(s, 20, 90, 60);
     Rule(s, x + 1, 285, 90);
     return s;
 }
@@ -761,6 +767,26 @@ TEST(FieldFinder, ADateInGuidedCellsPassesTheFindersTestsAsCombs)
         }
         EXPECT_EQ(passed, 1) << "the group at " << g.x0 << " pt";
     }
+}
+
+// A line under two lines that end a few points apart runs on under the gap:
+// it is one candidate, not a piece under each.
+TEST(FieldFinder, ALineUnderTwoLinesAFewPointsApartIsOneCandidate)
+{
+    Picture p = Render(LabelledLongLineForm(true), {});
+    std::vector<FieldCandidate> weighed;
+    FindFormFieldsWith(p.image, NULL, &weighed);
+    int pieces = 0, whole = 0;
+    for (const FieldCandidate& c : weighed) {
+        double mx, my;
+        MiddleInPoints(c.field, 150, mx, my);
+        if (my < 75 || my > 90)
+            continue;
+        pieces++;
+        whole += c.field.area.left * 72.0 / 150 < 70 && c.field.area.right * 72.0 / 150 > 280;
+    }
+    EXPECT_EQ(pieces, 1);
+    EXPECT_EQ(whole, 1);
 }
 
 // A hatched cell is no place to write: it is not even put to the scorer,
