@@ -195,6 +195,8 @@ bool Writable(FieldKind kind) { return kind == FieldBox || kind == FieldUnderlin
 // An amount printed as two cells, its whole units and a narrow cell for the
 // cents just right of it on the same line (split by a short divider or a
 // small gap), is one field: the amount is typed once and ends in the cents.
+// A cents cell with no right side of its own is found as the line under
+// it, lower than the whole units' box: its top may lie down to their middle.
 // (A comb cut in groups stays in its groups: a separator typed between
 // them is passed over, as the user expects of a date or a number.)
 bool CentsOf(const FormField& whole, const FormField& cents, const PageScale& scale)
@@ -203,7 +205,8 @@ bool CentsOf(const FormField& whole, const FormField& cents, const PageScale& sc
     const FieldRect& c = cents.area;
     int h = a.bottom - a.top, slack = std::max(2, h / 8), w = c.right - c.left;
     return Writable(whole.kind) && Writable(cents.kind) && c.left >= a.right - 1 &&
-           c.left - a.right <= scale.Points(6) && abs(c.top - a.top) <= slack && abs(c.bottom - a.bottom) <= slack &&
+           c.left - a.right <= scale.Points(6) && c.top >= a.top - slack && c.top <= (a.top + a.bottom) / 2 &&
+           abs(c.bottom - a.bottom) <= slack &&
            w >= scale.Points(8) && w <= scale.Points(28) && a.right - a.left >= 2 * w;
 }
 

@@ -491,6 +491,19 @@ static Sketch HatchedCellForm()
 
 // An amount in two cells side by side: the whole units, and the cents in a
 // narrow cell after a divider.
+// An amount's cell and, after its divider, the cents, with no right side of
+// their own: the rules above and below run on past the divider.
+static Sketch OpenCentsForm()
+{
+    Sketch s = Page();
+    Words(s, 20, 80, 50);
+    Rule(s, 60, 200, 60, 1.0);
+    Rule(s, 60, 200, 84, 1.0);
+    Upright(s, 60, 60, 85, 1.0);
+    Upright(s, 180, 60, 85, 1.0);
+    return s;
+}
+
 static Sketch AmountCellsForm()
 {
     Sketch s = Page();
@@ -668,6 +681,8 @@ TEST(FieldFinder, MissesAndFalseFindsOfFormsNeverSeen)
         { "a check box with a shadow, scanned", ShadowedCheckForm(), scanned, { { FieldCheck, 40, 80, 50, 90, 1 } } },
         { "an amount's whole units and its cents in cells side by side", AmountCellsForm(), {},
           { { FieldBox, 60, 60, 200, 80, 1 }, { FieldBox, 60, 100, 203, 120, 1 } } },
+        { "an amount's whole units and cents with no right side", OpenCentsForm(), {},
+          { { FieldBox, 120, 66, 140, 78, 1 } } },
         { "the hole of an o blurred into the f beside it", BlurredLettersForm(), {}, {} },
         { "white boxes on a tinted panel", TintedPanelForm(), {},
           { { FieldBox, 40, 60, 150, 90, 1 }, { FieldBox, 170, 60, 270, 90, 1 } } },
