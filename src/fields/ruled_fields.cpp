@@ -197,8 +197,6 @@ bool Hatched(const InkMask& mask, const Sizes& s, const Cell& c)
     return rows >= 0.9f && columns >= 0.9f;
 }
 
-// The field of a cell, if it has one: its largest band of rows free of print
-// when that is half its height, or all but a small label at its left.
 // The width of a small label at the left of a cell ("+", "$", a boxed
 // letter), the columns right of it free from top to bottom; -1 if the print
 // in the cell is not such a label.
@@ -244,6 +242,9 @@ int SmallLabelAtLeft(const InkMask& mask, int x0, int y0, int x1, int y1)
     return label;
 }
 
+// The field of a cell, if it has one: its largest band of rows free of print
+// when that is half its height, or all but a small label at its left where
+// that is more.
 bool BoxField(const InkMask& mask, const Sizes& s, const Cell& c, int leastFree, FormField& field)
 {
     int x0 = c.x0 + s.margin, x1 = c.x1 - s.margin;
@@ -328,10 +329,7 @@ void CombsOfDashes(const PageScale& scale, std::vector<FormField>& out)
     for (size_t i = 0; i < out.size(); i++)
         if (out[i].kind == FieldUnderline && out[i].area.right - out[i].area.left < scale.Points(20))
             dashes.push_back(i);
-    std::sort(dashes.begin(), dashes.end(), [&](size_t a, size_t b) {
-        const FieldRect &p = out[a].area, &q = out[b].area;
-        return abs(p.bottom - q.bottom) > 2 ? p.bottom < q.bottom : p.left < q.left;
-    });
+    std::sort(dashes.begin(), dashes.end(), [&](size_t a, size_t b) { return out[a].area.left < out[b].area.left; });
     std::vector<bool> gone(out.size(), false);
     std::vector<FormField> combs;
     for (size_t i = 0; i < dashes.size(); i++) {
