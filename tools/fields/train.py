@@ -79,17 +79,12 @@ def page_candidates(job):
 BAGS = 4
 
 
-class Bag:
-    """A few boosted tree sets, each grown on its own sample of four fifths
-    of the candidates; their mean decision is the score. One set's decision
-    on a form unlike the corpus swings from one training to the next; the
-    mean of several holds."""
-
-    def __init__(self, models):
-        self.models = models
-
-    def decision_function(self, x):
-        return sum(m.decision_function(x) for m in self.models) / len(self.models)
+def decision(bag, x):
+    """A bag is a few boosted tree sets, each grown on its own sample of four
+    fifths of the candidates; their mean decision is the score. One set's
+    decision on a form unlike the corpus swings from one training to the
+    next; the mean of several holds."""
+    return sum(m.decision_function(x) for m in bag) / len(bag)
 
 
 def grow_one(args):
@@ -106,7 +101,7 @@ def grow(x, y, doc, pool):
     counts = np.bincount(doc)
     weight = 1.0 / counts[doc]
     weight *= len(weight) / weight.sum()
-    return Bag(list(pool.map(grow_one, [(x, y, weight, seed) for seed in range(BAGS)])))
+    return list(pool.map(grow_one, [(x, y, weight, seed) for seed in range(BAGS)]))
 
 
 def flatten(bag):
@@ -114,9 +109,9 @@ def flatten(bag):
     and the share of the mean folded into the leaves and the priors into
     the bias."""
     roots, nodes, bias = [], [], 0.0
-    share = 1.0 / len(bag.models)
+    share = 1.0 / len(bag)
     zero = np.zeros((1, FEATURES), dtype=np.float32)
-    for model in bag.models:
+    for model in bag:
         rate = model.learning_rate * share
         for est in model.estimators_[:, 0]:
             t = est.tree_
@@ -174,7 +169,7 @@ def write_model_cpp(model, path):
 
 def write_cases(model, x, path):
     """Candidates spread over the scores, each with the score this tool gives."""
-    scores = model.decision_function(x)
+    scores = decision(model, x)
     order = np.argsort(scores, kind="stable")
     picks = [int(order[int(i)]) for i in np.linspace(0, len(order) - 1, 12)]
     with open(path, "w") as f:
@@ -227,7 +222,7 @@ def main():
                     (a.finder, os.path.abspath(path)))
         os.chmod(wrapper, os.stat(wrapper).st_mode | stat.S_IXUSR | stat.S_IXGRP | stat.S_IXOTH)
         held = ~train
-        right = ((model.decision_function(x[held]) > 0) == (y[held] == 1)).mean()
+        right = ((decision(model, x[held]) > 0) == (y[held] == 1)).mean()
         print("fold %d: trained on %d candidates, %.3f of the %d held out decided right" %
               (k, int(train.sum()), right, int(held.sum())))
     model = grow(x, y, doc, pool)
