@@ -452,8 +452,9 @@ static Sketch DeepShadowCheckForm()
 
 // A column of check boxes in a table, one to a row, as a blurred scan leaves
 // them at 150 dpi: each box lies on the rule of its row, and the next row's
-// box starts just under that rule; its sides are heavier than its top.
-static Sketch BoxesOnRulesForm()
+// box starts just under that rule; its sides are heavier than its top, and
+// its bottom side `bottom` pixels deep.
+static Sketch BoxesOnRulesForm(int bottom)
 {
     Sketch s = Page();
     const double px = 72.0 / 150;
@@ -465,9 +466,9 @@ static Sketch BoxesOnRulesForm()
             break;
         int y = top + 5, x = 210;        // the box: 22 by 20 pixels
         pixels(x, y, x + 22, y + 3);
-        pixels(x, y + 3, x + 5, y + 17);
-        pixels(x + 17, y + 3, x + 22, y + 17);
-        pixels(x, y + 17, x + 22, y + 20);
+        pixels(x, y + 3, x + 5, y + 20 - bottom);
+        pixels(x + 17, y + 3, x + 22, y + 20 - bottom);
+        pixels(x, y + 20 - bottom, x + 22, y + 20);
         Words(s, 44, (top + 19) * px, 84);
     }
     return s;
@@ -747,20 +748,22 @@ TEST(FieldFinder, ACheckBoxWithADeepShadowPassesTheFindersTests)
 // finder's own tests as the same boxes do when printed clean.
 TEST(FieldFinder, CheckBoxesOnATablesRulesPassTheFindersTests)
 {
-    Picture p = Render(BoxesOnRulesForm(), {});
-    std::vector<FieldCandidate> weighed;
-    FindFormFieldsWith(p.image, NULL, &weighed);
-    const double px = 72.0 / 150;
-    for (int box = 0; box < 3; box++) {
-        double top = (180 + 25 * box + 5) * px, left = 210 * px;
-        int passed = 0;
-        for (const FieldCandidate& c : weighed) {
-            double mx, my;
-            MiddleInPoints(c.field, 150, mx, my);
-            passed += c.field.kind == FieldCheck && c.features[28] == 1.0f && mx >= left && mx <= left + 22 * px &&
-                      my >= top && my <= top + 20 * px;
+    for (int bottom : { 3, 2 }) {   // a bottom side and the rule under it as deep as two tops, or less
+        Picture p = Render(BoxesOnRulesForm(bottom), {});
+        std::vector<FieldCandidate> weighed;
+        FindFormFieldsWith(p.image, NULL, &weighed);
+        const double px = 72.0 / 150;
+        for (int box = 0; box < 3; box++) {
+            double top = (180 + 25 * box + 5) * px, left = 210 * px;
+            int passed = 0;
+            for (const FieldCandidate& c : weighed) {
+                double mx, my;
+                MiddleInPoints(c.field, 150, mx, my);
+                passed += c.field.kind == FieldCheck && c.features[28] == 1.0f && mx >= left &&
+                          mx <= left + 22 * px && my >= top && my <= top + 20 * px;
+            }
+            EXPECT_EQ(passed, 1) << "box " << box << ", bottom side " << bottom << " pixels";
         }
-        EXPECT_EQ(passed, 1) << "box " << box;
     }
 }
 
