@@ -94,11 +94,19 @@ double WeighRules(const FieldImage& image, int paper, const InkMask& mask, doubl
 // its wall with the next.
 void CombsOfSquares(std::vector<FormField>& checks, std::vector<FormField>& out, bool walls = false)
 {
+    // Top to bottom, then left to right along each row: boxes whose tops lie
+    // within two pixels of the row's first are one row.
     std::sort(checks.begin(), checks.end(), [](const FormField& a, const FormField& b) {
-        if (abs(a.area.top - b.area.top) > 2)
-            return a.area.top < b.area.top;
-        return a.area.left < b.area.left;
+        return a.area.top != b.area.top ? a.area.top < b.area.top : a.area.left < b.area.left;
     });
+    for (size_t b = 0; b < checks.size();) {
+        size_t e = b + 1;
+        while (e < checks.size() && checks[e].area.top - checks[b].area.top <= 2)
+            e++;
+        std::sort(checks.begin() + b, checks.begin() + e,
+                  [](const FormField& x, const FormField& y) { return x.area.left < y.area.left; });
+        b = e;
+    }
     std::vector<bool> used(checks.size(), false);
     for (size_t i = 0; i < checks.size(); i++) {
         if (used[i])
