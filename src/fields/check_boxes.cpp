@@ -35,13 +35,13 @@ bool ProfileDown(const InkMask& m, int x, int y, int longest, int& stroke1, int&
         k++;
     // Ink running on well past a box's bottom side is a rule the box sits
     // on: its bottom side is taken to be as heavy as its top.
-    bool onRule = MaskCount(m, from + stroke1 + 2, x - longest, x + longest) >= 2 * longest * 9 / 10;
-    if (k - from > 2 * stroke1 + 2 || (k - from > stroke1 + 2 && onRule))
+    auto runsPast = [&](int row) { return MaskCount(m, row, x - longest, x + longest) >= 2 * longest * 9 / 10; };
+    if (k - from > 2 * stroke1 + 2 || (k - from > stroke1 + 2 && runsPast(from + stroke1 + 2)))
         k = from + stroke1;
     // A rule the bottom side runs into, running past the box both ways: the
     // box ends where the rule starts.
     for (int r = from + 1; r < k; r++)
-        if (MaskCount(m, r, x - longest, x + longest) >= 2 * longest * 9 / 10) {
+        if (runsPast(r)) {
             k = r;
             break;
         }

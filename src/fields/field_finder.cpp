@@ -7,6 +7,15 @@
 #include <math.h>
 #include <algorithm>
 
+void DropMarked(std::vector<FormField>& fields, const std::vector<bool>& gone)
+{
+    std::vector<FormField> kept;
+    for (size_t i = 0; i < fields.size(); i++)
+        if (!gone[i])
+            kept.push_back(fields[i]);
+    fields.swap(kept);
+}
+
 namespace {
 
 bool Readable(const FieldImage& image)
@@ -45,16 +54,6 @@ long long Overlap(const FieldRect& a, const FieldRect& b)
 bool SamePlace(const FieldRect& a, const FieldRect& b)
 {
     return Overlap(a, b) * 10 >= std::min(Area(a), Area(b)) * 7;
-}
-
-// Takes out of `fields` those marked in `gone`, keeping the others' order.
-void DropMarked(std::vector<FormField>& fields, const std::vector<bool>& gone)
-{
-    std::vector<FormField> kept;
-    for (size_t i = 0; i < fields.size(); i++)
-        if (!gone[i])
-            kept.push_back(fields[i]);
-    fields.swap(kept);
 }
 
 // Each solid level rule's weight, read from the source across its middle at

@@ -54,6 +54,9 @@ int ColumnCount(const InkMask& m, int x, int y0, int y1);
 // label only its own line, a printed + or $ only its own corner.
 void InkSpread(const InkMask& m, const FieldRect& a, int inset, float& rows, float& columns);
 
+// Takes out of `fields` those marked in `gone`, keeping the others' order.
+void DropMarked(std::vector<FormField>& fields, const std::vector<bool>& gone);
+
 // Sizes of the page's printed things in pixels at its resolution.
 struct PageScale {
     int dpi;

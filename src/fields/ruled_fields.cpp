@@ -265,7 +265,7 @@ bool BoxField(const InkMask& mask, const Sizes& s, const Cell& c, int leastFree,
         return false;
     // The space right of a small label at the left ("+", "$", a boxed
     // letter), unless the rows clear of print over or under it are more.
-    int label = SmallLabelAtLeft(mask, x0, y0, x1, y1);
+    int label = bestLength < height ? SmallLabelAtLeft(mask, x0, y0, x1, y1) : -1;
     bool rows = bestLength * 2 >= height && bestLength >= leastFree;
     if (label >= 0 && (!rows || (x1 - x0 - label) * (long long)height > (long long)(x1 - x0) * bestLength)) {
         field = { FieldBox, { x0 + label + s.margin, y0, c.x1, y1 }, 1 };
@@ -353,12 +353,8 @@ void CombsOfDashes(const PageScale& scale, std::vector<FormField>& out)
             gone[k] = true;
         combs.push_back({ FieldComb, span, cells });
     }
-    std::vector<FormField> kept;
-    for (size_t i = 0; i < out.size(); i++)
-        if (!gone[i])
-            kept.push_back(out[i]);
-    kept.insert(kept.end(), combs.begin(), combs.end());
-    out.swap(kept);
+    DropMarked(out, gone);
+    out.insert(out.end(), combs.begin(), combs.end());
 }
 
 }  // namespace
